@@ -1,0 +1,1 @@
+// Keeps a library target valid while its folders add no sources of their own.

@@ -1,0 +1,172 @@
+#include "platform/UserPrompt.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QStringList>
+
+#include <cstdio>
+#include <utility>
+
+namespace Tonlyra {
+
+namespace {
+
+PromptResponder& Responder()
+{
+    static PromptResponder responder;
+    return responder;
+}
+
+// Without a responder, a process that must never block on a dialog (the test runs set
+// TONLYRA_NO_MODAL) gets the cancelling answer and a line on stderr instead of a hang.
+bool ModalDialogsForbidden()
+{
+    return qEnvironmentVariableIsSet("TONLYRA_NO_MODAL");
+}
+
+PromptAnswer CancelAnswer(const PromptRequest& r)
+{
+    PromptAnswer a;
+    if (r.What == PromptRequest::Kind::Message) {
+        if (r.Buttons & QMessageBox::Cancel)
+            a.Button = QMessageBox::Cancel;
+        else if (r.Buttons & QMessageBox::No)
+            a.Button = QMessageBox::No;
+        else
+            a.Button = QMessageBox::Ok;
+    }
+    return a;
+}
+
+PromptAnswer ShowRealDialog(QWidget* parent, const PromptRequest& r)
+{
+    PromptAnswer a;
+    switch (r.What) {
+    case PromptRequest::Kind::Message: {
+        QMessageBox box(r.Icon, r.Caption, r.Text, r.Buttons, parent);
+        a.Button = static_cast<QMessageBox::StandardButton>(box.exec());
+        break;
+    }
+    case PromptRequest::Kind::OpenFile:
+    case PromptRequest::Kind::SaveFile: {
+        QFileDialog dialog(parent, r.Caption, r.InitialDirectory, UserPrompt::QtFilter(r.Filter));
+        const bool save = r.What == PromptRequest::Kind::SaveFile;
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(r.DefaultSuffix);
+        if (!r.ConfirmOverwrite)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!r.InitialName.isEmpty())
+            dialog.selectFile(r.InitialName);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            a.Accepted = true;
+            a.Path = dialog.selectedFiles().constFirst();
+        }
+        break;
+    }
+    case PromptRequest::Kind::Color: {
+        const QColor c = QColorDialog::getColor(r.InitialColor, parent, r.Caption);
+        a.Accepted = c.isValid();
+        a.Color = c;
+        break;
+    }
+    case PromptRequest::Kind::Font: {
+        bool ok = false;
+        a.Font = QFontDialog::getFont(&ok, r.InitialFont, parent, r.Caption);
+        a.Accepted = ok;
+        a.Color = r.InitialFontColor;
+        break;
+    }
+    }
+    return a;
+}
+
+} // namespace
+
+PromptAnswer UserPrompt::Ask(QWidget* parent, const PromptRequest& request)
+{
+    if (Responder())
+        return Responder()(request);
+    if (ModalDialogsForbidden() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "tonlyra: unanswered question \"%s\": %s\n",
+                     qPrintable(request.Caption), qPrintable(request.Text));
+        return CancelAnswer(request);
+    }
+    return ShowRealDialog(parent, request);
+}
+
+PromptResponder UserPrompt::SetResponder(PromptResponder responder)
+{
+    return std::exchange(Responder(), std::move(responder));
+}
+
+QMessageBox::StandardButton UserPrompt::Message(QWidget* parent, const QString& caption,
+                                                const QString& text,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::Icon icon)
+{
+    PromptRequest r;
+    r.What = PromptRequest::Kind::Message;
+    r.Caption = caption;
+    r.Text = text;
+    r.Buttons = buttons;
+    r.Icon = icon;
+    return Ask(parent, r).Button;
+}
+
+static QString AskFile(QWidget* parent, PromptRequest::Kind kind, const QString& caption,
+                       const QString& filter, const QString& defaultSuffix,
+                       const QString& initialDirectory, const QString& initialName,
+                       bool confirmOverwrite)
+{
+    PromptRequest r;
+    r.What = kind;
+    r.Caption = caption;
+    r.Filter = filter;
+    r.DefaultSuffix = defaultSuffix;
+    r.InitialDirectory = initialDirectory;
+    r.InitialName = initialName;
+    r.ConfirmOverwrite = confirmOverwrite;
+    const PromptAnswer a = UserPrompt::Ask(parent, r);
+    return a.Accepted ? a.Path : QString();
+}
+
+QString UserPrompt::OpenFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                 const QString& defaultSuffix, const QString& initialDirectory,
+                                 const QString& initialName)
+{
+    return AskFile(parent, PromptRequest::Kind::OpenFile, caption, filter, defaultSuffix,
+                   initialDirectory, initialName, false);
+}
+
+QString UserPrompt::SaveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                 const QString& defaultSuffix, const QString& initialDirectory,
+                                 const QString& initialName, bool confirmOverwrite)
+{
+    return AskFile(parent, PromptRequest::Kind::SaveFile, caption, filter, defaultSuffix,
+                   initialDirectory, initialName, confirmOverwrite);
+}
+
+void UserPrompt::ShowError(QWidget* parent, const QString& text)
+{
+    Message(parent, QApplication::applicationDisplayName().isEmpty()
+                        ? QStringLiteral("Tonlyran")
+                        : QApplication::applicationDisplayName(),
+            text, QMessageBox::Ok, QMessageBox::Critical);
+}
+
+QString UserPrompt::QtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out.append(parts[i] + QStringLiteral(" (") + patterns + u')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace Tonlyra

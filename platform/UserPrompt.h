@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace Tonlyra {
+
+// Everything that asks the user something (message boxes, file dialogs, the colour and font
+// choosers) goes through this one service. The program shows real dialogs; tests install a
+// responder that answers in advance, so that no test ever waits on a modal dialog.
+struct PromptRequest
+{
+    enum class Kind { Message, OpenFile, SaveFile, Color, Font };
+    Kind What = Kind::Message;
+    QString Caption;
+    QString Text;                       // message text
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons Buttons = QMessageBox::Ok;
+    QString Filter;                     // file dialogs, in the old "Name|*.ext|Name2|*.x" form
+    QString DefaultSuffix;              // file dialogs, without the dot
+    QString InitialDirectory;           // file dialogs
+    QString InitialName;                // file dialogs
+    bool ConfirmOverwrite = false;      // save dialog asks before replacing a file
+    QColor InitialColor;                // colour chooser
+    QFont InitialFont;                  // font chooser
+    QColor InitialFontColor;            // font chooser
+};
+
+struct PromptAnswer
+{
+    QMessageBox::StandardButton Button = QMessageBox::NoButton; // message boxes
+    bool Accepted = false;              // file, colour and font dialogs: OK pressed
+    QString Path;                       // file dialogs
+    QColor Color;                       // colour chooser; font colour for the font chooser
+    QFont Font;                         // font chooser
+};
+
+using PromptResponder = std::function<PromptAnswer(const PromptRequest&)>;
+
+class UserPrompt
+{
+public:
+    // Shows the request (or hands it to the installed responder) and returns the answer.
+    static PromptAnswer Ask(QWidget* parent, const PromptRequest& request);
+
+    // Installs a responder in place of the real dialogs; an empty function restores them.
+    // Returns the previous responder.
+    static PromptResponder SetResponder(PromptResponder responder);
+
+    // Convenience forms of Ask.
+    static QMessageBox::StandardButton Message(QWidget* parent, const QString& caption,
+                                               const QString& text,
+                                               QMessageBox::StandardButtons buttons =
+                                                   QMessageBox::Ok,
+                                               QMessageBox::Icon icon = QMessageBox::NoIcon);
+    // Returns the chosen file, or an empty string when the dialog was cancelled.
+    static QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                const QString& defaultSuffix, const QString& initialDirectory,
+                                const QString& initialName = QString());
+    static QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                const QString& defaultSuffix, const QString& initialDirectory,
+                                const QString& initialName = QString(),
+                                bool confirmOverwrite = true);
+
+    // The application's general error message box: shows an error that interrupted an
+    // operation; the program goes on running.
+    static void ShowError(QWidget* parent, const QString& text);
+
+    // Turns an old-style filter "Överlägg|*.cdu|Alla|*.*" into Qt's "Överlägg (*.cdu);;Alla (*.*)".
+    static QString QtFilter(const QString& filter);
+};
+
+} // namespace Tonlyra

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs everything Tonlyran needs to build, run and test, from Debian packages.
+set -euo pipefail
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-image-formats-plugins libqt6svg6
+    libmpv-dev libcdio-dev libcdio-paranoia-dev libmp3lame-dev
+    libgtest-dev
+    fonts-dejavu-core
+    xvfb sox lame ffmpeg
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,184 @@
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace Tonlyra::Test {
+
+ScriptedPrompts::ScriptedPrompts()
+{
+    Previous = UserPrompt::SetResponder([this](const PromptRequest& r) { return Answer(r); });
+}
+
+ScriptedPrompts::~ScriptedPrompts()
+{
+    UserPrompt::SetResponder(Previous);
+}
+
+ScriptedPrompts& ScriptedPrompts::Button(QMessageBox::StandardButton button)
+{
+    PromptAnswer a;
+    a.Button = button;
+    a.Accepted = true;
+    Answers.push_back(a);
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::File(const QString& path)
+{
+    PromptAnswer a;
+    a.Accepted = true;
+    a.Path = path;
+    Answers.push_back(a);
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::Color(const QColor& color)
+{
+    PromptAnswer a;
+    a.Accepted = true;
+    a.Color = color;
+    Answers.push_back(a);
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::Font(const QFont& font, const QColor& color)
+{
+    PromptAnswer a;
+    a.Accepted = true;
+    a.Font = font;
+    a.Color = color;
+    Answers.push_back(a);
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::Cancel()
+{
+    PromptAnswer a;
+    a.Button = QMessageBox::Cancel;
+    a.Accepted = false;
+    Answers.push_back(a);
+    return *this;
+}
+
+PromptAnswer ScriptedPrompts::Answer(const PromptRequest& request)
+{
+    Requests.push_back(request);
+    if (Answers.empty()) {
+        if (!Lenient)
+            ADD_FAILURE() << "unexpected question: caption \"" << request.Caption.toStdString()
+                          << "\", text \"" << request.Text.toStdString() << "\"";
+        PromptAnswer a;
+        a.Button = (request.Buttons & QMessageBox::Cancel) ? QMessageBox::Cancel
+                                                           : QMessageBox::Ok;
+        return a;
+    }
+    PromptAnswer a = Answers.front();
+    Answers.pop_front();
+    return a;
+}
+
+TempDir::TempDir()
+{
+    Dir.setAutoRemove(true);
+}
+
+QByteArray ToneSamples(int sectors, double frequency)
+{
+    const int samples = sectors * 588;
+    QByteArray out(samples * 4, Qt::Uninitialized);
+    auto* d = reinterpret_cast<uchar*>(out.data());
+    for (int i = 0; i < samples; ++i) {
+        const double v = frequency > 0 ? std::sin(2 * M_PI * frequency * i / 44100.0) : 0.0;
+        const auto s = static_cast<qint16>(std::lround(v * 12000));
+        qToLittleEndian<qint16>(s, d + i * 4);
+        qToLittleEndian<qint16>(s, d + i * 4 + 2);
+    }
+    return out;
+}
+
+bool WriteWav(const QString& path, int milliseconds, double frequency, int sampleRate,
+              int channels)
+{
+    const qint64 frames = qint64(sampleRate) * milliseconds / 1000;
+    const qint64 dataBytes = frames * channels * 2;
+    QByteArray data(dataBytes, Qt::Uninitialized);
+    auto* d = reinterpret_cast<uchar*>(data.data());
+    for (qint64 i = 0; i < frames; ++i) {
+        const double v =
+            frequency > 0 ? std::sin(2 * M_PI * frequency * double(i) / sampleRate) : 0.0;
+        const auto s = static_cast<qint16>(std::lround(v * 12000));
+        for (int c = 0; c < channels; ++c)
+            qToLittleEndian<qint16>(s, d + (i * channels + c) * 2);
+    }
+    QByteArray header(44, '\0');
+    auto* h = reinterpret_cast<uchar*>(header.data());
+    memcpy(h, "RIFF", 4);
+    qToLittleEndian<quint32>(quint32(36 + dataBytes), h + 4);
+    memcpy(h + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, h + 16);
+    qToLittleEndian<quint16>(1, h + 20);
+    qToLittleEndian<quint16>(quint16(channels), h + 22);
+    qToLittleEndian<quint32>(quint32(sampleRate), h + 24);
+    qToLittleEndian<quint32>(quint32(sampleRate * channels * 2), h + 28);
+    qToLittleEndian<quint16>(quint16(channels * 2), h + 32);
+    qToLittleEndian<quint16>(16, h + 34);
+    memcpy(h + 36, "data", 4);
+    qToLittleEndian<quint32>(quint32(dataBytes), h + 40);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    return f.write(header) == 44 && f.write(data) == dataBytes;
+}
+
+QString WriteCdImage(const QString& dir, const QString& baseName,
+                     const std::vector<TrackSpec>& tracks)
+{
+    const QString binPath = QDir(dir).filePath(baseName + QStringLiteral(".bin"));
+    const QString cuePath = QDir(dir).filePath(baseName + QStringLiteral(".cue"));
+    QFile bin(binPath);
+    if (!bin.open(QIODevice::WriteOnly))
+        return QString();
+    QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\n").arg(baseName);
+    int sector = 0;
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        bin.write(ToneSamples(tracks[i].Sectors, tracks[i].Frequency));
+        cue += QStringLiteral("  TRACK %1 AUDIO\n    INDEX 01 %2:%3:%4\n")
+                   .arg(int(i + 1), 2, 10, QChar(u'0'))
+                   .arg(sector / (75 * 60), 2, 10, QChar(u'0'))
+                   .arg((sector / 75) % 60, 2, 10, QChar(u'0'))
+                   .arg(sector % 75, 2, 10, QChar(u'0'));
+        sector += tracks[i].Sectors;
+    }
+    QFile cueFile(cuePath);
+    if (!cueFile.open(QIODevice::WriteOnly))
+        return QString();
+    cueFile.write(cue.toUtf8());
+    return cuePath;
+}
+
+CdDriveOverride::CdDriveOverride(const QStringList& drives)
+    : Old(qgetenv("TONLYRA_CD_DRIVES")), HadOld(qEnvironmentVariableIsSet("TONLYRA_CD_DRIVES"))
+{
+    qputenv("TONLYRA_CD_DRIVES", drives.join(u':').toLocal8Bit());
+}
+
+CdDriveOverride::~CdDriveOverride()
+{
+    if (HadOld)
+        qputenv("TONLYRA_CD_DRIVES", Old);
+    else
+        qunsetenv("TONLYRA_CD_DRIVES");
+}
+
+QString SourceDir()
+{
+    return qEnvironmentVariable("TONLYRA_TEST_SOURCE_DIR");
+}
+
+} // namespace Tonlyra::Test
