@@ -1,0 +1,1 @@
+# Sources of the IR commands (codec, serial transmitter, IR dialog).

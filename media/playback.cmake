@@ -1,0 +1,1 @@
+# Sources of the playback service (engine, CD track stream, media dialog).
