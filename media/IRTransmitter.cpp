@@ -98,6 +98,14 @@ QByteArray IRTransmitter::StopFrame()
     return frame;
 }
 
+void IRTransmitter::SetFrameLineSettings(termios& settings)
+{
+    ::cfsetispeed(&settings, B9600);
+    ::cfsetospeed(&settings, B9600);
+    settings.c_cflag |= PARENB;
+    settings.c_cflag &= ~(PARODD | CMSPAR | CSTOPB); // even, not mark or space; one stop bit
+}
+
 IRTransmitter::Result IRTransmitter::SendFrame(const QString& portName, const QByteArray& frame)
 {
     const QString devicePath = DevicePath(portName);
@@ -126,12 +134,15 @@ IRTransmitter::Result IRTransmitter::SendFrameToDevice(const QString& devicePath
         termios settings {};
         if (::tcgetattr(port.Get(), &settings) != 0)
             return Failure(devicePath, QStringLiteral("cannot read the port settings"), errno);
-        ::cfsetispeed(&settings, B9600);
-        ::cfsetospeed(&settings, B9600);
-        settings.c_cflag |= PARENB;
-        settings.c_cflag &= ~(PARODD | CMSPAR | CSTOPB);
-        if (::tcsetattr(port.Get(), TCSANOW, &settings) != 0)
-            return Failure(devicePath, QStringLiteral("cannot set the port settings"), errno);
+        SetFrameLineSettings(settings);
+        // A port that refuses part of the settings still gets the frame: the C library
+        // reports an error when the driver dropped one of them (a pseudo-terminal has no
+        // parity) even though the rest took effect, and the transmitter may well cope.
+        if (::tcsetattr(port.Get(), TCSANOW, &settings) != 0) {
+            const int error = errno;
+            qWarning().noquote() << QStringLiteral("IR: %1: not every port setting was taken: %2")
+                                        .arg(devicePath, SystemError(error));
+        }
 
         const ssize_t written = ::write(port.Get(), frame.constData(), frame.size());
         if (written < 0)

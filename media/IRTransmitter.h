@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct termios;
+
 namespace Tonlyra {
 
 // Writes IR command frames to the transmitter on a serial port. Every frame opens the port
@@ -12,8 +14,10 @@ namespace Tonlyra {
 // Ports are named "COM1" to "COM6" as overlay files store them. Each name maps to a device:
 // $TONLYRA_COM1 .. $TONLYRA_COM6 when set and not empty, else /dev/ttyS0 .. /dev/ttyS5.
 //
-// Sending never blocks the program and never asks the user: a missing, busy or unusable port
-// makes the frame not arrive, with one line on stderr. The result says what happened.
+// Sending never blocks the program and never asks the user: a missing or busy port, or a
+// device that is not a terminal, makes the frame not arrive, with one line on stderr. A port
+// that does not take every setting is noted on stderr and still gets the frame. The result
+// says what happened.
 class IRTransmitter
 {
 public:
@@ -32,6 +36,10 @@ public:
     static QByteArray StopFrame();
 
     static constexpr int FrameSize = 9;
+
+    // Sets 9600 baud, even parity and one stop bit in a port's settings and leaves every other
+    // setting (data bits, handshaking, ...) as it is.
+    static void SetFrameLineSettings(termios& settings);
 
     // Writes one frame to the port with the given name.
     Result SendFrame(const QString& portName, const QByteArray& frame);
