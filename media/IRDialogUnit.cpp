@@ -92,9 +92,9 @@ TIRDialog::TIRDialog(QWidget* parent)
     PulseCheckLabel =
         MakeLabel(this, QStringLiteral("&Sänd så länge brytaren är sluten"), PulseCheckBox);
     PulseCheckLabel->setWordWrap(true);
-    PulseCheckLabel->setFixedWidth(PulseCheckLabel->fontMetrics().horizontalAdvance(
-                                       QStringLiteral("Sänd så länge brytaren")) +
-                                   8);
+    PulseCheckLabel->setFixedWidth(
+        PulseCheckLabel->fontMetrics().horizontalAdvance(QStringLiteral("Sänd så länge brytaren")) +
+        8);
 
     auto* testButton = new PressReleaseButton(QStringLiteral("&Testa"), this);
     testButton->setAutoDefault(false);
@@ -169,9 +169,8 @@ void TIRDialog::ApplyCommand(const Tonlyra::IRCommand& command)
     }
     PulseComboBox->setEnabled(!command.Continuous);
     PulseLabel->setEnabled(!command.Continuous);
-    const bool hasCount =
-        !command.Continuous && command.PulseCount >= 1 &&
-        command.PulseCount <= Tonlyra::IRCommand::MaxPulses;
+    const bool hasCount = !command.Continuous && command.PulseCount >= 1 &&
+                          command.PulseCount <= Tonlyra::IRCommand::MaxPulses;
     PulseComboBox->setCurrentIndex(hasCount ? command.PulseCount - 1 : -1);
     RememberedPulseIndex = -1;
 }

@@ -20,7 +20,7 @@ namespace {
 
 // How long a frame may take to leave the port before it is given up. Nine bytes take under
 // 10 ms at 9600 baud; more means the line is held (hardware handshake, no device).
-constexpr int DrainMilliseconds = 250;
+constexpr int DrainMilliseconds = 100;
 
 class FileDescriptor
 {
@@ -131,7 +131,7 @@ IRTransmitter::Result IRTransmitter::SendFrameToDevice(const QString& devicePath
         if (::flock(port.Get(), LOCK_EX | LOCK_NB) != 0)
             return Failure(devicePath, QStringLiteral("port is in use"), errno);
 
-        termios settings {};
+        termios settings{};
         if (::tcgetattr(port.Get(), &settings) != 0)
             return Failure(devicePath, QStringLiteral("cannot read the port settings"), errno);
         SetFrameLineSettings(settings);

@@ -61,7 +61,8 @@ TEST(IRDialog, EveryOfferedCommandComesBackAsChosen)
                 const QString text = d.BuildIRString();
                 d.ShowIRString(QStringLiteral("garbage"));
                 d.ShowIRString(text);
-                ASSERT_EQ(d.LevelComboBox->currentIndex(), button == 16 ? 0 : level) << text.toStdString();
+                ASSERT_EQ(d.LevelComboBox->currentIndex(), button == 16 ? 0 : level)
+                    << text.toStdString();
                 ASSERT_EQ(d.ButtonComboBox->currentIndex(), button) << text.toStdString();
                 ASSERT_EQ(d.PulseCheckBox->isChecked(), pulse < 0) << text.toStdString();
                 ASSERT_EQ(d.PulseComboBox->currentIndex(), pulse) << text.toStdString();
@@ -120,7 +121,11 @@ TEST(IRDialog, ContinuousBoxDisablesThePulseCount)
 TEST(IRDialog, SelectsOnlyTheSixPortsByExactName)
 {
     TIRDialog d;
-    struct Case { const char* name; const char* selected; };
+    struct Case
+    {
+        const char* name;
+        const char* selected;
+    };
     const Case cases[] = {{"COM4", "COM4"}, {"COM6", "COM6"}, {"COM7", "COM1"},
                           {"com1", "COM1"}, {"com4", "COM1"}, {"", "COM1"}};
     for (const Case& c : cases) {
