@@ -1,1 +1,8 @@
 # Sources of the IR commands (codec, serial transmitter, IR dialog).
+target_sources(tonlyra_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/IRString.cpp ${CMAKE_CURRENT_LIST_DIR}/IRString.h
+    ${CMAKE_CURRENT_LIST_DIR}/IRTransmitter.cpp ${CMAKE_CURRENT_LIST_DIR}/IRTransmitter.h
+)
+target_sources(tonlyra_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/IRDialogUnit.cpp ${CMAKE_CURRENT_LIST_DIR}/IRDialogUnit.h
+)
