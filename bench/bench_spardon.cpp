@@ -64,8 +64,7 @@ bool WriteFile(const QString& path, const QByteArray& a, const QByteArray& b = {
     return f.open(QIODevice::WriteOnly) && f.write(a) == a.size() && f.write(b) == b.size();
 }
 
-template <typename F>
-double BestSeconds(int runs, F f)
+template <typename F> double BestSeconds(int runs, F f)
 {
     double best = 1e9;
     for (int i = 0; i < runs; ++i) {

@@ -17,8 +17,7 @@ namespace {
 const QString InitializationFailure = QStringLiteral("Initialization failure");
 
 // Runs a function when the scope is left, however it is left.
-template <typename F>
-class ScopeExit
+template <typename F> class ScopeExit
 {
 public:
     explicit ScopeExit(F f) : Action(std::move(f)) {}
@@ -61,8 +60,7 @@ QByteArray WaveHeader(int channels, int rate, quint32 dataLength)
 
 ECDRIPError::ECDRIPError(const QString& message)
     : std::runtime_error(message.toStdString()), Text(message)
-{
-}
+{}
 
 TCDRIP::TCDRIP(QObject* owner) : QObject(owner)
 {
@@ -302,8 +300,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
 
     const bool waveHeader = WriteWAV && !encoding;
     if (waveHeader) {
-        const double expected =
-            std::round(double(last - first) / 75.0 * channels * rate * 2.0);
+        const double expected = std::round(double(last - first) / 75.0 * channels * rate * 2.0);
         WriteAll(file, WaveHeader(channels, rate, quint32(expected)).constData(), 44);
     }
 
@@ -349,9 +346,9 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     if (encoding) {
         // The remainder, less than one chunk, ends the sound and is encoded too.
         if (carry > 0 && !Cancelled) {
-            const std::uint32_t n = coder->EncodeChunk(
-                reinterpret_cast<const std::int16_t*>(buffer.data()),
-                static_cast<std::uint32_t>(carry / 2));
+            const std::uint32_t n =
+                coder->EncodeChunk(reinterpret_cast<const std::int16_t*>(buffer.data()),
+                                   static_cast<std::uint32_t>(carry / 2));
             WriteAll(file, coder->OutputBuffer(), n);
         }
         WriteAll(file, coder->OutputBuffer(), coder->FinishEncoder());

@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <vector>
 
-
 // The error the copy component raises; the message is short English text.
 class ECDRIPError : public std::runtime_error
 {
@@ -27,7 +26,8 @@ private:
     QString Text;
 };
 
-enum class TOutputFormat : std::int32_t {
+enum class TOutputFormat : std::int32_t
+{
     STEREO44100 = 0,
     MONO44100 = 1,
     STEREO22050 = 2,
@@ -52,8 +52,8 @@ public:
 class TTrack
 {
 public:
-    QString Name;              // "Track01" ...
-    int TrackNumber = 0;       // 1-based
+    QString Name;        // "Track01" ...
+    int TrackNumber = 0; // 1-based
     std::int32_t StartSector = 0;
     std::int32_t EndSector = 0; // last sector of the track
 };
@@ -97,8 +97,7 @@ public:
     // Copies a whole track (1-based number).
     void RipTrack(int track, const QString& fileName);
     // Copies `length` milliseconds of a track from `start` milliseconds after its beginning.
-    void RipTrackRange(int track, std::int32_t start, std::int32_t length,
-                       const QString& fileName);
+    void RipTrackRange(int track, std::int32_t start, std::int32_t length, const QString& fileName);
     // Copies sectors first to last (both included). An MP3 copy replaces the name's extension by
     // ".mp3". The file appears under its name only when the copy is complete: a cancelled or
     // failed copy leaves any earlier file of that name as it was.

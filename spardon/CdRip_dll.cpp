@@ -296,10 +296,9 @@ CR_RESULT CR_OpenRipper(std::int32_t* bufferSize, std::int32_t first, std::int32
     r->Paranoia.reset(cdio_paranoia_init(r->Device.get()));
     if (!r->Paranoia)
         return CR_ERROR;
-    cdio_paranoia_modeset(r->Paranoia.get(),
-                          d->Params.JitterCorrection
-                              ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP
-                              : PARANOIA_MODE_DISABLE);
+    cdio_paranoia_modeset(r->Paranoia.get(), d->Params.JitterCorrection
+                                                 ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP
+                                                 : PARANOIA_MODE_DISABLE);
     cdio_paranoia_seek(r->Paranoia.get(), first, SEEK_SET);
 
     r->First = first;

@@ -28,24 +28,24 @@ constexpr std::int32_t CR_MONO11025 = 5;
 // The parameter record of one drive (340 bytes).
 struct CR_CDROMPARAMS
 {
-    char DriveName[256];          // 0: device or image path, NUL-terminated (may be cut)
-    std::int32_t DriveIndex;      // 256
-    std::int32_t ChunkSectors;    // 260: sectors read per CR_RipChunk
-    std::uint8_t Reserved1[12];   // 264
-    std::int32_t Speed;           // 276: drive speed (1 = 150 kB/s); 0 = drive's own
-    std::int32_t Retries;         // 280: read retries per sector
+    char DriveName[256];           // 0: device or image path, NUL-terminated (may be cut)
+    std::int32_t DriveIndex;       // 256
+    std::int32_t ChunkSectors;     // 260: sectors read per CR_RipChunk
+    std::uint8_t Reserved1[12];    // 264
+    std::int32_t Speed;            // 276: drive speed (1 = 150 kB/s); 0 = drive's own
+    std::int32_t Retries;          // 280: read retries per sector
     std::int32_t JitterCorrection; // 284: non-zero (all bits) = on
-    std::int32_t Overlap;         // 288: reserved
-    std::int32_t DriveType;       // 292: drive table, seven values
-    std::int32_t ReadMethod;      // 296
-    std::int32_t SetSpeedMethod;  // 300
-    std::int32_t Endian;          // 304: 0 little, 1 big
-    std::int32_t EnableMode;      // 308
-    std::int32_t Density;         // 312
-    std::int32_t Atapi;           // 316
-    std::uint8_t Reserved2[7];    // 320
-    std::int32_t OutputFormat;    // 327: CR_STEREO44100 ...
-    std::uint8_t Reserved3[9];    // 331
+    std::int32_t Overlap;          // 288: reserved
+    std::int32_t DriveType;        // 292: drive table, seven values
+    std::int32_t ReadMethod;       // 296
+    std::int32_t SetSpeedMethod;   // 300
+    std::int32_t Endian;           // 304: 0 little, 1 big
+    std::int32_t EnableMode;       // 308
+    std::int32_t Density;          // 312
+    std::int32_t Atapi;            // 316
+    std::uint8_t Reserved2[7];     // 320
+    std::int32_t OutputFormat;     // 327: CR_STEREO44100 ...
+    std::uint8_t Reserved3[9];     // 331
 };
 #pragma pack(pop)
 

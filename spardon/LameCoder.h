@@ -11,14 +11,16 @@
 #include <cstdint>
 #include <vector>
 
-enum MPEG_QUALITY : std::int32_t {
+enum MPEG_QUALITY : std::int32_t
+{
     NORMAL_QUALITY = 0,
     LOW_QUALITY = 1,
     HIGH_QUALITY = 2,
     VOICE_QUALITY = 3,
 };
 
-enum class TLameMode : std::int32_t {
+enum class TLameMode : std::int32_t
+{
     STEREO = 0,
     JSTEREO = 1,
     DUALCHANNEL = 2,

@@ -123,7 +123,8 @@ BE_ERR beInitStream(const BE_CONFIG* config, std::uint32_t* samples, std::uint32
 
     if (config->EnableVBR) {
         lame_set_VBR(gf, vbr_default);
-        const int q = config->VBRQuality < 0 ? 0 : (config->VBRQuality > 9 ? 9 : config->VBRQuality);
+        const int q =
+            config->VBRQuality < 0 ? 0 : (config->VBRQuality > 9 ? 9 : config->VBRQuality);
         lame_set_VBR_q(gf, q);
         lame_set_VBR_min_bitrate_kbps(gf, static_cast<int>(config->Bitrate));
         if (config->MaxBitrate >= config->Bitrate)
@@ -156,11 +157,10 @@ BE_ERR beEncodeChunk(HBE_STREAM stream, std::uint32_t samples, const std::int16_
     // lame reads the samples without changing them; its interface is not const.
     auto* data = const_cast<short*>(pcm);
     const int written =
-        s->Channels == 2
-            ? lame_encode_buffer_interleaved(s->Flags.get(), data, perChannel, output,
-                                             static_cast<int>(s->OutputSize))
-            : lame_encode_buffer(s->Flags.get(), data, data, perChannel, output,
-                                 static_cast<int>(s->OutputSize));
+        s->Channels == 2 ? lame_encode_buffer_interleaved(s->Flags.get(), data, perChannel, output,
+                                                          static_cast<int>(s->OutputSize))
+                         : lame_encode_buffer(s->Flags.get(), data, data, perChannel, output,
+                                              static_cast<int>(s->OutputSize));
     if (written < 0)
         return written == -1 ? BE_ERR_BUFFER_TOO_SMALL : BE_ERR_INVALID_PARAMETERS;
     *outputBytes = static_cast<std::uint32_t>(written);
@@ -172,8 +172,7 @@ BE_ERR beDeinitStream(HBE_STREAM stream, std::uint8_t* output, std::uint32_t* ou
     Stream* s = FromHandle(stream);
     if (!s || !output || !outputBytes)
         return BE_ERR_INVALID_HANDLE;
-    const int written =
-        lame_encode_flush(s->Flags.get(), output, static_cast<int>(s->OutputSize));
+    const int written = lame_encode_flush(s->Flags.get(), output, static_cast<int>(s->OutputSize));
     *outputBytes = written > 0 ? static_cast<std::uint32_t>(written) : 0;
     return written < 0 ? BE_ERR_BUFFER_TOO_SMALL : BE_ERR_SUCCESSFUL;
 }

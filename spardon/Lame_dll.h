@@ -18,9 +18,9 @@ constexpr BE_ERR BE_ERR_NO_MORE_HANDLES = 3;
 constexpr BE_ERR BE_ERR_INVALID_HANDLE = 4;
 constexpr BE_ERR BE_ERR_BUFFER_TOO_SMALL = 5;
 
-constexpr std::uint32_t BE_CONFIG_KIND = 256;   // configuration kind understood here
-constexpr std::uint32_t BE_CONFIG_VERSION = 1;  // structure version
-constexpr std::uint32_t BE_CONFIG_SIZE = 331;   // structure size in bytes
+constexpr std::uint32_t BE_CONFIG_KIND = 256;  // configuration kind understood here
+constexpr std::uint32_t BE_CONFIG_VERSION = 1; // structure version
+constexpr std::uint32_t BE_CONFIG_SIZE = 331;  // structure size in bytes
 
 // Channel modes (the coder's `TLameMode`).
 constexpr std::uint32_t BE_MODE_STEREO = 0;
@@ -39,26 +39,26 @@ constexpr std::uint32_t BE_QUALITY_VOICE = 3;
 // byte not named here is zero.
 struct BE_CONFIG
 {
-    std::uint32_t ConfigKind;     // 0: BE_CONFIG_KIND
-    std::uint32_t StructVersion;  // 4: BE_CONFIG_VERSION
-    std::uint32_t StructSize;     // 8: BE_CONFIG_SIZE
-    std::uint32_t SampleRate;     // 12: input sample rate in Hz
-    std::uint32_t ReSampleRate;   // 16: 0 = no resampling
-    std::int32_t Mode;            // 20: BE_MODE_*
-    std::uint32_t Bitrate;        // 24: kbit/s (minimum for variable bit rate)
-    std::uint32_t MaxBitrate;     // 28: kbit/s, variable bit rate only
-    std::int32_t Quality;         // 32: BE_QUALITY_*
-    std::uint32_t MpegVersion;    // 36: 1 = MPEG-1
-    std::uint32_t PsyModel;       // 40
-    std::uint32_t Emphasis;       // 44
-    std::int32_t Private;         // 48: non-zero sets the private bit
-    std::int32_t CRC;             // 52: non-zero adds CRC protection
-    std::int32_t Copyright;       // 56
-    std::int32_t Original;        // 60: non-zero sets the original bit
-    std::int32_t WriteVBRHeader;  // 64
-    std::int32_t EnableVBR;       // 68
-    std::int32_t VBRQuality;      // 72: 0 (best) .. 9
-    std::uint8_t Reserved[255];   // 76..330: zero
+    std::uint32_t ConfigKind;    // 0: BE_CONFIG_KIND
+    std::uint32_t StructVersion; // 4: BE_CONFIG_VERSION
+    std::uint32_t StructSize;    // 8: BE_CONFIG_SIZE
+    std::uint32_t SampleRate;    // 12: input sample rate in Hz
+    std::uint32_t ReSampleRate;  // 16: 0 = no resampling
+    std::int32_t Mode;           // 20: BE_MODE_*
+    std::uint32_t Bitrate;       // 24: kbit/s (minimum for variable bit rate)
+    std::uint32_t MaxBitrate;    // 28: kbit/s, variable bit rate only
+    std::int32_t Quality;        // 32: BE_QUALITY_*
+    std::uint32_t MpegVersion;   // 36: 1 = MPEG-1
+    std::uint32_t PsyModel;      // 40
+    std::uint32_t Emphasis;      // 44
+    std::int32_t Private;        // 48: non-zero sets the private bit
+    std::int32_t CRC;            // 52: non-zero adds CRC protection
+    std::int32_t Copyright;      // 56
+    std::int32_t Original;       // 60: non-zero sets the original bit
+    std::int32_t WriteVBRHeader; // 64
+    std::int32_t EnableVBR;      // 68
+    std::int32_t VBRQuality;     // 72: 0 (best) .. 9
+    std::uint8_t Reserved[255];  // 76..330: zero
 };
 
 // Filled by beVersion. Only the first four bytes carry meaning.
@@ -66,7 +66,7 @@ struct BE_VERSION
 {
     std::uint8_t DLLMajorVersion; // this encoder layer
     std::uint8_t DLLMinorVersion;
-    std::uint8_t MajorVersion;    // the MP3 encoder underneath
+    std::uint8_t MajorVersion; // the MP3 encoder underneath
     std::uint8_t MinorVersion;
     std::uint8_t Reserved[124];
 };

@@ -44,9 +44,7 @@ TRippingDialog::TRippingDialog(QWidget* parent)
     CDRIP1->Speed = 32;
     CDRIP1->OnBeginTrack = [this](TCDRIP*, std::int16_t) { BeginTrack(); };
     CDRIP1->OnEndTrack = [this](TCDRIP*, std::int16_t) { EndTrack(); };
-    CDRIP1->OnProgress = [this](TCDRIP*, std::int16_t percent) {
-        ProgressBar->setValue(percent);
-    };
+    CDRIP1->OnProgress = [this](TCDRIP*, std::int16_t percent) { ProgressBar->setValue(percent); };
 
     MainArea = new QWidget(this);
     MP3RadioButton = new QRadioButton(QStringLiteral("Kopiera till &MP3-fil"), MainArea);

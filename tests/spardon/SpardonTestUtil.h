@@ -63,9 +63,9 @@ inline Decoded DecodeMp3(const QString& path)
     d.Rate = fields[0].toInt();
     d.Channels = fields[1].toInt();
     QProcess decode;
-    decode.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                            QStringLiteral("-i"), path, QStringLiteral("-f"),
-                                            QStringLiteral("s16le"), QStringLiteral("-")});
+    decode.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                  QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
     if (!decode.waitForFinished(60000) || decode.exitCode() != 0 || d.Channels == 0)
         return d;
     d.Frames = decode.readAllStandardOutput().size() / (2 * d.Channels);

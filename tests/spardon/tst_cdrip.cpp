@@ -163,15 +163,15 @@ TEST_F(CdRip, TimeRangesOfATrack)
         int Last;
     };
     const std::int32_t trackMs = 799 * 40 / 3;
-    for (const Case c : {Case{0, trackMs, 0, 798}, Case{1000, 2000, 75, 225},
-                         Case{5000, 0, 375, 375}}) {
+    for (const Case c :
+         {Case{0, trackMs, 0, 798}, Case{1000, 2000, 75, 225}, Case{5000, 0, 375, 375}}) {
         const QString file = Out->File(QStringLiteral("r%1.raw").arg(c.Start));
         Rip->RipTrackRange(1, c.Start, c.Length, file);
         EXPECT_TRUE(ReadAll(file) == ImageSectors(Bin, c.First, c.Last))
             << c.Start << "+" << c.Length;
     }
-    for (const auto& [start, length] : std::vector<std::pair<int, int>>{
-             {0, trackMs + 1}, {10000, 1000}, {-1, 1000}, {0, -5}}) {
+    for (const auto& [start, length] :
+         std::vector<std::pair<int, int>>{{0, trackMs + 1}, {10000, 1000}, {-1, 1000}, {0, -5}}) {
         const QString file = Out->File(QStringLiteral("bad.raw"));
         try {
             Rip->RipTrackRange(1, start, length, file);
@@ -195,9 +195,9 @@ TEST_F(CdRip, Mp3CopyReplacesTheExtensionAndDecodesToTheTrackLength)
     };
     Rip->Encode = true;
     Rip->SetCoder(&Coder);
-    for (const Case c : {Case{TOutputFormat::STEREO44100, 2, 44100},
-                         Case{TOutputFormat::MONO44100, 1, 44100},
-                         Case{TOutputFormat::MONO22050, 1, 22050}}) {
+    for (const Case c :
+         {Case{TOutputFormat::STEREO44100, 2, 44100}, Case{TOutputFormat::MONO44100, 1, 44100},
+          Case{TOutputFormat::MONO22050, 1, 22050}}) {
         Rip->SetOutputFormat(c.Format);
         EXPECT_EQ(Coder.SampleRate(), c.Rate);
         EXPECT_EQ(Coder.Mode(), c.Channels == 1 ? TLameMode::MONO : TLameMode::STEREO);
@@ -235,8 +235,7 @@ TEST_F(CdRip, JitterErrorsAreLogged)
     int chunks = 0;
     Rip->OnProgress = [&](TCDRIP*, std::int16_t) {
         if (++chunks <= 3)
-            Tonlyra::Spardon::CR_NoteReadEvent(long(chunks) * 10 * 1176,
-                                               PARANOIA_CB_FIXUP_EDGE);
+            Tonlyra::Spardon::CR_NoteReadEvent(long(chunks) * 10 * 1176, PARANOIA_CB_FIXUP_EDGE);
     };
     Rip->RipTrack(1, Out->File(QStringLiteral("j.wav")));
     EXPECT_EQ(Rip->JitterErrorCount(), 3);

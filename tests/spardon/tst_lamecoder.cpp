@@ -39,8 +39,17 @@ TEST(LameCoder, DefaultRecord)
 {
     TLameCoder coder;
     EXPECT_EQ(coder.DefaultExt(), QStringLiteral(".mp3"));
-    ExpectRecord(Bytes(coder), {{0, 256}, {4, 1}, {8, 331}, {12, 44100}, {20, 0}, {24, 128},
-                                {28, 320}, {32, 0}, {36, 1}, {52, 0xFFFFFFFFu}, {72, 4}});
+    ExpectRecord(Bytes(coder), {{0, 256},
+                                {4, 1},
+                                {8, 331},
+                                {12, 44100},
+                                {20, 0},
+                                {24, 128},
+                                {28, 320},
+                                {32, 0},
+                                {36, 1},
+                                {52, 0xFFFFFFFFu},
+                                {72, 4}});
 }
 
 TEST(LameCoder, EnableVBRSetsHeaderFlagAndRecord)
@@ -51,9 +60,19 @@ TEST(LameCoder, EnableVBRSetsHeaderFlagAndRecord)
     coder.SetMode(TLameMode::MONO);
     coder.SetBitrate(256);
     coder.SetQuality(HIGH_QUALITY);
-    ExpectRecord(Bytes(coder),
-                 {{0, 256}, {4, 1}, {8, 331}, {12, 44100}, {20, 3}, {24, 256}, {28, 320}, {32, 2},
-                  {36, 1}, {52, 0xFFFFFFFFu}, {64, 0xFFFFFFFFu}, {68, 0xFFFFFFFFu}, {72, 4}});
+    ExpectRecord(Bytes(coder), {{0, 256},
+                                {4, 1},
+                                {8, 331},
+                                {12, 44100},
+                                {20, 3},
+                                {24, 256},
+                                {28, 320},
+                                {32, 2},
+                                {36, 1},
+                                {52, 0xFFFFFFFFu},
+                                {64, 0xFFFFFFFFu},
+                                {68, 0xFFFFFFFFu},
+                                {72, 4}});
     coder.SetEnableVBR(false);
     EXPECT_FALSE(coder.WriteVBRHeader());
 
@@ -82,9 +101,9 @@ TEST(LameCoder, EncodesChunksAndFlushes)
         bool Vbr;
         std::uint32_t Samples;
     };
-    for (const Case c : {Case{TLameMode::STEREO, 44100, false, 2304},
-                         Case{TLameMode::MONO, 22050, false, 1152},
-                         Case{TLameMode::JSTEREO, 44100, true, 2304}}) {
+    for (const Case c :
+         {Case{TLameMode::STEREO, 44100, false, 2304}, Case{TLameMode::MONO, 22050, false, 1152},
+          Case{TLameMode::JSTEREO, 44100, true, 2304}}) {
         TLameCoder coder;
         coder.SetMode(c.Mode);
         coder.SetSampleRate(c.Rate);
