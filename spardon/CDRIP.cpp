@@ -304,6 +304,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         WriteAll(file, WaveHeader(channels, rate, quint32(expected)).constData(), 44);
     }
 
+    const qsizetype firstJitterLine = JitterLines.size();
     std::size_t carry = 0;
     qint64 dataBytes = 0;
     for (;;) {
@@ -374,10 +375,13 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     if (!file.commit())
         throw ECDRIPError(QStringLiteral("Write error"));
 
-    if (!JitterLines.isEmpty()) {
+    // The log beside the file holds the errors of this copy; the component's own log keeps
+    // those of every copy.
+    const QStringList copyLines = JitterLines.mid(firstJitterLine);
+    if (!copyLines.isEmpty()) {
         QSaveFile log(ChangeFileExt(outName, QStringLiteral(".jitt")));
         if (log.open(QIODevice::WriteOnly)) {
-            log.write(JitterLines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+            log.write(copyLines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
             log.commit();
         }
     }

@@ -246,6 +246,9 @@ TEST_F(CdRip, JitterErrorsAreLogged)
     Tonlyra::Spardon::CR_NoteReadEvent(0, PARANOIA_CB_READ);
     Rip->RipTrack(2, Out->File(QStringLiteral("k.wav")));
     EXPECT_EQ(Rip->JitterErrorCount(), 0);
+    // The component keeps every line; the file of a clean copy gets no log.
+    EXPECT_EQ(Rip->JitterLog().size(), 3);
+    EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("k.jitt"))));
 }
 
 // A cancelled copy leaves no file, and an earlier file of that name untouched; the encoder is
