@@ -256,6 +256,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         throw ECDRIPError(QStringLiteral("Invalid CD-ROM parameters"));
 
     Cancelled = false;
+    Written = false;
     std::int32_t libraryChunk = 0;
     if (CR_OpenRipper(&libraryChunk, first, last) != CR_OK)
         return;
@@ -374,6 +375,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     }
     if (!file.commit())
         throw ECDRIPError(QStringLiteral("Write error"));
+    Written = true;
 
     // The log beside the file holds the errors of this copy; the component's own log keeps
     // those of every copy.

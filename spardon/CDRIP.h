@@ -108,6 +108,8 @@ public:
     bool IsCopying() const { return Copying; }
     // The file the last copy wrote (or would have written).
     QString OutputFileName() const { return LastOutput; }
+    // Whether the last copy ran to its end and its file is in place.
+    bool OutputWritten() const { return Written; }
 
     // Replaces the extension of the file name part (or appends one when there is none).
     static QString ChangeFileExt(const QString& fileName, const QString& extension);
@@ -134,4 +136,5 @@ private:
     bool Cancelled = false;
     bool Copying = false;
     QString LastOutput;
+    bool Written = false;
 };

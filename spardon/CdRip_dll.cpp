@@ -170,7 +170,9 @@ std::int32_t CR_GetCDRipVersion()
 CR_RESULT CR_Init()
 {
     LibraryState& s = State();
-    s.Open.reset();
+    // A running copy keeps its drive: starting again under it would end it half-way.
+    if (s.Open)
+        return s.Initialised ? CR_OK : CR_ERROR;
     s.Toc.clear();
     s.Drives.clear();
     s.Active = 0;

@@ -193,6 +193,12 @@ void TRippingDialog::CopyButtonClick()
     }
     if (CopyCancelled)
         return;
+    if (!CDRIP1->OutputWritten()) {
+        // The disc could not be read (taken out, or the track cannot be read as sound): no
+        // file was made, so the copy must not be reported as done.
+        Tonlyra::UserPrompt::ShowError(this, QStringLiteral("Cannot read the CD"));
+        return;
+    }
     // The caller learns the name of the file that was really written (an MP3 copy always ends
     // in ".mp3", whatever extension was typed).
     if (!CDRIP1->OutputFileName().isEmpty())

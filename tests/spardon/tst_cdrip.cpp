@@ -137,6 +137,58 @@ TEST_F(CdRip, WaveCopyOfATrackHoldsTheDiscBytes)
     EXPECT_EQ(QDir(Out->Path()).entryList(QDir::Files), QStringList{QStringLiteral("t2.wav")});
 }
 
+// The reader's sample formats, in wave copies: mono is the mean of the channels, the lower rates
+// the mean of each group of 2 or 4 frames. The result does not depend on jitter correction.
+TEST_F(CdRip, WaveCopyInEachOutputFormat)
+{
+    struct Case
+    {
+        TOutputFormat Format;
+        int Channels;
+        int Group; // 44.1 kHz frames per output frame
+        bool JitterCorrect;
+    };
+    const QByteArray disc = ImageSectors(Bin, 800, 959);
+    const auto* in = reinterpret_cast<const qint16*>(disc.constData());
+    Rip->WriteWAV = true;
+    for (const Case c :
+         {Case{TOutputFormat::STEREO44100, 2, 1, false}, Case{TOutputFormat::MONO44100, 1, 1, true},
+          Case{TOutputFormat::STEREO22050, 2, 2, true},
+          Case{TOutputFormat::MONO11025, 1, 4, false}}) {
+        Rip->SetOutputFormat(c.Format);
+        Rip->SetJitterCorrect(c.JitterCorrect);
+        const QString file = Out->File(QStringLiteral("f%1.wav").arg(int(c.Format)));
+        Rip->RipTrack(2, file);
+        ASSERT_TRUE(Rip->OutputWritten());
+        const QByteArray data = ReadAll(file);
+        QByteArray expected;
+        for (int f = 0; f < 160 * 588; f += c.Group) {
+            int left = 0;
+            int right = 0;
+            for (int g = 0; g < c.Group; ++g) {
+                left += in[(f + g) * 2];
+                right += in[(f + g) * 2 + 1];
+            }
+            const auto put = [&](int v) {
+                const auto s = qint16(v);
+                expected.append(reinterpret_cast<const char*>(&s), 2);
+            };
+            if (c.Channels == 1) {
+                put((left + right) / (2 * c.Group));
+            } else {
+                put(left / c.Group);
+                put(right / c.Group);
+            }
+        }
+        const int rate = 44100 / c.Group;
+        EXPECT_EQ(Le16(data, 22), c.Channels);
+        EXPECT_EQ(Le32(data, 24), quint32(rate));
+        EXPECT_EQ(Le32(data, 28), quint32(rate * c.Channels * 2));
+        EXPECT_EQ(Le32(data, 40), quint32(expected.size()));
+        EXPECT_TRUE(data.mid(44) == expected) << int(c.Format);
+    }
+}
+
 // Sectors 0 to 750: the header's lengths match the 751 sectors written (the last is included).
 TEST_F(CdRip, WaveHeaderLengthsMatchTheData)
 {
@@ -314,6 +366,7 @@ TEST_F(CdRip, BadParametersAndUnreadableRanges)
     // Sectors that are not on the disc: the copy ends at once, without a file and an error.
     Rip->RipSectors(5000, 5100, Out->File(QStringLiteral("off.wav")));
     EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("off.wav"))));
+    EXPECT_FALSE(Rip->OutputWritten());
     // A range running past the end of the disc stops at its last sector.
     Rip->RipSectors(2500, 3000, Out->File(QStringLiteral("end.raw")));
     EXPECT_TRUE(ReadAll(Out->File(QStringLiteral("end.raw"))) == ImageSectors(Bin, 2500, 2559));

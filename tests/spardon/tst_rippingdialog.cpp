@@ -202,4 +202,23 @@ TEST_F(RippingDialog, CopyErrorIsShownAndTheDialogStaysOpen)
     EXPECT_TRUE(Dialog->MainArea->isEnabled());
 }
 
+// A disc that cannot be read when the copy starts (here: taken away): no file, so the copy is
+// not reported as done; the error is shown and the dialog stays open.
+TEST_F(RippingDialog, UnreadableDiscIsNotReportedAsACopy)
+{
+    TempDir gone;
+    const QString cue = WriteCdImage(gone.Path(), QStringLiteral("gone"), {{300, 440.0}});
+    CdDriveOverride drive(QStringList{cue});
+    TRippingDialog dialog;
+    ASSERT_TRUE(dialog.PrepareTrack(1));
+    QFile::remove(cue);
+    QFile::remove(gone.File(QStringLiteral("gone.bin")));
+    Prompts.File(Out.File(QStringLiteral("u.mp3"))).Button(QMessageBox::Ok);
+    dialog.CopyButton->click();
+    ASSERT_EQ(Prompts.Asked().size(), 2u);
+    EXPECT_EQ(Prompts.Asked()[1].Text, QStringLiteral("Cannot read the CD"));
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_TRUE(QDir(Out.Path()).isEmpty());
+}
+
 } // namespace
