@@ -11,7 +11,10 @@
 #include <cdio/paranoia/paranoia.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 using namespace Tonlyra::Test;
 
@@ -351,6 +354,36 @@ TEST_F(CdRip, UncreatableFileIsReportedAndNothingStaysOpen)
     // The component is usable again.
     Rip->RipTrack(2, Out->File(QStringLiteral("ok.wav")));
     EXPECT_TRUE(QFile::exists(Out->File(QStringLiteral("ok.mp3"))));
+}
+
+// A disc fuller than the file system allows (a file size limit stands in for a full disk): the
+// copy stops with "Write error", leaves no file, and closes the encoder and the reader.
+TEST_F(CdRip, ShortWriteIsAWriteError)
+{
+    Rip->SetCoder(&Coder);
+    Rip->WriteWAV = true;
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    for (const bool mp3 : {false, true}) {
+        Rip->Encode = mp3;
+        rlimit small = old;
+        small.rlim_cur = 64 * 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString message;
+        try {
+            Rip->RipTrack(1, Out->File(QStringLiteral("big.wav")));
+        } catch (const ECDRIPError& e) {
+            message = e.Message();
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(message, QStringLiteral("Write error")) << mp3;
+        EXPECT_FALSE(Coder.IsOpen());
+        EXPECT_FALSE(Rip->IsCopying());
+        EXPECT_FALSE(Rip->OutputWritten());
+        EXPECT_TRUE(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+    std::signal(SIGXFSZ, previous);
 }
 
 TEST_F(CdRip, BadParametersAndUnreadableRanges)
