@@ -14,7 +14,12 @@
  * application's error message box and the function returns false.
  */
 
+#ifdef __cplusplus
 #include <cstdint>
+#else
+#include <stdbool.h>
+#include <stdint.h>
+#endif
 
 #if defined(SPARDON_BUILDING)
 #define SPARDON_EXPORT __attribute__((visibility("default")))
@@ -32,13 +37,13 @@ extern "C" {
  * the file made); false when the user left with "Avbryt", when the track is not on the disc
  * (no dialog is shown), or when the CD reading could not be started (an error is shown).
  */
-SPARDON_EXPORT bool RippTrackDialog(std::int32_t track);
+SPARDON_EXPORT bool RippTrackDialog(int32_t track);
 
 /*
  * As RippTrackDialog for the stretch from `start` to `stop`, in milliseconds from the track's
  * start. No dialog is shown, and the result is false, when start < 0 or start >= stop.
  */
-SPARDON_EXPORT bool RippTrackTimeDialog(std::int32_t track, std::int32_t start, std::int32_t stop);
+SPARDON_EXPORT bool RippTrackTimeDialog(int32_t track, int32_t start, int32_t stop);
 
 /*
  * Fills `buffer` (256 bytes, owned by the caller) with the name of the file made by the last
