@@ -1,0 +1,415 @@
+#include "spardon/CDRIP.h"
+#include "spardon/CdRip_dll.h"
+#include "spardon/LameCoder.h"
+
+#include "tests/spardon/SpardonTestUtil.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cdio/paranoia/paranoia.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+#include <sys/resource.h>
+
+using namespace Tonlyra::Test;
+
+namespace {
+
+// One disc for the whole program: track 1 of 800 sectors, then eleven of 160.
+class CdRip : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Dir = new TempDir;
+        std::vector<TrackSpec> tracks{{800, 440.0}};
+        for (int i = 0; i < 11; ++i)
+            tracks.push_back({160, 300.0 + 50 * i});
+        Cue = WriteCdImage(Dir->Path(), QStringLiteral("disc"), tracks);
+        Bin = Dir->File(QStringLiteral("disc.bin"));
+    }
+    static void TearDownTestSuite()
+    {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void SetUp() override
+    {
+        Drives = std::make_unique<CdDriveOverride>(QStringList{Cue});
+        Rip = std::make_unique<TCDRIP>();
+        Out = std::make_unique<TempDir>();
+    }
+
+    static TempDir* Dir;
+    static QString Cue;
+    static QString Bin;
+    std::unique_ptr<CdDriveOverride> Drives;
+    std::unique_ptr<TCDRIP> Rip;
+    std::unique_ptr<TempDir> Out;
+    TLameCoder Coder;
+};
+TempDir* CdRip::Dir = nullptr;
+QString CdRip::Cue;
+QString CdRip::Bin;
+
+TEST_F(CdRip, TrackListFollowsTheTableOfContents)
+{
+    const auto& tracks = Rip->Tracks();
+    ASSERT_EQ(tracks.size(), 12u);
+    EXPECT_EQ(tracks[0].Name, QStringLiteral("Track01"));
+    EXPECT_EQ(tracks[11].Name, QStringLiteral("Track12"));
+    EXPECT_EQ(tracks[0].StartSector, 0);
+    EXPECT_EQ(tracks[0].EndSector, 799);
+    for (size_t i = 0; i + 1 < tracks.size(); ++i) {
+        EXPECT_EQ(tracks[i].TrackNumber, int(i + 1));
+        EXPECT_EQ(tracks[i].EndSector + 1, tracks[i + 1].StartSector);
+    }
+    EXPECT_EQ(tracks[11].EndSector, 800 + 11 * 160 - 1); // one before the lead-out
+    EXPECT_TRUE(Rip->JitterCorrect());
+    EXPECT_EQ(Rip->Parameters().JitterCorrection, -1);
+    EXPECT_EQ(Rip->OutputFormat(), TOutputFormat::STEREO44100);
+    EXPECT_FALSE(Rip->Version().isEmpty());
+}
+
+TEST_F(CdRip, NoDriveOrNoDiscGivesAnEmptyTrackList)
+{
+    for (const QStringList& drives :
+         {QStringList{}, QStringList{Out->File(QStringLiteral("missing.cue"))}}) {
+        CdDriveOverride none(drives);
+        TCDRIP rip;
+        EXPECT_TRUE(rip.Tracks().empty());
+        EXPECT_THROW(rip.RipTrack(1, Out->File(QStringLiteral("x.wav"))), ECDRIPError);
+    }
+}
+
+TEST_F(CdRip, ChangingTheDriveRebuildsTheTrackList)
+{
+    const QString other =
+        WriteCdImage(Out->Path(), QStringLiteral("other"), {{200, 500.0}, {200, 600.0}});
+    CdDriveOverride two(QStringList{Cue, other});
+    TCDRIP rip;
+    ASSERT_EQ(rip.Tracks().size(), 12u);
+    rip.SetCDRomNum(1);
+    EXPECT_EQ(rip.CDRomNum(), 1);
+    ASSERT_EQ(rip.Tracks().size(), 2u);
+    EXPECT_EQ(rip.Tracks()[1].EndSector, 399);
+    rip.SetCDRomNum(5); // no such drive: the drive and the list stay
+    EXPECT_EQ(rip.CDRomNum(), 1);
+    EXPECT_EQ(rip.Tracks().size(), 2u);
+}
+
+// A wave copy of a whole track: a header that describes the data, and the data the disc holds.
+TEST_F(CdRip, WaveCopyOfATrackHoldsTheDiscBytes)
+{
+    Rip->WriteWAV = true;
+    std::vector<int> events;
+    std::vector<int> progress;
+    Rip->OnBeginTrack = [&](TCDRIP*, std::int16_t t) { events.push_back(t); };
+    Rip->OnEndTrack = [&](TCDRIP*, std::int16_t t) { events.push_back(-t); };
+    Rip->OnProgress = [&](TCDRIP*, std::int16_t p) { progress.push_back(p); };
+    const QString file = Out->File(QStringLiteral("t2.wav"));
+    Rip->RipTrack(2, file);
+
+    const QByteArray data = ReadAll(file);
+    const QByteArray expected = ImageSectors(Bin, 800, 959);
+    ASSERT_EQ(data.size(), 44 + expected.size());
+    EXPECT_EQ(data.left(4), QByteArray("RIFF"));
+    EXPECT_EQ(Le32(data, 4), quint32(expected.size() + 36));
+    EXPECT_EQ(data.mid(8, 8), QByteArray("WAVEfmt "));
+    EXPECT_EQ(Le32(data, 16), 16u);
+    EXPECT_EQ(Le16(data, 20), 1);
+    EXPECT_EQ(Le16(data, 22), 2);
+    EXPECT_EQ(Le32(data, 24), 44100u);
+    EXPECT_EQ(Le32(data, 28), 176400u);
+    EXPECT_EQ(Le16(data, 32), 4);
+    EXPECT_EQ(Le16(data, 34), 16);
+    EXPECT_EQ(data.mid(36, 4), QByteArray("data"));
+    EXPECT_EQ(Le32(data, 40), quint32(expected.size()));
+    EXPECT_TRUE(data.mid(44) == expected);
+
+    EXPECT_EQ(events, (std::vector<int>{2, -2}));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("t2.jitt"))));
+    EXPECT_EQ(QDir(Out->Path()).entryList(QDir::Files), QStringList{QStringLiteral("t2.wav")});
+}
+
+// The reader's sample formats, in wave copies: mono is the mean of the channels, the lower rates
+// the mean of each group of 2 or 4 frames. The result does not depend on jitter correction.
+TEST_F(CdRip, WaveCopyInEachOutputFormat)
+{
+    struct Case
+    {
+        TOutputFormat Format;
+        int Channels;
+        int Group; // 44.1 kHz frames per output frame
+        bool JitterCorrect;
+    };
+    const QByteArray disc = ImageSectors(Bin, 800, 959);
+    const auto* in = reinterpret_cast<const qint16*>(disc.constData());
+    Rip->WriteWAV = true;
+    for (const Case c :
+         {Case{TOutputFormat::STEREO44100, 2, 1, false}, Case{TOutputFormat::MONO44100, 1, 1, true},
+          Case{TOutputFormat::STEREO22050, 2, 2, true},
+          Case{TOutputFormat::MONO11025, 1, 4, false}}) {
+        Rip->SetOutputFormat(c.Format);
+        Rip->SetJitterCorrect(c.JitterCorrect);
+        const QString file = Out->File(QStringLiteral("f%1.wav").arg(int(c.Format)));
+        Rip->RipTrack(2, file);
+        ASSERT_TRUE(Rip->OutputWritten());
+        const QByteArray data = ReadAll(file);
+        QByteArray expected;
+        for (int f = 0; f < 160 * 588; f += c.Group) {
+            int left = 0;
+            int right = 0;
+            for (int g = 0; g < c.Group; ++g) {
+                left += in[(f + g) * 2];
+                right += in[(f + g) * 2 + 1];
+            }
+            const auto put = [&](int v) {
+                const auto s = qint16(v);
+                expected.append(reinterpret_cast<const char*>(&s), 2);
+            };
+            if (c.Channels == 1) {
+                put((left + right) / (2 * c.Group));
+            } else {
+                put(left / c.Group);
+                put(right / c.Group);
+            }
+        }
+        const int rate = 44100 / c.Group;
+        EXPECT_EQ(Le16(data, 22), c.Channels);
+        EXPECT_EQ(Le32(data, 24), quint32(rate));
+        EXPECT_EQ(Le32(data, 28), quint32(rate * c.Channels * 2));
+        EXPECT_EQ(Le32(data, 40), quint32(expected.size()));
+        EXPECT_TRUE(data.mid(44) == expected) << int(c.Format);
+    }
+}
+
+// Sectors 0 to 750: the header's lengths match the 751 sectors written (the last is included).
+TEST_F(CdRip, WaveHeaderLengthsMatchTheData)
+{
+    Rip->WriteWAV = true;
+    const QString file = Out->File(QStringLiteral("s.wav"));
+    Rip->RipSectors(0, 750, file);
+    const QByteArray data = ReadAll(file);
+    EXPECT_EQ(Le32(data, 40), 751u * 2352);
+    EXPECT_EQ(Le32(data, 4), 751u * 2352 + 36);
+    EXPECT_EQ(data.size(), 44 + 751 * 2352);
+
+    Rip->WriteWAV = false; // raw sound data only
+    Rip->RipSectors(0, 9, file);
+    EXPECT_TRUE(ReadAll(file) == ImageSectors(Bin, 0, 9));
+}
+
+TEST_F(CdRip, TimeRangesOfATrack)
+{
+    struct Case
+    {
+        std::int32_t Start;
+        std::int32_t Length;
+        int First; // sectors after the track's start, both included
+        int Last;
+    };
+    const std::int32_t trackMs = 799 * 40 / 3;
+    for (const Case c :
+         {Case{0, trackMs, 0, 798}, Case{1000, 2000, 75, 225}, Case{5000, 0, 375, 375}}) {
+        const QString file = Out->File(QStringLiteral("r%1.raw").arg(c.Start));
+        Rip->RipTrackRange(1, c.Start, c.Length, file);
+        EXPECT_TRUE(ReadAll(file) == ImageSectors(Bin, c.First, c.Last))
+            << c.Start << "+" << c.Length;
+    }
+    for (const auto& [start, length] :
+         std::vector<std::pair<int, int>>{{0, trackMs + 1}, {10000, 1000}, {-1, 1000}, {0, -5}}) {
+        const QString file = Out->File(QStringLiteral("bad.raw"));
+        try {
+            Rip->RipTrackRange(1, start, length, file);
+            ADD_FAILURE() << "no error for " << start << "+" << length;
+        } catch (const ECDRIPError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Invalid length"));
+        }
+        EXPECT_FALSE(QFile::exists(file));
+    }
+}
+
+// MP3 copies in the stereo and mono formats: the name ends in ".mp3", and the file decodes to
+// the copied length (none of the tail is lost) in the format asked for.
+TEST_F(CdRip, Mp3CopyReplacesTheExtensionAndDecodesToTheTrackLength)
+{
+    struct Case
+    {
+        TOutputFormat Format;
+        int Channels;
+        int Rate;
+    };
+    Rip->Encode = true;
+    Rip->SetCoder(&Coder);
+    for (const Case c :
+         {Case{TOutputFormat::STEREO44100, 2, 44100}, Case{TOutputFormat::MONO44100, 1, 44100},
+          Case{TOutputFormat::MONO22050, 1, 22050}}) {
+        Rip->SetOutputFormat(c.Format);
+        EXPECT_EQ(Coder.SampleRate(), c.Rate);
+        EXPECT_EQ(Coder.Mode(), c.Channels == 1 ? TLameMode::MONO : TLameMode::STEREO);
+        const QString name = QStringLiteral("m%1").arg(int(c.Format));
+        Rip->RipTrack(1, Out->File(name + QStringLiteral(".wav")));
+        EXPECT_FALSE(QFile::exists(Out->File(name + QStringLiteral(".wav"))));
+        const QString mp3 = Out->File(name + QStringLiteral(".mp3"));
+        EXPECT_EQ(Rip->OutputFileName(), mp3);
+        const Decoded d = DecodeMp3(mp3);
+        ASSERT_TRUE(d.Ok) << name.toStdString();
+        EXPECT_EQ(d.Channels, c.Channels);
+        EXPECT_EQ(d.Rate, c.Rate);
+        const qint64 expected = qint64(800) * 588 * c.Rate / 44100;
+        EXPECT_NEAR(double(d.Frames), double(expected), c.Rate * 0.002) << name.toStdString();
+    }
+    EXPECT_FALSE(Coder.IsOpen());
+}
+
+// Encode set without a coder: a proper wave file under the name given.
+TEST_F(CdRip, EncodeWithoutCoderWritesWave)
+{
+    Rip->Encode = true;
+    Rip->WriteWAV = true;
+    const QString file = Out->File(QStringLiteral("n.wav"));
+    Rip->RipTrack(3, file);
+    const QByteArray data = ReadAll(file);
+    EXPECT_EQ(data.left(4), QByteArray("RIFF"));
+    EXPECT_TRUE(data.mid(44) == ImageSectors(Bin, 960, 1119));
+}
+
+// Three chunks with read corrections give a log of three CRLF lines beside the file.
+TEST_F(CdRip, JitterErrorsAreLogged)
+{
+    Rip->WriteWAV = true;
+    int chunks = 0;
+    Rip->OnProgress = [&](TCDRIP*, std::int16_t) {
+        if (++chunks <= 3)
+            Tonlyra::Spardon::CR_NoteReadEvent(long(chunks) * 10 * 1176, PARANOIA_CB_FIXUP_EDGE);
+    };
+    Rip->RipTrack(1, Out->File(QStringLiteral("j.wav")));
+    EXPECT_EQ(Rip->JitterErrorCount(), 3);
+    EXPECT_EQ(ReadAll(Out->File(QStringLiteral("j.jitt"))),
+              QByteArray("10 10\r\n20 20\r\n30 30\r\n"));
+    // Ordinary reading events are not errors.
+    chunks = 3;
+    Tonlyra::Spardon::CR_NoteReadEvent(0, PARANOIA_CB_READ);
+    Rip->RipTrack(2, Out->File(QStringLiteral("k.wav")));
+    EXPECT_EQ(Rip->JitterErrorCount(), 0);
+    // The component keeps every line; the file of a clean copy gets no log.
+    EXPECT_EQ(Rip->JitterLog().size(), 3);
+    EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("k.jitt"))));
+}
+
+// A cancelled copy leaves no file, and an earlier file of that name untouched; the encoder is
+// closed.
+TEST_F(CdRip, CancelledCopyLeavesNoFile)
+{
+    Rip->SetCoder(&Coder);
+    Rip->WriteWAV = true;
+    for (const bool mp3 : {false, true}) {
+        Rip->Encode = mp3;
+        const QString file = Out->File(mp3 ? QStringLiteral("c.mp3") : QStringLiteral("c.wav"));
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        int chunks = 0;
+        Rip->OnProgress = [&](TCDRIP* sender, std::int16_t) {
+            if (++chunks == 2)
+                sender->CancelRip();
+        };
+        Rip->RipTrack(1, file);
+        EXPECT_EQ(chunks, 2);
+        EXPECT_EQ(ReadAll(file), QByteArray("old"));
+        EXPECT_FALSE(Coder.IsOpen());
+        EXPECT_FALSE(Rip->IsCopying());
+        QFile::remove(file);
+        EXPECT_TRUE(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+TEST_F(CdRip, UncreatableFileIsReportedAndNothingStaysOpen)
+{
+    QFile plain(Out->File(QStringLiteral("afile")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    Rip->SetCoder(&Coder);
+    Rip->Encode = true;
+    const QString target = Out->File(QStringLiteral("afile/x.wav"));
+    try {
+        Rip->RipTrack(1, target);
+        ADD_FAILURE() << "no error";
+    } catch (const ECDRIPError& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("Cannot create file ") + Out->File(QStringLiteral("afile/x.mp3")));
+    }
+    EXPECT_FALSE(Coder.IsOpen());
+    EXPECT_FALSE(Rip->IsCopying());
+    // The component is usable again.
+    Rip->RipTrack(2, Out->File(QStringLiteral("ok.wav")));
+    EXPECT_TRUE(QFile::exists(Out->File(QStringLiteral("ok.mp3"))));
+}
+
+// A disc fuller than the file system allows (a file size limit stands in for a full disk): the
+// copy stops with "Write error", leaves no file, and closes the encoder and the reader.
+TEST_F(CdRip, ShortWriteIsAWriteError)
+{
+    Rip->SetCoder(&Coder);
+    Rip->WriteWAV = true;
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    for (const bool mp3 : {false, true}) {
+        Rip->Encode = mp3;
+        rlimit small = old;
+        small.rlim_cur = 64 * 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString message;
+        try {
+            Rip->RipTrack(1, Out->File(QStringLiteral("big.wav")));
+        } catch (const ECDRIPError& e) {
+            message = e.Message();
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(message, QStringLiteral("Write error")) << mp3;
+        EXPECT_FALSE(Coder.IsOpen());
+        EXPECT_FALSE(Rip->IsCopying());
+        EXPECT_FALSE(Rip->OutputWritten());
+        EXPECT_TRUE(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+    std::signal(SIGXFSZ, previous);
+}
+
+TEST_F(CdRip, BadParametersAndUnreadableRanges)
+{
+    Rip->SetOutputFormat(static_cast<TOutputFormat>(9));
+    try {
+        Rip->RipTrack(1, Out->File(QStringLiteral("p.wav")));
+        ADD_FAILURE() << "no error";
+    } catch (const ECDRIPError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Invalid CD-ROM parameters"));
+    }
+    Rip->SetOutputFormat(TOutputFormat::STEREO44100);
+    // Sectors that are not on the disc: the copy ends at once, without a file and an error.
+    Rip->RipSectors(5000, 5100, Out->File(QStringLiteral("off.wav")));
+    EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("off.wav"))));
+    EXPECT_FALSE(Rip->OutputWritten());
+    // A range running past the end of the disc stops at its last sector.
+    Rip->RipSectors(2500, 3000, Out->File(QStringLiteral("end.raw")));
+    EXPECT_TRUE(ReadAll(Out->File(QStringLiteral("end.raw"))) == ImageSectors(Bin, 2500, 2559));
+}
+
+TEST(ChangeFileExt, ReplacesOnlyTheNamesExtension)
+{
+    EXPECT_EQ(TCDRIP::ChangeFileExt("/a/song.wav", ".mp3"), QStringLiteral("/a/song.mp3"));
+    EXPECT_EQ(TCDRIP::ChangeFileExt("/a.b/song", ".jitt"), QStringLiteral("/a.b/song.jitt"));
+    EXPECT_EQ(TCDRIP::ChangeFileExt("x.tar.gz", ".mp3"), QStringLiteral("x.tar.mp3"));
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+// The library as the program sees it: only the three exported functions, the dialog driven
+// through its widgets while it runs modally.
+
+#include "spardon/spardon.h"
+
+#include "tests/spardon/SpardonTestUtil.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace Tonlyra::Test;
+
+namespace {
+
+QByteArray FileNameResult()
+{
+    unsigned char buffer[256];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    RippFileName(buffer);
+    return QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]);
+}
+
+// Runs `step` on the modal dialog as soon as it is shown; if none appears the step is not run.
+// A dialog still open afterwards is closed, so that a test can never hang.
+class DialogScript
+{
+public:
+    explicit DialogScript(std::function<void(QDialog*)> step) : Step(std::move(step))
+    {
+        Timer.setInterval(5);
+        QObject::connect(&Timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            ++Shown;
+            Timer.stop();
+            if (Step)
+                Step(dialog);
+            if (dialog->isVisible() && !Closing) {
+                Closing = true;
+                QTimer::singleShot(2000, dialog, [dialog] {
+                    ADD_FAILURE() << "the dialog was still open";
+                    dialog->done(0);
+                });
+            }
+        });
+        Timer.start();
+    }
+    int Shown = 0;
+
+private:
+    std::function<void(QDialog*)> Step;
+    QTimer Timer;
+    bool Closing = false;
+};
+
+void Click(QDialog* dialog, const char* name)
+{
+    auto* button = dialog->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
+class Exports : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Dir = new TempDir;
+        Cue = WriteCdImage(Dir->Path(), QStringLiteral("disc"), {{450, 440.0}, {300, 550.0}});
+    }
+    static void TearDownTestSuite()
+    {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void SetUp() override { Drives = std::make_unique<CdDriveOverride>(QStringList{Cue}); }
+
+    static TempDir* Dir;
+    static QString Cue;
+    std::unique_ptr<CdDriveOverride> Drives;
+    TempDir Out;
+    ScriptedPrompts Prompts;
+};
+TempDir* Exports::Dir = nullptr;
+QString Exports::Cue;
+
+// First in the program: nothing has been copied yet.
+TEST_F(Exports, FileNameIsEmptyBeforeAnyCopy)
+{
+    unsigned char buffer[256];
+    buffer[0] = 0x55;
+    RippFileName(buffer);
+    EXPECT_EQ(buffer[0], 0);
+    RippFileName(nullptr); // ignored
+}
+
+TEST_F(Exports, NoDialogForTracksOrRangesNotOnTheDisc)
+{
+    DialogScript script(nullptr);
+    EXPECT_FALSE(RippTrackDialog(0));
+    EXPECT_FALSE(RippTrackDialog(3));
+    EXPECT_FALSE(RippTrackDialog(-1));
+    EXPECT_FALSE(RippTrackTimeDialog(1, 5000, 5000));
+    EXPECT_FALSE(RippTrackTimeDialog(1, -10, 5000));
+    EXPECT_FALSE(RippTrackTimeDialog(1, 3000, 1000));
+    {
+        CdDriveOverride none(QStringList{});
+        EXPECT_FALSE(RippTrackDialog(1));
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(script.Shown, 0);
+    EXPECT_TRUE(Prompts.Asked().empty());
+}
+
+TEST_F(Exports, CopyReturnsTrueAndNamesTheFileWritten)
+{
+    Prompts.File(Out.File(QStringLiteral("song.wav")));
+    DialogScript script([](QDialog* d) { Click(d, "CopyButton"); });
+    EXPECT_TRUE(RippTrackTimeDialog(1, 0, 5000));
+    EXPECT_EQ(script.Shown, 1);
+    const QString mp3 = Out.File(QStringLiteral("song.mp3"));
+    EXPECT_EQ(FileNameResult(), QFile::encodeName(mp3));
+    const Decoded d = DecodeMp3(mp3);
+    ASSERT_TRUE(d.Ok);
+    EXPECT_NEAR(double(d.Frames), 376.0 * 588, 100.0);
+}
+
+TEST_F(Exports, LeavingWithAvbrytReturnsFalse)
+{
+    DialogScript script([](QDialog* d) { Click(d, "CancelButton"); });
+    EXPECT_FALSE(RippTrackDialog(2));
+    EXPECT_EQ(script.Shown, 1);
+    EXPECT_TRUE(QDir(Out.Path()).isEmpty());
+}
+
+// A wave copy to a path of more than 255 characters: the name comes back cut to 255.
+TEST_F(Exports, LongFileNameIsCutTo255Characters)
+{
+    const QString folder = Out.File(QString(100, u'a') + u'/' + QString(100, u'b'));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString name = folder + u'/' + QString(120, u'c') + QStringLiteral(".wav");
+    ASSERT_GT(name.size(), 300);
+    Prompts.File(name);
+    DialogScript script([](QDialog* d) {
+        Click(d, "WaveRadioButton");
+        Click(d, "CopyButton");
+    });
+    EXPECT_TRUE(RippTrackDialog(2));
+    EXPECT_TRUE(QFile::exists(name));
+    EXPECT_EQ(FileNameResult(), QFile::encodeName(name).left(255));
+}
+
+} // namespace
