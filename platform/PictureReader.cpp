@@ -84,6 +84,44 @@ bool BmpIsComplete(const QByteArray& bytes)
     return qint64(offBits) + rowBytes * std::abs(height) <= bytes.size();
 }
 
+// A GIF is complete when its blocks, followed one by one, end in the trailer byte.
+bool GifIsComplete(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype pos = 13;
+    if (n < pos)
+        return false;
+    if (p[10] & 0x80)
+        pos += 3 * (qsizetype(1) << ((p[10] & 7) + 1));
+    auto skipSubBlocks = [&] {
+        while (pos < n && p[pos] != 0)
+            pos += p[pos] + 1;
+        ++pos; // the terminating empty block
+    };
+    while (pos < n) {
+        switch (p[pos]) {
+        case 0x3B:
+            return true;
+        case 0x21:
+            pos += 2;
+            skipSubBlocks();
+            break;
+        case 0x2C:
+            if (pos + 10 > n)
+                return false;
+            if (p[pos + 9] & 0x80)
+                pos += 3 * (qsizetype(1) << ((p[pos + 9] & 7) + 1));
+            pos += 11; // descriptor and minimum code size
+            skipSubBlocks();
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 QString PictureErrorText(int code)
@@ -232,6 +270,100 @@ PictureData DecodePcx(const QByteArray& bytes)
     return d;
 }
 
+PictureData DecodeTga(const QByteArray& bytes)
+{
+    if (bytes.size() < 18)
+        return Failure(PictureTruncated, QStringLiteral("TGA header"));
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    const int idLength = p[0], mapType = p[1], type = p[2];
+    const int mapFirst = U16(p + 3), mapLength = U16(p + 5), mapEntryBits = p[7];
+    const int width = U16(p + 12), height = U16(p + 14), depth = p[16], descriptor = p[17];
+    const int base = type & ~8;
+    const bool rle = type & 8;
+    const bool depthOk = base == 2 ? (depth == 15 || depth == 16 || depth == 24 || depth == 32)
+                                   : (depth == 8 || (base == 1 && depth == 16));
+    if ((base != 1 && base != 2 && base != 3) || type > 11 || !depthOk || mapType > 1 ||
+        (base == 1 && mapType != 1) || width == 0 || height == 0)
+        return Failure(PictureUnknownFormat, QStringLiteral("TGA type %1, %2 bits").arg(type).arg(depth));
+    if (qint64(width) * height * 4 > AllocationLimitBytes())
+        return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
+
+    auto colour = [](const uchar* q, int bits, bool alpha) -> QRgb {
+        switch (bits) {
+        case 15:
+        case 16: {
+            const int v = q[0] | (q[1] << 8);
+            auto five = [](int c) { return (c << 3) | (c >> 2); };
+            return qRgb(five((v >> 10) & 31), five((v >> 5) & 31), five(v & 31));
+        }
+        case 24: return qRgb(q[2], q[1], q[0]);
+        case 32: return qRgba(q[2], q[1], q[0], alpha ? q[3] : 255);
+        default: return qRgb(q[0], q[0], q[0]);
+        }
+    };
+
+    qsizetype pos = 18 + idLength;
+    QList<QRgb> map;
+    if (mapType == 1) {
+        const int entryBytes = (mapEntryBits + 7) / 8;
+        if (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32)
+            return Failure(PictureCorrupt, QStringLiteral("TGA colour map"));
+        if (pos + qsizetype(mapLength) * entryBytes > n)
+            return Failure(PictureTruncated, QStringLiteral("TGA colour map"));
+        for (int i = 0; i < mapLength; ++i)
+            map.append(colour(p + pos + i * entryBytes, mapEntryBits, true));
+        pos += qsizetype(mapLength) * entryBytes;
+    }
+
+    const bool alpha = (descriptor & 0x0F) != 0 && depth == 32;
+    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull())
+        return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
+    const int pixelBytes = (depth + 7) / 8;
+    auto pixel = [&](const uchar* q) -> QRgb {
+        if (base == 2)
+            return colour(q, depth, alpha);
+        if (base == 3)
+            return qRgb(q[0], q[0], q[0]);
+        const int index = (depth == 16 ? (q[0] | (q[1] << 8)) : q[0]) - mapFirst;
+        return index >= 0 && index < map.size() ? map[index] : qRgb(0, 0, 0);
+    };
+
+    const bool topDown = descriptor & 0x20;
+    const bool rightToLeft = descriptor & 0x10;
+    int runLeft = 0;
+    bool repeat = false;
+    for (int row = 0; row < height; ++row) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(topDown ? row : height - 1 - row));
+        for (int col = 0; col < width; ++col) {
+            if (rle && runLeft == 0) {
+                if (pos >= n)
+                    return Failure(PictureTruncated, QStringLiteral("TGA data ends at row %1").arg(row));
+                runLeft = (p[pos] & 0x7F) + 1;
+                repeat = p[pos] & 0x80;
+                ++pos;
+                if (repeat && pos + pixelBytes > n)
+                    return Failure(PictureTruncated, QStringLiteral("TGA data ends at row %1").arg(row));
+            }
+            if (!(rle && repeat) && pos + pixelBytes > n)
+                return Failure(PictureTruncated, QStringLiteral("TGA data ends at row %1").arg(row));
+            line[rightToLeft ? width - 1 - col : col] = pixel(p + pos);
+            if (rle) {
+                --runLeft;
+                if (!repeat || runLeft == 0)
+                    pos += pixelBytes;
+            } else {
+                pos += pixelBytes;
+            }
+        }
+    }
+    PictureData d;
+    d.OriginalSize = image.size();
+    d.Image = std::move(image);
+    return d;
+}
+
 PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
                             Qt::AspectRatioMode fitMode)
 {
@@ -247,9 +379,14 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
             return Failure(PictureTooShort);
 
         PictureData d;
+        const QString suffix = QFileInfo(path).suffix();
         if (bytes.at(0) == 0x0A && bytes.size() >= 4 && uchar(bytes.at(2)) <= 1 &&
-            QFileInfo(path).suffix().compare(QLatin1String("pcx"), Qt::CaseInsensitive) == 0) {
+            suffix.compare(QLatin1String("pcx"), Qt::CaseInsensitive) == 0) {
             d = DecodePcx(bytes);
+        } else if (suffix.compare(QLatin1String("tga"), Qt::CaseInsensitive) == 0) {
+            // TGA has no signature to recognise it by; Qt's reader takes only part of the
+            // format, so our own reader serves all of it.
+            d = DecodeTga(bytes);
         } else {
             QBuffer buffer;
             buffer.setData(bytes);
@@ -295,7 +432,8 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
                                    detail);
                 }
                 if ((format == "jpeg" && !JpegIsComplete(bytes)) ||
-                    (format == "bmp" && !BmpIsComplete(bytes)))
+                    (format == "bmp" && !BmpIsComplete(bytes)) ||
+                    (format == "gif" && !GifIsComplete(bytes)))
                     return Failure(PictureTruncated, QString::fromLatin1(format).toUpper());
                 d.OriginalSize = own.isValid() ? own : d.Image.size();
                 if (own.isValid() && turned)

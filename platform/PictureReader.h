@@ -34,8 +34,9 @@ struct PictureData
 
 // Decodes a picture file. The format is recognised from the contents (the file name's
 // extension is only a hint), so that a picture saved under the wrong extension still shows.
-// Qt's image readers serve JPEG, PNG, BMP, GIF, TIFF, TGA, ICO, WEBP and the other formats of
-// the installed image plugins; our own reader serves PCX. Truncated JPEG, BMP and PCX files,
+// Qt's image readers serve JPEG, PNG, BMP, GIF, TIFF, ICO, WEBP and the other formats of the
+// installed image plugins; our own readers serve PCX and TGA (by the extension ".tga", as TGA
+// has no signature). Truncated JPEG, BMP, GIF and PCX files,
 // which decoders would otherwise show with a grey or black remainder, are reported as
 // PictureTruncated.
 //
@@ -63,5 +64,7 @@ QSize FitPictureSize(QSize size, QSize box, Qt::AspectRatioMode mode = Qt::KeepA
 
 // Our PCX reader on bytes in memory (8-bit palette, 24/32-bit, 1-, 2- and 4-bit planar).
 PictureData DecodePcx(const QByteArray& bytes);
+// Our TGA reader: true colour, grey and colour-mapped, plain and run-length coded.
+PictureData DecodeTga(const QByteArray& bytes);
 
 } // namespace Tonlyra
