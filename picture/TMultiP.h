@@ -10,6 +10,7 @@
 #include <QStaticText>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -62,8 +63,8 @@ public:
 
     // The loaded picture's own size in pixels (whatever size it was decoded at); 0 without a
     // picture and while a message is shown.
-    int PictureWidth() const { return FOriginalSize.width(); }
-    int PictureHeight() const { return FOriginalSize.height(); }
+    int PictureWidth() const { return std::max(0, FOriginalSize.width()); }
+    int PictureHeight() const { return std::max(0, FOriginalSize.height()); }
     bool HasPicture() const { return !FBitmap.isNull(); }
     // The bitmap as decoded (possibly smaller than the picture's own size).
     const QImage& Bitmap() const { return FBitmap; }

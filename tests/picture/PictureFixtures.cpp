@@ -235,4 +235,17 @@ QByteArray Tiff(const QList<TiffPage>& pages)
     return b;
 }
 
+QList<Format> EveryFormat()
+{
+    const QImage pattern = Pattern(64, 48);
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(qRgb(i, 255 - i, i / 2));
+    return {{"jpg", Encode(pattern, "jpg")},   {"png", Encode(pattern, "png")},
+            {"bmp", Encode(pattern, "bmp")},   {"tif", Encode(pattern, "tif")},
+            {"webp", Encode(pattern, "webp")}, {"ico", Encode(Pattern(32, 32), "ico")},
+            {"gif", Gif(64, 48)},              {"tga", Tga(pattern)},
+            {"pcx", Pcx8(64, 48, palette)},    {"pcx", Pcx24(pattern)}};
+}
+
 } // namespace PictureFixtures

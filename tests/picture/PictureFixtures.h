@@ -31,4 +31,12 @@ QByteArray Pcx24(const QImage& image);
 struct TiffPage { int Width, Height, Grey; };
 QByteArray Tiff(const QList<TiffPage>& pages);
 
+// One small picture in every format we read, as file bytes, with the extension to save it under.
+struct Format
+{
+    const char* Suffix;
+    QByteArray Bytes;
+};
+QList<Format> EveryFormat();
+
 } // namespace PictureFixtures

@@ -7,28 +7,6 @@
 using namespace PictureFixtures;
 using Tonlyra::ReadPictureFile;
 
-namespace {
-
-struct Format
-{
-    const char* Suffix;
-    QByteArray Bytes;
-};
-
-QList<Format> EveryFormat()
-{
-    const QImage pattern = Pattern(64, 48);
-    QList<QRgb> grey;
-    for (int i = 0; i < 256; ++i)
-        grey.append(qRgb(i, 255 - i, i / 2));
-    return {{"jpg", Encode(pattern, "jpg")},  {"png", Encode(pattern, "png")},
-            {"bmp", Encode(pattern, "bmp")},  {"tif", Encode(pattern, "tif")},
-            {"webp", Encode(pattern, "webp")}, {"ico", Encode(Pattern(32, 32), "ico")},
-            {"gif", Gif(64, 48)},             {"tga", Tga(pattern)},
-            {"pcx", Pcx8(64, 48, grey)},      {"pcx", Pcx24(pattern)}};
-}
-
-} // namespace
 
 TEST(PictureReader, ReadsEveryFormatAndItsDamagedForms)
 {
