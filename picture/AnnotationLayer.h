@@ -16,10 +16,10 @@ namespace Tonlyra {
 // coordinates onto the component.
 struct PictureView
 {
-    double Zoom = 1.0;    // component pixels per picture pixel
-    QPoint ScrollOrigin;  // picture pixel at the top-left of the visible part
-    QPoint CenterOffset;  // where the picture's top-left lies, from the client area's
-    int ClipInset = 0;    // pixels along the right and bottom edge taken by scroll bars
+    double Zoom = 1.0;   // component pixels per picture pixel
+    QPoint ScrollOrigin; // picture pixel at the top-left of the visible part
+    QPoint CenterOffset; // where the picture's top-left lies, from the client area's
+    int ClipInset = 0;   // pixels along the right and bottom edge taken by scroll bars
 };
 
 // The annotation layer that every picture component carries. The component owns one layer,
@@ -51,6 +51,7 @@ public:
     virtual void Destroying() {}
 };
 
-using AnnotationLayerFactory = std::function<std::unique_ptr<PictureAnnotationLayer>(TPMultiImage*)>;
+using AnnotationLayerFactory =
+    std::function<std::unique_ptr<PictureAnnotationLayer>(TPMultiImage*)>;
 
 } // namespace Tonlyra

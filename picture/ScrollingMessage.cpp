@@ -59,7 +59,9 @@ void SetField(ScrollingMessage& m, int field, const QString& value)
         if (auto v = Number(value))
             m.FontSize = int(std::clamp<qint64>(*v, 0, 1000));
         break;
-    case 4: SetStyle(m, value); break;
+    case 4:
+        SetStyle(m, value);
+        break;
     case 5:
         if (auto v = Number(value))
             m.Background = ColorFromBgr(*v);
@@ -88,10 +90,9 @@ QColor ColorFromBgr(qint64 value)
 }
 
 ScrollingMessage::ScrollingMessage()
-    : FontColor(ColorFromBgr(DefaultFontColor)), Background(ColorFromBgr(DefaultBackground)),
-      Text{DefaultText}
-{
-}
+    : FontColor(ColorFromBgr(DefaultFontColor)),
+      Background(ColorFromBgr(DefaultBackground)), Text{DefaultText}
+{}
 
 QFont ScrollingMessage::Font() const
 {
@@ -111,22 +112,26 @@ QFont ScrollingMessage::Font() const
 
 ScrollingMessage ScrollingMessage::FromScm(const QString& text)
 {
-    static const QString tags[] = {QStringLiteral("/fc|"), QStringLiteral("/fh|"),
-                                   QStringLiteral("/fn|"), QStringLiteral("/fs|"),
-                                   QStringLiteral("/ft|"), QStringLiteral("/bc|"),
-                                   QStringLiteral("/sp|"), QStringLiteral("/sm|"),
-                                   QStringLiteral("/eo|")};
+    static const QString tags[] = {
+        QStringLiteral("/fc|"), QStringLiteral("/fh|"), QStringLiteral("/fn|"),
+        QStringLiteral("/fs|"), QStringLiteral("/ft|"), QStringLiteral("/bc|"),
+        QStringLiteral("/sp|"), QStringLiteral("/sm|"), QStringLiteral("/eo|")};
     constexpr int messageTag = 7, endTag = 8;
     ScrollingMessage m;
     m.Motion = Band;
 
     // Every tag found, in the order of the text; each field runs to the next tag.
-    struct Found { qsizetype At; int Tag; };
+    struct Found
+    {
+        qsizetype At;
+        int Tag;
+    };
     QList<Found> found;
     for (int t = 0; t <= endTag; ++t)
         for (qsizetype at = text.indexOf(tags[t]); at >= 0; at = text.indexOf(tags[t], at + 4))
             found.append({at, t});
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.At < b.At; });
+    std::sort(found.begin(), found.end(),
+              [](const Found& a, const Found& b) { return a.At < b.At; });
     for (qsizetype i = 0; i < found.size(); ++i) {
         const Found& f = found[i];
         if (f.Tag == endTag)
@@ -164,7 +169,8 @@ ScrollingMessage ScrollingMessage::FromCms(const QString& text)
 
 ScrollingMessage ScrollingMessage::FromFile(const QString& path)
 {
-    const bool lines = QFileInfo(path).suffix().compare(QLatin1String("CMS"), Qt::CaseInsensitive) == 0;
+    const bool lines =
+        QFileInfo(path).suffix().compare(QLatin1String("CMS"), Qt::CaseInsensitive) == 0;
     QFile file(path);
     QString text;
     if (file.open(QIODevice::ReadOnly))

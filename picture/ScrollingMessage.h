@@ -30,7 +30,11 @@ namespace Tonlyra {
 // " Invallid message format ! ". Files are read as UTF-8, or Windows-1252 when not valid UTF-8.
 struct ScrollingMessage
 {
-    enum Kind { Band, Lines };
+    enum Kind
+    {
+        Band,
+        Lines
+    };
 
     Kind Motion = Band;
     QColor FontColor;

@@ -44,10 +44,10 @@ QImage ReduceColors(const QImage& image, int depth)
         return image.convertToFormat(QImage::Format_Mono, Qt::DiffuseDither);
     case 4: {
         static const QList<QRgb> sixteen = {
-            qRgb(0, 0, 0),     qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-            qRgb(0, 0, 128),   qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-            qRgb(128, 128, 128), qRgb(255, 0, 0), qRgb(0, 255, 0),   qRgb(255, 255, 0),
-            qRgb(0, 0, 255),   qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+            qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
         return image.convertToFormat(QImage::Format_Indexed8, sixteen, Qt::DiffuseDither);
     }
     case 8:
@@ -93,12 +93,18 @@ void TPMultiImage::SetAnnotationLayerFactory(Tonlyra::AnnotationLayerFactory fac
 int TPMultiImage::ColorDepthOf(TImageReadRes res, int screenDepth)
 {
     switch (res) {
-    case lDefault: return 0;
-    case lColor2: return 1;
-    case lColor16: return 4;
-    case lColor256: return 8;
-    case lTrueColor: return 24;
-    case lAutoMatic: break;
+    case lDefault:
+        return 0;
+    case lColor2:
+        return 1;
+    case lColor16:
+        return 4;
+    case lColor256:
+        return 8;
+    case lTrueColor:
+        return 24;
+    case lAutoMatic:
+        break;
     }
     if (screenDepth <= 4)
         return 4;
@@ -228,8 +234,8 @@ PictureData TPMultiImage::Decode(const DecodeRequest& request)
             d.Error = Tonlyra::PictureErrorText(d.Code);
             return d;
         }
-        PictureData d = Tonlyra::ReadPictureFile(request.Path, request.Box, request.Page,
-                                                 request.Mode);
+        PictureData d =
+            Tonlyra::ReadPictureFile(request.Path, request.Box, request.Page, request.Mode);
         if (d.Ok())
             d.Image = ReduceColors(d.Image, request.Depth);
         return d;
@@ -441,12 +447,12 @@ void TPMultiImage::paintEvent(QPaintEvent*)
                 // Scaled once per size, so that a repaint (a scanning frame moving over the
                 // grid) only copies pixels.
                 if (FScaled.size() != target.size())
-                    FScaled = FBitmap
-                                  .scaled(target.size(), Qt::IgnoreAspectRatio,
-                                          Qt::SmoothTransformation)
-                                  .convertToFormat(FBitmap.hasAlphaChannel()
-                                                       ? QImage::Format_ARGB32_Premultiplied
-                                                       : QImage::Format_RGB32);
+                    FScaled =
+                        FBitmap
+                            .scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(FBitmap.hasAlphaChannel()
+                                                 ? QImage::Format_ARGB32_Premultiplied
+                                                 : QImage::Format_RGB32);
                 painter.drawImage(target.topLeft(), FScaled);
             }
             if (FAnnotation && !FStretch && (FStretchRatio || FScrolling)) {

@@ -28,10 +28,22 @@ class TPMultiImage : public QFrame
     Q_OBJECT
 
 public:
-    enum TBorderStyle { bsNone, bsSingle };
+    enum TBorderStyle
+    {
+        bsNone,
+        bsSingle
+    };
     // The colour depth asked of the readers: 0 (the file's own), 1, 4, 8 or 24 bits, or the
     // screen's depth mapped to 4, 8 or 24.
-    enum TImageReadRes { lDefault, lColor2, lColor16, lColor256, lTrueColor, lAutoMatic };
+    enum TImageReadRes
+    {
+        lDefault,
+        lColor2,
+        lColor16,
+        lColor256,
+        lTrueColor,
+        lAutoMatic
+    };
 
     explicit TPMultiImage(QWidget* parent = nullptr);
     ~TPMultiImage() override;
@@ -83,8 +95,8 @@ public:
 
     // Events; each is raised only when set.
     std::function<void(TPMultiImage* sender, int code, const QString& text)> OnPictorumError;
-    std::function<void(TPMultiImage* sender, Qt::MouseButton button,
-                       Qt::KeyboardModifiers shift, int x, int y)>
+    std::function<void(TPMultiImage*sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                       int x, int y)>
         OnMouseDown, OnMouseUp;
     std::function<void(TPMultiImage* sender, Qt::KeyboardModifiers shift, int x, int y)>
         OnMouseMove;
@@ -155,8 +167,8 @@ private:
     QSize FOriginalSize;
     QString FDecodedPath; // the file FBitmap came from, for decoding again at a larger size
     int FDecodedPage = 0;
-    QSize FRefusedSize;    // a larger decode that failed; not tried again for that size
-    QImage FScaled;        // FBitmap at the size last drawn, ready to copy
+    QSize FRefusedSize; // a larger decode that failed; not tried again for that size
+    QImage FScaled;     // FBitmap at the size last drawn, ready to copy
     double FZoom = 1.0;
     QPoint FScrollOrigin;
 

@@ -26,8 +26,14 @@ PictureData Failure(int code, const QString& detail = QString())
     return d;
 }
 
-quint16 U16(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
-quint32 U32(const uchar* p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
+quint16 U16(const uchar* p)
+{
+    return quint16(p[0] | (p[1] << 8));
+}
+quint32 U32(const uchar* p)
+{
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
 
 // The allocation we allow for one decoded picture, in bytes.
 qint64 AllocationLimitBytes()
@@ -127,14 +133,22 @@ bool GifIsComplete(const QByteArray& bytes)
 QString PictureErrorText(int code)
 {
     switch (code) {
-    case PictureOk: return QString();
-    case PictureCannotOpen: return QStringLiteral("Can not open the picture file");
-    case PictureTooShort: return QStringLiteral("The file is too short to hold a picture");
-    case PictureUnknownFormat: return QStringLiteral("Unknown or unsupported picture format");
-    case PictureCorrupt: return QStringLiteral("The picture file is damaged");
-    case PictureTruncated: return QStringLiteral("The picture file is incomplete");
-    case PictureTooLarge: return QStringLiteral("The picture is too large");
-    case PictureNoSuchPage: return QStringLiteral("The file has no such page");
+    case PictureOk:
+        return QString();
+    case PictureCannotOpen:
+        return QStringLiteral("Can not open the picture file");
+    case PictureTooShort:
+        return QStringLiteral("The file is too short to hold a picture");
+    case PictureUnknownFormat:
+        return QStringLiteral("Unknown or unsupported picture format");
+    case PictureCorrupt:
+        return QStringLiteral("The picture file is damaged");
+    case PictureTruncated:
+        return QStringLiteral("The picture file is incomplete");
+    case PictureTooLarge:
+        return QStringLiteral("The picture is too large");
+    case PictureNoSuchPage:
+        return QStringLiteral("The file has no such page");
     }
     return QStringLiteral("Picture read error %1").arg(code);
 }
@@ -145,9 +159,9 @@ QSize FitPictureSize(QSize size, QSize box, Qt::AspectRatioMode mode)
         return size;
     if (size.width() <= box.width() && size.height() <= box.height())
         return size;
-    const QSize fit = size.scaled(box, mode == Qt::KeepAspectRatioByExpanding
-                                           ? Qt::KeepAspectRatioByExpanding
-                                           : Qt::KeepAspectRatio);
+    const QSize fit =
+        size.scaled(box, mode == Qt::KeepAspectRatioByExpanding ? Qt::KeepAspectRatioByExpanding
+                                                                : Qt::KeepAspectRatio);
     if (fit.width() >= size.width() || fit.height() >= size.height())
         return size;
     return fit.expandedTo(QSize(1, 1));
@@ -179,8 +193,7 @@ PictureData DecodePcx(const QByteArray& bytes)
     if (qint64(width) * height * 4 > AllocationLimitBytes())
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
 
-    const QImage::Format format = rgb ? (planes == 4 ? QImage::Format_ARGB32
-                                                     : QImage::Format_RGB32)
+    const QImage::Format format = rgb ? (planes == 4 ? QImage::Format_ARGB32 : QImage::Format_RGB32)
                                       : QImage::Format_Indexed8;
     QImage image(width, height, format);
     if (image.isNull())
@@ -197,11 +210,13 @@ PictureData DecodePcx(const QByteArray& bytes)
         for (qsizetype i = 0; i < lineBytes; ++i) {
             if (runLeft == 0) {
                 if (pos >= bytes.size())
-                    return Failure(PictureTruncated, QStringLiteral("PCX data ends at line %1").arg(y));
+                    return Failure(PictureTruncated,
+                                   QStringLiteral("PCX data ends at line %1").arg(y));
                 const uchar c = p[pos++];
                 if (encoding == 1 && (c & 0xC0) == 0xC0) {
                     if (pos >= bytes.size())
-                        return Failure(PictureTruncated, QStringLiteral("PCX data ends at line %1").arg(y));
+                        return Failure(PictureTruncated,
+                                       QStringLiteral("PCX data ends at line %1").arg(y));
                     runLeft = c & 0x3F;
                     runValue = p[pos++];
                     if (runLeft == 0) {
@@ -244,18 +259,19 @@ PictureData DecodePcx(const QByteArray& bytes)
             const qsizetype at = bytes.size() - 769;
             const bool hasPalette = at >= pos && p[at] == 0x0C;
             for (int i = 0; i < 256; ++i)
-                table.append(hasPalette ? qRgb(p[at + 1 + 3 * i], p[at + 2 + 3 * i], p[at + 3 + 3 * i])
-                                        : qRgb(i, i, i));
+                table.append(hasPalette
+                                 ? qRgb(p[at + 1 + 3 * i], p[at + 2 + 3 * i], p[at + 3 + 3 * i])
+                                 : qRgb(i, i, i));
         } else if (bpp == 1 && planes == 1) {
             table = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
         } else {
             // Up to 16 colours in the header; an empty header palette means the standard
             // 16 colours of the old display adapters.
             static const QRgb ega[16] = {
-                qRgb(0, 0, 0),       qRgb(0, 0, 170),     qRgb(0, 170, 0),   qRgb(0, 170, 170),
-                qRgb(170, 0, 0),     qRgb(170, 0, 170),   qRgb(170, 85, 0),  qRgb(170, 170, 170),
-                qRgb(85, 85, 85),    qRgb(85, 85, 255),   qRgb(85, 255, 85), qRgb(85, 255, 255),
-                qRgb(255, 85, 85),   qRgb(255, 85, 255),  qRgb(255, 255, 85), qRgb(255, 255, 255)};
+                qRgb(0, 0, 0),     qRgb(0, 0, 170),    qRgb(0, 170, 0),    qRgb(0, 170, 170),
+                qRgb(170, 0, 0),   qRgb(170, 0, 170),  qRgb(170, 85, 0),   qRgb(170, 170, 170),
+                qRgb(85, 85, 85),  qRgb(85, 85, 255),  qRgb(85, 255, 85),  qRgb(85, 255, 255),
+                qRgb(255, 85, 85), qRgb(255, 85, 255), qRgb(255, 255, 85), qRgb(255, 255, 255)};
             const bool empty = std::all_of(p + 16, p + 64, [](uchar c) { return c == 0; });
             const int colours = 1 << (bpp * planes);
             for (int i = 0; i < colours; ++i)
@@ -285,7 +301,8 @@ PictureData DecodeTga(const QByteArray& bytes)
                                    : (depth == 8 || (base == 1 && depth == 16));
     if ((base != 1 && base != 2 && base != 3) || type > 11 || !depthOk || mapType > 1 ||
         (base == 1 && mapType != 1) || width == 0 || height == 0)
-        return Failure(PictureUnknownFormat, QStringLiteral("TGA type %1, %2 bits").arg(type).arg(depth));
+        return Failure(PictureUnknownFormat,
+                       QStringLiteral("TGA type %1, %2 bits").arg(type).arg(depth));
     if (qint64(width) * height * 4 > AllocationLimitBytes())
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
 
@@ -297,9 +314,12 @@ PictureData DecodeTga(const QByteArray& bytes)
             auto five = [](int c) { return (c << 3) | (c >> 2); };
             return qRgb(five((v >> 10) & 31), five((v >> 5) & 31), five(v & 31));
         }
-        case 24: return qRgb(q[2], q[1], q[0]);
-        case 32: return qRgba(q[2], q[1], q[0], alpha ? q[3] : 255);
-        default: return qRgb(q[0], q[0], q[0]);
+        case 24:
+            return qRgb(q[2], q[1], q[0]);
+        case 32:
+            return qRgba(q[2], q[1], q[0], alpha ? q[3] : 255);
+        default:
+            return qRgb(q[0], q[0], q[0]);
         }
     };
 
@@ -339,15 +359,18 @@ PictureData DecodeTga(const QByteArray& bytes)
         for (int col = 0; col < width; ++col) {
             if (rle && runLeft == 0) {
                 if (pos >= n)
-                    return Failure(PictureTruncated, QStringLiteral("TGA data ends at row %1").arg(row));
+                    return Failure(PictureTruncated,
+                                   QStringLiteral("TGA data ends at row %1").arg(row));
                 runLeft = (p[pos] & 0x7F) + 1;
                 repeat = p[pos] & 0x80;
                 ++pos;
                 if (repeat && pos + pixelBytes > n)
-                    return Failure(PictureTruncated, QStringLiteral("TGA data ends at row %1").arg(row));
+                    return Failure(PictureTruncated,
+                                   QStringLiteral("TGA data ends at row %1").arg(row));
             }
             if (!(rle && repeat) && pos + pixelBytes > n)
-                return Failure(PictureTruncated, QStringLiteral("TGA data ends at row %1").arg(row));
+                return Failure(PictureTruncated,
+                               QStringLiteral("TGA data ends at row %1").arg(row));
             line[rightToLeft ? width - 1 - col : col] = pixel(p + pos);
             if (rle) {
                 --runLeft;
@@ -413,10 +436,11 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
                 }
                 const QSize own = reader.size();
                 // A picture stored on its side is turned after decoding: fit it turned.
-                const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+                const bool turned =
+                    reader.transformation() & QImageIOHandler::TransformationRotate90;
                 if (own.isValid() && fitInto.isValid()) {
-                    const QSize fit = FitPictureSize(own, turned ? fitInto.transposed() : fitInto,
-                                                     fitMode);
+                    const QSize fit =
+                        FitPictureSize(own, turned ? fitInto.transposed() : fitInto, fitMode);
                     if (fit != own)
                         reader.setScaledSize(fit);
                 }

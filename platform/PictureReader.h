@@ -8,7 +8,8 @@ namespace Tonlyra {
 
 // Why a picture could not be read. The values are negative so that they can travel as the
 // reader result code that the picture component reports to its error event.
-enum PictureError : int {
+enum PictureError : int
+{
     PictureOk = 0,
     PictureCannotOpen = -1,    // the file is missing or cannot be read
     PictureTooShort = -2,      // the file is too short to hold a picture

@@ -60,7 +60,8 @@ QImage Pattern(int width, int height)
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x / 8 + y / 8) % 2 * 255));
+            image.setPixel(x, y,
+                           qRgb(x * 255 / width, y * 255 / height, (x / 8 + y / 8) % 2 * 255));
     return image;
 }
 
@@ -241,11 +242,16 @@ QList<Format> EveryFormat()
     QList<QRgb> palette;
     for (int i = 0; i < 256; ++i)
         palette.append(qRgb(i, 255 - i, i / 2));
-    return {{"jpg", Encode(pattern, "jpg")},   {"png", Encode(pattern, "png")},
-            {"bmp", Encode(pattern, "bmp")},   {"tif", Encode(pattern, "tif")},
-            {"webp", Encode(pattern, "webp")}, {"ico", Encode(Pattern(32, 32), "ico")},
-            {"gif", Gif(64, 48)},              {"tga", Tga(pattern)},
-            {"pcx", Pcx8(64, 48, palette)},    {"pcx", Pcx24(pattern)}};
+    return {{"jpg", Encode(pattern, "jpg")},
+            {"png", Encode(pattern, "png")},
+            {"bmp", Encode(pattern, "bmp")},
+            {"tif", Encode(pattern, "tif")},
+            {"webp", Encode(pattern, "webp")},
+            {"ico", Encode(Pattern(32, 32), "ico")},
+            {"gif", Gif(64, 48)},
+            {"tga", Tga(pattern)},
+            {"pcx", Pcx8(64, 48, palette)},
+            {"pcx", Pcx24(pattern)}};
 }
 
 } // namespace PictureFixtures

@@ -28,7 +28,10 @@ QByteArray Tga(const QImage& image);
 QByteArray Pcx8(int width, int height, const QList<QRgb>& palette);
 QByteArray Pcx24(const QImage& image);
 // Uncompressed 8-bit grey TIFF, one page per entry: (width, height, grey level).
-struct TiffPage { int Width, Height, Grey; };
+struct TiffPage
+{
+    int Width, Height, Grey;
+};
 QByteArray Tiff(const QList<TiffPage>& pages);
 
 // One small picture in every format we read, as file bytes, with the extension to save it under.

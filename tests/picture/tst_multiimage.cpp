@@ -77,7 +77,7 @@ TEST(MultiImage, ZoomOffsetsAndWhatIsPainted)
         QRect Rect;
     };
     const Case cases[] = {
-        {small, QSize(300, 300), true, true, 3.0, QRect(0, 75, 300, 150)},  // small ones grow
+        {small, QSize(300, 300), true, true, 3.0, QRect(0, 75, 300, 150)}, // small ones grow
         {wide, QSize(200, 200), true, true, 0.5, QRect(0, 75, 200, 50)},
         {wide, QSize(200, 200), true, false, 0.5, QRect(0, 0, 200, 50)},
         {small, QSize(301, 300), false, true, 1.0, QRect(100, 125, 100, 50)}, // halves truncated
@@ -85,7 +85,8 @@ TEST(MultiImage, ZoomOffsetsAndWhatIsPainted)
         {small, QSize(300, 300), false, false, 1.0, QRect(0, 0, 100, 50)},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(qPrintable(QStringLiteral("%1 ratio %2 center %3").arg(c.Path).arg(c.Ratio).arg(c.Center)));
+        SCOPED_TRACE(qPrintable(
+            QStringLiteral("%1 ratio %2 center %3").arg(c.Path).arg(c.Ratio).arg(c.Center)));
         TPMultiImage image;
         image.resize(c.Control);
         image.SetColor(Qt::yellow);
@@ -99,7 +100,8 @@ TEST(MultiImage, ZoomOffsetsAndWhatIsPainted)
         const QRect visible = c.Rect.intersected(image.rect());
         EXPECT_EQ(QColor(shot.pixel(visible.center())), QColor(Qt::blue));
         if (!visible.contains(QPoint(image.width() - 1, image.height() - 1))) {
-            EXPECT_EQ(QColor(shot.pixel(image.width() - 1, image.height() - 1)), QColor(Qt::yellow));
+            EXPECT_EQ(QColor(shot.pixel(image.width() - 1, image.height() - 1)),
+                      QColor(Qt::yellow));
         }
     }
 
@@ -148,8 +150,8 @@ TEST(MultiImage, MissingShortAndBrokenFiles)
     // Cut and garbled files of every format: an empty picture and the error event.
     int n = 0;
     for (const Format& f : EveryFormat()) {
-        for (const QByteArray& bytes : {f.Bytes.left(f.Bytes.size() / 2),
-                                        QByteArray(32, '\x5A') + f.Bytes.mid(32)}) {
+        for (const QByteArray& bytes :
+             {f.Bytes.left(f.Bytes.size() / 2), QByteArray(32, '\x5A') + f.Bytes.mid(32)}) {
             const QString path = dir.File(QStringLiteral("bad%1.%2").arg(n++).arg(f.Suffix));
             ASSERT_TRUE(WriteBytes(path, bytes));
             log.Codes.clear();
@@ -176,7 +178,8 @@ TEST(MultiImage, ReaderFailureWithoutHandlerShowsMessageBox)
     TPMultiImage image;
     image.SetImageName(junk);
     ASSERT_EQ(prompts.Asked().size(), 1u);
-    EXPECT_TRUE(prompts.Asked()[0].Text.startsWith(Tonlyra::PictureErrorText(Tonlyra::PictureUnknownFormat)));
+    EXPECT_TRUE(prompts.Asked()[0].Text.startsWith(
+        Tonlyra::PictureErrorText(Tonlyra::PictureUnknownFormat)));
     EXPECT_TRUE(prompts.Asked()[0].Buttons == QMessageBox::Ok);
     EXPECT_FALSE(image.HasPicture());
 }
@@ -202,11 +205,15 @@ TEST(MultiImage, TiffPageAndColourDepth)
     image.SetImageName(WritePicture(dir, "one.png", Pattern(80, 60)));
     EXPECT_EQ(image.PictureWidth(), 80);
 
-    struct Depth { TPMultiImage::TImageReadRes Res; int Screen, Bits; };
-    const Depth depths[] = {{TPMultiImage::lDefault, 24, 0},  {TPMultiImage::lColor2, 24, 1},
-                            {TPMultiImage::lColor16, 24, 4},  {TPMultiImage::lColor256, 24, 8},
-                            {TPMultiImage::lTrueColor, 8, 24}, {TPMultiImage::lAutoMatic, 4, 4},
-                            {TPMultiImage::lAutoMatic, 8, 8}, {TPMultiImage::lAutoMatic, 15, 8},
+    struct Depth
+    {
+        TPMultiImage::TImageReadRes Res;
+        int Screen, Bits;
+    };
+    const Depth depths[] = {{TPMultiImage::lDefault, 24, 0},    {TPMultiImage::lColor2, 24, 1},
+                            {TPMultiImage::lColor16, 24, 4},    {TPMultiImage::lColor256, 24, 8},
+                            {TPMultiImage::lTrueColor, 8, 24},  {TPMultiImage::lAutoMatic, 4, 4},
+                            {TPMultiImage::lAutoMatic, 8, 8},   {TPMultiImage::lAutoMatic, 15, 8},
                             {TPMultiImage::lAutoMatic, 16, 24}, {TPMultiImage::lAutoMatic, 32, 24}};
     for (const Depth& d : depths)
         EXPECT_EQ(TPMultiImage::ColorDepthOf(d.Res, d.Screen), d.Bits) << d.Res << " " << d.Screen;
@@ -246,7 +253,8 @@ TEST(MultiImage, LoadImagesMatchesOneByOneLoading)
     TempDir dir;
     QStringList names;
     for (int i = 0; i < 6; ++i)
-        names.append(WritePicture(dir, QStringLiteral("p%1.jpg").arg(i), Pattern(400 + 40 * i, 300)));
+        names.append(
+            WritePicture(dir, QStringLiteral("p%1.jpg").arg(i), Pattern(400 + 40 * i, 300)));
     const QString junk = dir.File("junk.jpg");
     ASSERT_TRUE(WriteBytes(junk, QByteArray(100, 'j')));
     names.insert(2, junk);
@@ -304,8 +312,9 @@ TEST(MultiImage, MessagesParseAndMove)
     EXPECT_TRUE(defaults.Bold);
     EXPECT_EQ(defaults.Speed, 1);
 
-    const ScrollingMessage scm = ScrollingMessage::FromScm(
-        "/fc|65280/fh|-20/fn|DejaVu Sans/ft|0110/bc|16711680/sp|3/sm|Hej på dig\r\n/eo|ignored /sp|9");
+    const ScrollingMessage scm =
+        ScrollingMessage::FromScm("/fc|65280/fh|-20/fn|DejaVu Sans/ft|0110/bc|16711680/sp|3/sm|Hej "
+                                  "på dig\r\n/eo|ignored /sp|9");
     EXPECT_EQ(scm.FontColor, QColor(0, 255, 0));
     EXPECT_EQ(scm.Background, QColor(0, 0, 255));
     EXPECT_EQ(scm.FontHeight, -20);
@@ -389,13 +398,22 @@ struct Recorder : Tonlyra::PictureAnnotationLayer
     void Initialize(TPMultiImage* image) override { Calls->append(image ? "init" : "init null"); }
     void Paint(QPainter&, const Tonlyra::PictureView& v) override
     {
-        Calls->append(QStringLiteral("paint %1 %2,%3").arg(v.Zoom).arg(v.CenterOffset.x()).arg(v.CenterOffset.y()));
+        Calls->append(QStringLiteral("paint %1 %2,%3")
+                          .arg(v.Zoom)
+                          .arg(v.CenterOffset.x())
+                          .arg(v.CenterOffset.y()));
     }
     void MousePressed(QMouseEvent*) override { Calls->append("press"); }
     void MouseMoved(QMouseEvent*) override { Calls->append("move"); }
     void MouseReleased(QMouseEvent*) override { Calls->append("release"); }
-    void PictureChanging(const QString& old) override { Calls->append("changing " + QFileInfo(old).fileName()); }
-    void PictureLoaded(const QString& name) override { Calls->append("loaded " + QFileInfo(name).fileName()); }
+    void PictureChanging(const QString& old) override
+    {
+        Calls->append("changing " + QFileInfo(old).fileName());
+    }
+    void PictureLoaded(const QString& name) override
+    {
+        Calls->append("loaded " + QFileInfo(name).fileName());
+    }
     void Destroying() override { Calls->append("destroying"); }
 };
 
@@ -417,7 +435,8 @@ TEST(MultiImage, AnnotationLayerIsCalledAtEachPointOfLife)
     image->SetImageName(b);
     image->SetImageName(QString()); // clears the picture, leaves the layer alone
     image->SetImageName(dir.File("missing.png"));
-    EXPECT_EQ(calls, QStringList({"init", "changing ", "loaded a.png", "changing a.png", "loaded b.png"}));
+    EXPECT_EQ(calls,
+              QStringList({"init", "changing ", "loaded a.png", "changing a.png", "loaded b.png"}));
 
     calls.clear();
     image->SetImageName(a);

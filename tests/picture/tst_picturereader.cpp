@@ -7,7 +7,6 @@
 using namespace PictureFixtures;
 using Tonlyra::ReadPictureFile;
 
-
 TEST(PictureReader, ReadsEveryFormatAndItsDamagedForms)
 {
     Tonlyra::Test::TempDir dir;
@@ -49,7 +48,8 @@ TEST(PictureReader, FormatComesFromTheContentsAndUnknownContentsFailClearly)
     EXPECT_EQ(ReadPictureFile(pngAsJpg).Image.size(), QSize(20, 10));
 
     const QString text = dir.File("notes.rtf");
-    ASSERT_TRUE(WriteBytes(text, QByteArray("{\\rtf1\\ansi Hej hej, det här är ingen bild alls.}")));
+    ASSERT_TRUE(
+        WriteBytes(text, QByteArray("{\\rtf1\\ansi Hej hej, det här är ingen bild alls.}")));
     const Tonlyra::PictureData d = ReadPictureFile(text);
     EXPECT_EQ(d.Code, Tonlyra::PictureUnknownFormat);
     EXPECT_TRUE(d.Error.startsWith(Tonlyra::PictureErrorText(Tonlyra::PictureUnknownFormat)));
@@ -65,7 +65,12 @@ TEST(PictureReader, ScaledDecodingKeepsProportionsAndReportsTheOwnSize)
     const QString pcx = dir.File("big.pcx");
     ASSERT_TRUE(WriteBytes(pcx, Pcx24(Pattern(800, 600))));
 
-    struct Case { QSize Box; Qt::AspectRatioMode Mode; QSize Decoded; };
+    struct Case
+    {
+        QSize Box;
+        Qt::AspectRatioMode Mode;
+        QSize Decoded;
+    };
     const Case cases[] = {
         {QSize(120, 120), Qt::KeepAspectRatio, QSize(120, 90)},
         {QSize(120, 120), Qt::KeepAspectRatioByExpanding, QSize(160, 120)},
