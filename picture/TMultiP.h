@@ -1,0 +1,182 @@
+#pragma once
+
+#include "picture/AnnotationLayer.h"
+#include "picture/ScrollingMessage.h"
+#include "platform/PictureReader.h"
+
+#include <QFrame>
+#include <QImage>
+#include <QList>
+#include <QStaticText>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+// The picture component: shows one picture file (or a moving text message) on a background
+// colour, drawn at its own size, stretched to the client area, or scaled by one factor to fit
+// it, and carries an annotation layer.
+//
+// Pictures are decoded at the size they are drawn at, not at their own size: a 4000 x 3000
+// photo in a 120 x 90 cell costs a 120 x 90 bitmap. When the component later grows (a cell
+// enlarged to the whole grid), the picture is decoded again at the new size at the next paint.
+// A grid should lay out its cells first and then load all pictures with LoadImages, which
+// decodes them in parallel at their final sizes.
+class TPMultiImage : public QFrame
+{
+    Q_OBJECT
+
+public:
+    enum TBorderStyle
+    {
+        bsNone,
+        bsSingle
+    };
+    // The colour depth asked of the readers: 0 (the file's own), 1, 4, 8 or 24 bits, or the
+    // screen's depth mapped to 4, 8 or 24.
+    enum TImageReadRes
+    {
+        lDefault,
+        lColor2,
+        lColor16,
+        lColor256,
+        lTrueColor,
+        lAutoMatic
+    };
+
+    explicit TPMultiImage(QWidget* parent = nullptr);
+    ~TPMultiImage() override;
+
+    // Setting it loads the picture: a missing file (or an empty name) clears the picture
+    // silently; a file the readers refuse clears it and raises OnPictorumError or, when that
+    // is not set, shows the error in a message box.
+    QString ImageName() const { return FImageName; }
+    void SetImageName(const QString& name);
+
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool on);
+    bool StretchRatio() const { return FStretchRatio; }
+    void SetStretchRatio(bool on);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool on);
+    QColor Color() const { return FColor; }
+    void SetColor(const QColor& color);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle style);
+    bool Scrolling() const { return FScrolling; }
+    void SetScrolling(bool on);
+    TImageReadRes ImageReadRes() const { return FImageReadRes; }
+    void SetImageReadRes(TImageReadRes res) { FImageReadRes = res; }
+    int TiffPage() const { return FTiffPage; }
+    void SetTiffPage(int page) { FTiffPage = page < 0 ? 0 : page; }
+
+    int Tag = 0;
+
+    // The loaded picture's own size in pixels (whatever size it was decoded at); 0 without a
+    // picture and while a message is shown.
+    int PictureWidth() const { return std::max(0, FOriginalSize.width()); }
+    int PictureHeight() const { return std::max(0, FOriginalSize.height()); }
+    bool HasPicture() const { return !FBitmap.isNull(); }
+    // The bitmap as decoded (possibly smaller than the picture's own size).
+    const QImage& Bitmap() const { return FBitmap; }
+    bool ShowsMessage() const { return FMessageShown; }
+
+    // What the annotation layer receives: the zoom (1.0 but in the ratio-scaled mode), the
+    // scroll origin and the centring offsets of the last layout.
+    double Zoom() const { return FZoom; }
+    QPoint ScrollOrigin() const { return FScrollOrigin; }
+    QPoint CenterOffset() const;
+    // Where the picture is drawn, in component coordinates.
+    QRect PictureRect() const;
+    // The message's position: x of the band, or y of the current line, and that line.
+    int MessageOffset() const { return FMotion.Offset(); }
+    int MessageLine() const { return FMotion.CurrentLine(); }
+
+    // Events; each is raised only when set.
+    std::function<void(TPMultiImage* sender, int code, const QString& text)> OnPictorumError;
+    std::function<void(TPMultiImage*sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                       int x, int y)>
+        OnMouseDown, OnMouseUp;
+    std::function<void(TPMultiImage* sender, Qt::KeyboardModifiers shift, int x, int y)>
+        OnMouseMove;
+
+    // Loads pictures into many components at once: the files are decoded in parallel on
+    // Qt's thread pool, then each component takes its picture in the order given, exactly as
+    // if SetImageName had been called on each in that order (same events, same messages).
+    // Box is the largest size the picture will be drawn at (for a grid cell, the room inside
+    // the cell); an invalid Box means the component's present size and mode decide.
+    struct ImageLoad
+    {
+        TPMultiImage* Image = nullptr;
+        QString Name;
+        QSize Box;
+    };
+    static void LoadImages(const QList<ImageLoad>& loads);
+
+    // The factory that gives each new component its annotation layer; components made while
+    // none is installed carry none.
+    static void SetAnnotationLayerFactory(Tonlyra::AnnotationLayerFactory factory);
+    Tonlyra::PictureAnnotationLayer* AnnotationLayer() const { return FAnnotation.get(); }
+
+    // The bits per pixel asked of the readers for a setting on a screen of screenDepth bits.
+    static int ColorDepthOf(TImageReadRes res, int screenDepth);
+
+    QSize sizeHint() const override { return QSize(105, 105); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    struct DecodeRequest
+    {
+        QString Path;
+        QSize Box;
+        Qt::AspectRatioMode Mode = Qt::KeepAspectRatio;
+        int Page = 0;
+        int Depth = 0;
+    };
+    static Tonlyra::PictureData Decode(const DecodeRequest& request);
+
+    DecodeRequest RequestFor(const QString& name, QSize box) const;
+    bool IsMessageName(const QString& name) const;
+    void LoadImage(const QString& name, const Tonlyra::PictureData* decoded);
+    void ClearPicture();
+    void ReportError(int code, const QString& text);
+    void ComputeZoom();
+    void EnsureResolution(QSize target);
+    void ShowMessage(const Tonlyra::ScrollingMessage& message);
+    void StopMessage();
+    void MessageTick();
+    void PaintMessage(QPainter& painter, const QRect& client);
+
+    QString FImageName;
+    bool FStretch = false;
+    bool FStretchRatio = false;
+    bool FCenter = false;
+    QColor FColor;
+    TBorderStyle FBorderStyle = bsNone;
+    bool FScrolling = true;
+    TImageReadRes FImageReadRes = lAutoMatic;
+    int FTiffPage = 0;
+
+    QImage FBitmap;
+    QSize FOriginalSize;
+    QString FDecodedPath; // the file FBitmap came from, for decoding again at a larger size
+    int FDecodedPage = 0;
+    QSize FRefusedSize; // a larger decode that failed; not tried again for that size
+    QImage FScaled;     // FBitmap at the size last drawn, ready to copy
+    double FZoom = 1.0;
+    QPoint FScrollOrigin;
+
+    bool FMessageShown = false;
+    Tonlyra::ScrollingMessage FMessage;
+    QList<QStaticText> FMessageTexts; // the band, or one text per line, laid out once
+    Tonlyra::MessageMotion FMotion;
+    QTimer FMessageTimer;
+
+    std::unique_ptr<Tonlyra::PictureAnnotationLayer> FAnnotation;
+};

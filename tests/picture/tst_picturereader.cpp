@@ -1,0 +1,141 @@
+#include "platform/PictureReader.h"
+#include "tests/picture/PictureFixtures.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace PictureFixtures;
+using Tonlyra::ReadPictureFile;
+
+TEST(PictureReader, ReadsEveryFormatAndItsDamagedForms)
+{
+    Tonlyra::Test::TempDir dir;
+    int n = 0;
+    for (const Format& f : EveryFormat()) {
+        SCOPED_TRACE(f.Suffix);
+        ASSERT_GT(f.Bytes.size(), 100);
+        const QString good = dir.File(QStringLiteral("good%1.%2").arg(n).arg(f.Suffix));
+        const QString cut = dir.File(QStringLiteral("cut%1.%2").arg(n).arg(f.Suffix));
+        const QString garbled = dir.File(QStringLiteral("garbled%1.%2").arg(n).arg(f.Suffix));
+        ++n;
+        ASSERT_TRUE(WriteBytes(good, f.Bytes));
+        ASSERT_TRUE(WriteBytes(cut, f.Bytes.left(f.Bytes.size() * 2 / 3)));
+        QByteArray bad = f.Bytes;
+        for (int i = 0; i < 24; ++i)
+            bad[i] = char(bad[i] ^ 0xA5);
+        ASSERT_TRUE(WriteBytes(garbled, bad));
+
+        const Tonlyra::PictureData ok = ReadPictureFile(good);
+        EXPECT_TRUE(ok.Ok()) << qPrintable(ok.Error);
+        EXPECT_FALSE(ok.Image.isNull());
+        EXPECT_EQ(ok.OriginalSize, ok.Image.size());
+
+        for (const QString& broken : {cut, garbled}) {
+            const Tonlyra::PictureData d = ReadPictureFile(broken);
+            EXPECT_FALSE(d.Ok()) << qPrintable(broken);
+            EXPECT_TRUE(d.Image.isNull());
+            EXPECT_LT(d.Code, 0);
+            EXPECT_FALSE(d.Error.isEmpty());
+        }
+    }
+}
+
+TEST(PictureReader, FormatComesFromTheContentsAndUnknownContentsFailClearly)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString pngAsJpg = dir.File("really-png.jpg");
+    ASSERT_TRUE(WriteBytes(pngAsJpg, Encode(Pattern(20, 10), "png")));
+    EXPECT_EQ(ReadPictureFile(pngAsJpg).Image.size(), QSize(20, 10));
+
+    const QString text = dir.File("notes.rtf");
+    ASSERT_TRUE(
+        WriteBytes(text, QByteArray("{\\rtf1\\ansi Hej hej, det här är ingen bild alls.}")));
+    const Tonlyra::PictureData d = ReadPictureFile(text);
+    EXPECT_EQ(d.Code, Tonlyra::PictureUnknownFormat);
+    EXPECT_TRUE(d.Error.startsWith(Tonlyra::PictureErrorText(Tonlyra::PictureUnknownFormat)));
+
+    EXPECT_EQ(ReadPictureFile(dir.File("missing.png")).Code, Tonlyra::PictureCannotOpen);
+}
+
+TEST(PictureReader, ScaledDecodingKeepsProportionsAndReportsTheOwnSize)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString jpg = dir.File("big.jpg");
+    ASSERT_TRUE(WriteBytes(jpg, Encode(Pattern(800, 600), "jpg")));
+    const QString pcx = dir.File("big.pcx");
+    ASSERT_TRUE(WriteBytes(pcx, Pcx24(Pattern(800, 600))));
+
+    struct Case
+    {
+        QSize Box;
+        Qt::AspectRatioMode Mode;
+        QSize Decoded;
+    };
+    const Case cases[] = {
+        {QSize(120, 120), Qt::KeepAspectRatio, QSize(120, 90)},
+        {QSize(120, 120), Qt::KeepAspectRatioByExpanding, QSize(160, 120)},
+        {QSize(2000, 2000), Qt::KeepAspectRatio, QSize(800, 600)}, // never enlarged
+        {QSize(), Qt::KeepAspectRatio, QSize(800, 600)},
+    };
+    for (const QString& path : {jpg, pcx})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(qPrintable(path));
+            const Tonlyra::PictureData d = ReadPictureFile(path, c.Box, 0, c.Mode);
+            ASSERT_TRUE(d.Ok()) << qPrintable(d.Error);
+            EXPECT_EQ(d.Image.size(), c.Decoded);
+            EXPECT_EQ(d.OriginalSize, QSize(800, 600));
+        }
+}
+
+TEST(PictureReader, PcxPixelsAndPalettes)
+{
+    Tonlyra::Test::TempDir dir;
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(qRgb(i, (i * 7) % 256, 255 - i));
+    const QString eight = dir.File("eight.pcx");
+    ASSERT_TRUE(WriteBytes(eight, Pcx8(37, 5, palette))); // odd width: padded lines
+    const QImage p8 = Tonlyra::ReadPicture(eight);
+    ASSERT_EQ(p8.size(), QSize(37, 5));
+    for (const QPoint pt : {QPoint(0, 0), QPoint(36, 0), QPoint(5, 4), QPoint(36, 4)})
+        EXPECT_EQ(p8.pixel(pt), palette[(pt.x() + pt.y()) % 256]) << pt.x() << "," << pt.y();
+
+    const QImage source = Pattern(33, 17);
+    const QString rgb = dir.File("rgb.pcx");
+    ASSERT_TRUE(WriteBytes(rgb, Pcx24(source)));
+    const QImage p24 = Tonlyra::ReadPicture(rgb);
+    ASSERT_EQ(p24.size(), source.size());
+    EXPECT_EQ(p24.convertToFormat(QImage::Format_RGB32), source);
+
+    // Headers that would make a reader run off its buffers.
+    QByteArray header = Pcx8(4, 4, palette);
+    QByteArray shortLines = header;
+    shortLines[66] = 1; // bytes per line below the width
+    shortLines[67] = 0;
+    QByteArray huge = header;
+    huge[8] = char(0xFF);
+    huge[9] = char(0xFF);
+    huge[10] = char(0xFF);
+    huge[11] = char(0xFF);
+    QByteArray planes = header;
+    planes[65] = 7;
+    for (const QByteArray& bytes : {shortLines, huge, planes, header.left(100)}) {
+        const Tonlyra::PictureData d = Tonlyra::DecodePcx(bytes);
+        EXPECT_FALSE(d.Ok());
+        EXPECT_TRUE(d.Image.isNull());
+    }
+}
+
+TEST(PictureReader, TiffPagesAreSelectable)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString tif = dir.File("pages.tif");
+    ASSERT_TRUE(WriteBytes(tif, Tiff({{8, 4, 40}, {6, 10, 200}})));
+    const QImage first = Tonlyra::ReadPicture(tif);
+    ASSERT_EQ(first.size(), QSize(8, 4));
+    EXPECT_EQ(qGray(first.pixel(0, 0)), 40);
+    const QImage second = Tonlyra::ReadPicture(tif, nullptr, QSize(), 1);
+    ASSERT_EQ(second.size(), QSize(6, 10));
+    EXPECT_EQ(qGray(second.pixel(5, 9)), 200);
+    EXPECT_EQ(ReadPictureFile(tif, QSize(), 2).Code, Tonlyra::PictureNoSuchPage);
+}
