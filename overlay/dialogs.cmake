@@ -1,0 +1,1 @@
+# Sources of the overlay editor's small dialogs.
