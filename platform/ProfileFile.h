@@ -9,6 +9,25 @@
 
 namespace Tonlyra {
 
+// The longest text value the program's documents keep; longer values are cut to this length on
+// reading, as the old profile reads with their 1024-byte buffers did.
+constexpr int MaxProfileValueLength = 1023;
+
+// The outcome of writing a document: Ok, or the message that tells the user what went wrong.
+class [[nodiscard]] SaveResult
+{
+public:
+    SaveResult() = default;
+    static SaveResult Failure(const QString& message) { return SaveResult(message); }
+    bool Ok() const { return Message.isEmpty(); }
+    explicit operator bool() const { return Ok(); }
+    const QString& Error() const { return Message; }
+
+private:
+    explicit SaveResult(const QString& message) : Message(message) {}
+    QString Message;
+};
+
 // Reads a profile value as a 32-bit integer the way the program's files write them: decimal
 // with an optional sign, or hexadecimal after "$", "0x" or "0X". Blanks around the value are
 // ignored. Anything else (empty, words, trailing garbage, a decimal outside 32 bits) is nullopt,
