@@ -307,9 +307,13 @@ QStringList ProfileFile::Sections() const
 }
 
 void ProfileFile::WriteString(const QString& sectionName, const QString& keyName,
-                              const QString& value)
+                              const QString& valueText)
 {
     const QString key = keyName.trimmed();
+    // A line break inside a value would end the line early and turn the rest into lines of
+    // their own (another key, another section): values stay on their one line.
+    QString value = valueText;
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
     Modified = true;
     Section* s = FindSection(sectionName);
     if (!s) {

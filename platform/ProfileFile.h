@@ -91,6 +91,7 @@ public:
     // The section names in file order.
     QStringList Sections() const;
 
+    // Line breaks in value are written as blanks, so a value never spills onto other lines.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value)
     {
