@@ -214,7 +214,11 @@ bool ProfileFile::Save(QString* error)
     QSaveFile file(FilePath);
     file.setDirectWriteFallback(false);
     const QByteArray bytes = ToBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Unbuffered, so that a write that fails part way (a full disk, a file size limit) is seen
+    // here and the temporary file discarded: a buffered write only fails when the buffer is
+    // flushed on commit, which then still puts the cut-off file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -1,6 +1,8 @@
 #include "platform/ProfileFile.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -100,6 +102,27 @@ TEST(ProfileFile, FailedSaveLeavesTheOldFileUntouched)
     EXPECT_FALSE(q.Save(&error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(ReadAll(path), QByteArray("[s]\r\nk=v\r\n"));
+}
+
+TEST(ProfileFile, WriteFailingPartWayLeavesTheOldFileUntouched)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString path = dir.File("a.ini");
+    ProfileFile p(path);
+    p.WriteString("s", "k", "old");
+    ASSERT_TRUE(p.Save());
+    p.WriteString("s", "k", QString(5000, u'x'));
+    QString error;
+    {
+        // The first bytes can be written, the rest cannot: a disk that fills up.
+        Tonlyra::Test::FileSizeLimit limit(64);
+        EXPECT_FALSE(p.Save(&error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadAll(path), QByteArray("[s]\r\nk=old\r\n"));
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files), QStringList({"a.ini"}));
+    EXPECT_TRUE(p.Save());
+    EXPECT_EQ(ReadAll(path).size(), 5000 + 9);
 }
 
 TEST(ProfileFile, BadInputNeverCrashes)
