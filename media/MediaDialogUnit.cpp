@@ -13,28 +13,67 @@ TMediaDialog::TMediaDialog(QWidget* parent) : QDialog(parent) {}
 
 TMediaDialog::~TMediaDialog() = default;
 
-bool TMediaDialog::Play() { return false; }
-int TMediaDialog::Pause() { return 0; }
-int TMediaDialog::Stop() { return 0; }
-int TMediaDialog::PlayState() const { return 0; }
-bool TMediaDialog::LocateCD() { return false; }
+bool TMediaDialog::Play()
+{
+    return false;
+}
+int TMediaDialog::Pause()
+{
+    return 0;
+}
+int TMediaDialog::Stop()
+{
+    return 0;
+}
+int TMediaDialog::PlayState() const
+{
+    return 0;
+}
+bool TMediaDialog::LocateCD()
+{
+    return false;
+}
 void TMediaDialog::PrepareCD() {}
 void TMediaDialog::SelectKind(int) {}
 void TMediaDialog::SelectTrack(int) {}
-int TMediaDialog::TrackCount() { return -1; }
+int TMediaDialog::TrackCount()
+{
+    return -1;
+}
 void TMediaDialog::OpenMediaFile(const QString&) {}
 void TMediaDialog::SetStartPosition(int) {}
 void TMediaDialog::SetStopPosition(int) {}
-int TMediaDialog::GetStartPosition() const { return -1; }
-int TMediaDialog::GetStopPosition() const { return -1; }
-int TMediaDialog::GetPlayPosition() const { return 0; }
-int TMediaDialog::GetSelectionLength() const { return 0; }
-int TMediaDialog::CurrentKind() const { return 3; }
-QString TMediaDialog::GetMediaFileName() const { return QString(); }
+int TMediaDialog::GetStartPosition() const
+{
+    return -1;
+}
+int TMediaDialog::GetStopPosition() const
+{
+    return -1;
+}
+int TMediaDialog::GetPlayPosition() const
+{
+    return 0;
+}
+int TMediaDialog::GetSelectionLength() const
+{
+    return 0;
+}
+int TMediaDialog::CurrentKind() const
+{
+    return 3;
+}
+QString TMediaDialog::GetMediaFileName() const
+{
+    return QString();
+}
 void TMediaDialog::SetInitialDir(const QString&) {}
 void TMediaDialog::SetAcceptedKinds(MediaKinds) {}
 void TMediaDialog::SetOfferedKinds(MediaKinds) {}
-bool TMediaDialog::Execute() { return false; }
+bool TMediaDialog::Execute()
+{
+    return false;
+}
 
 void TMediaDialog::SplitMilliseconds(int ms, int& hours, int& minutes, int& seconds,
                                      int& milliseconds)

@@ -105,7 +105,7 @@ bool HelpWindow::ShowTopic(const QString& topic)
         return false;
     }
     const QUrl url = source.startsWith(u':') ? QUrl(QStringLiteral("qrc") + source)
-                                              : QUrl::fromLocalFile(source);
+                                             : QUrl::fromLocalFile(source);
     View->setSource(url);
     show();
     raise();

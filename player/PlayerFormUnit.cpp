@@ -112,18 +112,21 @@ void TPlayerForm::CreateMenus()
 
     FileMenu = menuBar()->addMenu(QStringLiteral("&Arkiv"));
     FileMenu->setObjectName(QStringLiteral("FileMenu"));
-    OpenMenu = item(FileMenu, QStringLiteral("&Öppna media-inställningar"), QStringLiteral("OpenMenu"));
+    OpenMenu =
+        item(FileMenu, QStringLiteral("&Öppna media-inställningar"), QStringLiteral("OpenMenu"));
     OpenUserSettingsMenu = item(FileMenu, QStringLiteral("Öppna &brukar-inställningar"),
                                 QStringLiteral("OpenUserSettingsMenu"));
     N1 = separator(FileMenu, QStringLiteral("N1"));
-    ChangeMenu = item(FileMenu, QStringLiteral("&Inställningar för media"), QStringLiteral("ChangeMenu"));
+    ChangeMenu =
+        item(FileMenu, QStringLiteral("&Inställningar för media"), QStringLiteral("ChangeMenu"));
     UserSettingsMenu = item(FileMenu, QStringLiteral("Inställningar för &brukare"),
                             QStringLiteral("UserSettingsMenu"));
     N3 = separator(FileMenu, QStringLiteral("N3"));
     VisaInfo = item(FileMenu, QStringLiteral("&Visa info"), QStringLiteral("VisaInfo"));
     VisaInfo->setCheckable(true);
     VisaInfo->setEnabled(false);
-    HideBordersMenu = item(FileMenu, QStringLiteral("&Göm namnlisten"), QStringLiteral("HideBordersMenu"));
+    HideBordersMenu =
+        item(FileMenu, QStringLiteral("&Göm namnlisten"), QStringLiteral("HideBordersMenu"));
     HideBordersMenu->setCheckable(true);
     HideBordersMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // The item's shortcut must keep working while the menu bar is hidden: it is the way back.
@@ -139,7 +142,8 @@ void TPlayerForm::CreateMenus()
     HelpMenu1 = menuBar()->addMenu(QStringLiteral("&Hjälp"));
     HelpMenu1->setObjectName(QStringLiteral("HelpMenu1"));
     HelpMenuCont1 = item(HelpMenu1, QStringLiteral("&Innehåll"), QStringLiteral("HelpMenuCont1"));
-    HelpMenuRun = item(HelpMenu1, QStringLiteral("&Köra programmet"), QStringLiteral("HelpMenuRun"));
+    HelpMenuRun =
+        item(HelpMenu1, QStringLiteral("&Köra programmet"), QStringLiteral("HelpMenuRun"));
     AboutMenu = item(HelpMenu1, QStringLiteral("&Om Tonlyran"), QStringLiteral("AboutMenu"));
 
     command(OpenMenu, &TPlayerForm::OpenMenuClick);
@@ -307,6 +311,8 @@ void TPlayerForm::BuildGrid()
     // No key may act on a half-built grid.
     KeyPreview = false;
     KnappYta->hide();
+    if (OnLoadingPanelShown)
+        OnLoadingPanelShown(LoadingPanel);
 
     const int cellCount = SettingsForm->CellCount();
     HasCDCells = false;
@@ -356,8 +362,6 @@ void TPlayerForm::ShowLoadingPanel()
     // Paint it now: the rest of the rebuild runs without returning to the event loop.
     repaint();
     panel->repaint();
-    if (OnLoadingPanelShown)
-        OnLoadingPanelShown(panel);
 }
 
 void TPlayerForm::DestroyCells()
@@ -381,13 +385,11 @@ void TPlayerForm::CreateCells()
 void TPlayerForm::RegisterWithMediaDialog()
 {
     MediaDialog->OnPlayerMouseDown = [this](QObject* sender, Qt::MouseButton button,
-                                            Qt::KeyboardModifiers shift, int x, int y) {
-        CellMouseDown(sender, button, shift, x, y);
-    };
+                                            Qt::KeyboardModifiers shift, int x,
+                                            int y) { CellMouseDown(sender, button, shift, x, y); };
     MediaDialog->OnPlayerMouseUp = [this](QObject* sender, Qt::MouseButton button,
-                                          Qt::KeyboardModifiers shift, int x, int y) {
-        CellMouseUp(sender, button, shift, x, y);
-    };
+                                          Qt::KeyboardModifiers shift, int x,
+                                          int y) { CellMouseUp(sender, button, shift, x, y); };
     MediaDialog->OnPlayerKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
         FormKeyDown(sender, key, shift);
     };

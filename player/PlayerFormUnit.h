@@ -26,22 +26,22 @@ public:
     static constexpr int HintHidePause = 6000;
 
     // Menu bar, in menu order.
-    QMenu* FileMenu = nullptr;                 // "&Arkiv"
-    QAction* OpenMenu = nullptr;               // "&Öppna media-inställningar"
-    QAction* OpenUserSettingsMenu = nullptr;   // "Öppna &brukar-inställningar"
+    QMenu* FileMenu = nullptr;               // "&Arkiv"
+    QAction* OpenMenu = nullptr;             // "&Öppna media-inställningar"
+    QAction* OpenUserSettingsMenu = nullptr; // "Öppna &brukar-inställningar"
     QAction* N1 = nullptr;
-    QAction* ChangeMenu = nullptr;             // "&Inställningar för media"
-    QAction* UserSettingsMenu = nullptr;       // "Inställningar för &brukare"
+    QAction* ChangeMenu = nullptr;       // "&Inställningar för media"
+    QAction* UserSettingsMenu = nullptr; // "Inställningar för &brukare"
     QAction* N3 = nullptr;
-    QAction* VisaInfo = nullptr;               // "&Visa info"
-    QAction* HideBordersMenu = nullptr;        // "&Göm namnlisten", Ctrl+M
+    QAction* VisaInfo = nullptr;        // "&Visa info"
+    QAction* HideBordersMenu = nullptr; // "&Göm namnlisten", Ctrl+M
     QAction* N2 = nullptr;
-    QAction* MenuEnd = nullptr;                // "&Avsluta"
-    QAction* Paus = nullptr;                   // "&Gör paus", a command on the menu bar itself
-    QMenu* HelpMenu1 = nullptr;                // "&Hjälp"
-    QAction* HelpMenuCont1 = nullptr;          // "&Innehåll"
-    QAction* HelpMenuRun = nullptr;            // "&Köra programmet"
-    QAction* AboutMenu = nullptr;              // "&Om Tonlyran"
+    QAction* MenuEnd = nullptr;       // "&Avsluta"
+    QAction* Paus = nullptr;          // "&Gör paus", a command on the menu bar itself
+    QMenu* HelpMenu1 = nullptr;       // "&Hjälp"
+    QAction* HelpMenuCont1 = nullptr; // "&Innehåll"
+    QAction* HelpMenuRun = nullptr;   // "&Köra programmet"
+    QAction* AboutMenu = nullptr;     // "&Om Tonlyran"
 
     // KnappPanel fills the client area; KnappYta fills KnappPanel and holds the cells only.
     QFrame* KnappPanel = nullptr;
@@ -73,7 +73,8 @@ public:
 
     // The panel that shows which overlay is being loaded; exists only while the grid is built.
     QPointer<QLabel> LoadingPanel;
-    // Raised while the grid is built, right after the loading panel has been painted.
+    // Raised while the grid is built: the loading panel shows, the grid is hidden and keys do
+    // not act.
     std::function<void(QLabel* panel)> OnLoadingPanelShown;
 
     // Menu commands.
