@@ -318,6 +318,11 @@ void ProfileFile::WriteString(const QString& sectionName, const QString& keyName
     // their own (another key, another section): values stay on their one line.
     QString value = valueText;
     value.replace(u'\r', u' ').replace(u'\n', u' ');
+    // Reading drops one outer pair of matching quotes; a value that itself stands in quotes
+    // gets one more pair, so that it reads back as written.
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front())
+        value = u'"' + value + u'"';
     Modified = true;
     Section* s = FindSection(sectionName);
     if (!s) {

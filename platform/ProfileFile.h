@@ -91,7 +91,8 @@ public:
     // The section names in file order.
     QStringList Sections() const;
 
-    // Line breaks in value are written as blanks, so a value never spills onto other lines.
+    // Line breaks in value are written as blanks, so a value never spills onto other lines; a
+    // value in quotes ("x" or 'x') is written in one more pair of quotes, so it reads back whole.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value)
     {

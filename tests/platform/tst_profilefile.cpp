@@ -67,6 +67,20 @@ TEST(ProfileFile, WritesInPlaceAndKeepsEveryOtherLine)
     EXPECT_EQ(p.ToBytes(), QByteArray("; head\n[A]\n; note\ny=20\nw=new\n\n[C]\nk=\n"));
 }
 
+TEST(ProfileFile, WrittenValuesReadBackAsWritten)
+{
+    ProfileFile p;
+    const QString values[] = {"\"quoted\"", "'single'", "\"", "\"open", "a\"b\"", "''", "x"};
+    for (const QString& v : values)
+        p.WriteString("s", v, v);
+    p.WriteString("s", "lines", "one\r\ntwo\n[s]\nlines=three");
+    const ProfileFile back = Parse(p.ToBytes());
+    for (const QString& v : values)
+        EXPECT_EQ(back.ReadString("s", v), v) << v.toStdString();
+    EXPECT_EQ(back.ReadString("s", "lines"), "one  two [s] lines=three");
+    EXPECT_EQ(back.Sections(), QStringList({"s"}));
+}
+
 TEST(ProfileFile, NewFileIsCrlfInWriteOrder)
 {
     ProfileFile p;
@@ -83,6 +97,22 @@ TEST(ProfileFile, Windows1252FallbackAndUtf8)
     EXPECT_EQ(Parse("[s]\nt=K\xF6r \x80\n").ReadString("s", "t"), QString::fromUtf8("Kör €"));
     EXPECT_EQ(Parse("\xEF\xBB\xBF[s]\nt=K\xC3\xB6r\n").ReadString("s", "t"),
               QString::fromUtf8("Kör"));
+}
+
+TEST(ProfileFile, WritingKeepsWhatTheFileMeant)
+{
+    // A second byte-order mark is text of the first line; written again it must not turn that
+    // line into a section header.
+    const QByteArray cases[] = {"\xEF\xBB\xBF\xEF\xBB\xBF[s]\nk=v\n", "[s]\rk=v\r\n[t]\n\rj=w",
+                                "\xEF\xBB\xBF[s]\r\nk=\xC3\xB6\r\n"};
+    for (const QByteArray& bytes : cases) {
+        const ProfileFile p = Parse(bytes);
+        const ProfileFile again = Parse(p.ToBytes());
+        EXPECT_EQ(again.Sections(), p.Sections()) << bytes.toStdString();
+        for (const QString& section : p.Sections())
+            for (const QString& key : p.Keys(section))
+                EXPECT_EQ(again.ReadString(section, key), p.ReadString(section, key));
+    }
 }
 
 TEST(ProfileFile, FailedSaveLeavesTheOldFileUntouched)
