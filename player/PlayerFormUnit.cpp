@@ -432,12 +432,18 @@ bool TPlayerForm::FormCloseQuery()
 
 bool TPlayerForm::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate && FirstActivation) {
-        const bool result = QMainWindow::event(event);
-        FormActivate();
-        return result;
+    const bool result = QMainWindow::event(event);
+    if (FirstActivation) {
+        if (event->type() == QEvent::WindowActivate) {
+            FormActivate();
+        } else if (event->type() == QEvent::Show) {
+            // Some window managers do not activate a new window until it is clicked, which a
+            // switch user cannot do: the first showing builds the grid as well, once the window
+            // is on screen, if the activation has not done so by then.
+            QTimer::singleShot(0, this, &TPlayerForm::FormActivate);
+        }
     }
-    return QMainWindow::event(event);
+    return result;
 }
 
 void TPlayerForm::closeEvent(QCloseEvent* event)
@@ -473,7 +479,8 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
-        if (!KeyPreview || !IsOwnWidget(watched))
+        // The menu bar works its own keys while it is being steered from the keyboard.
+        if (!KeyPreview || !IsOwnWidget(watched) || qobject_cast<QMenuBar*>(watched))
             break;
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         // Alt opens the menus from the keyboard; leave it to the menu bar.

@@ -94,7 +94,8 @@ public:
     // Rebuilds the grid from the overlay in force and the applied user settings.
     void BuildGrid();
 
-    // Window events. FormActivate runs the first rebuild on the window's first activation.
+    // Window events. FormActivate runs the first rebuild on the window's first activation (or
+    // first showing, where the window manager does not activate it).
     void FormActivate();
     // Asks the two save questions; true when the window may close (and has let go of the
     // overlay and stopped playback).

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QShowEvent>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -490,6 +491,25 @@ TEST_F(PlayerFormTest, DemoOverlayHasNineCellsWhoseFilesExist)
     }
     ShowPlayer();
     EXPECT_TRUE(PlayerForm->VisaInfo->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PlayerFormTest, GridIsBuiltEvenWhenTheWindowIsNotActivated)
+{
+    Start();
+    // A window manager that shows the window without activating it.
+    QShowEvent shown;
+    QCoreApplication::sendEvent(PlayerForm, &shown);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+    EXPECT_EQ(Rebuilds, 1);
+
+    PlayerForm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
+    QTest::qWait(20);
+    EXPECT_EQ(Rebuilds, 1);
 }
 
 } // namespace
