@@ -123,7 +123,8 @@ bool ProfileFile::Load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    FromBytes(file.read(MaxFileSize));
+    // The size was checked above; read what is there rather than asking for the maximum.
+    FromBytes(file.readAll());
     return true;
 }
 
