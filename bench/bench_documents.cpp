@@ -41,10 +41,16 @@ MediaOverlay TenByTen()
     o.LayoutCells(10, 10, true);
     for (int k = 1; k <= o.N(); ++k) {
         const QString n = QString::number(k);
-        *o.Cell(k) = {"/home/anna/Musik/Låt " + n + ".mp3", QStringLiteral("SoundFile"),
-                      "/home/anna/Bilder/bild" + n + ".jpg", "Låt nummer " + n,
-                      QStringLiteral("Ur vald media"), k * 1000, k * 1000 + 30000, k * 1000,
-                      k * 1000 + 3000, QString()};
+        *o.Cell(k) = {"/home/anna/Musik/Låt " + n + ".mp3",
+                      QStringLiteral("SoundFile"),
+                      "/home/anna/Bilder/bild" + n + ".jpg",
+                      "Låt nummer " + n,
+                      QStringLiteral("Ur vald media"),
+                      k * 1000,
+                      k * 1000 + 30000,
+                      k * 1000,
+                      k * 1000 + 3000,
+                      QString()};
     }
     return o;
 }
@@ -114,8 +120,8 @@ void RunIn(const QString& folder, const char* label, int naiveOverlayRuns)
         MedianMs(11, [&] { NaiveSave(settingsKeys, dir.filePath("naive.usr")); });
 
     std::printf("\n%s (%s)\n10 x 10 overlay: %d keys, %lld bytes; medians of %d runs\n", label,
-                qPrintable(folder), keyCount,
-                static_cast<long long>(QFileInfo(overlayPath).size()), runs);
+                qPrintable(folder), keyCount, static_cast<long long>(QFileInfo(overlayPath).size()),
+                runs);
     Report("overlay load", overlayLoad, 5);
     Report("overlay save", overlaySave, 10);
     Report("settings load", settingsLoad, 2);

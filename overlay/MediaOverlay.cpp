@@ -22,8 +22,8 @@ const QString CommPortsSection = QStringLiteral("CommPorts");
 
 // The cell sections in the order the writer writes them (and a fresh file holds them).
 const QString* const CellSections[] = {
-    &MediaSection, &PicturesSection, &TextsSection, &SoundsSection, &MediaTypesSection,
-    &StartSection, &StopSection, &IntroStartSection, &IntroStopSection, &CommPortsSection};
+    &MediaSection, &PicturesSection, &TextsSection,      &SoundsSection,    &MediaTypesSection,
+    &StartSection, &StopSection,     &IntroStartSection, &IntroStopSection, &CommPortsSection};
 
 // Sections of an older layout that the writer removes.
 const QString ObsoleteSections[] = {QStringLiteral("Bilder"), QStringLiteral("Texter"),
@@ -96,8 +96,8 @@ void MediaOverlay::LayoutCells(int rows, int cols, bool empty)
 
 int MediaOverlay::CellCount() const
 {
-    const bool anyMedia =
-        std::any_of(Cells.begin(), Cells.end(), [](const OverlayCell& c) { return !c.Media.isEmpty(); });
+    const bool anyMedia = std::any_of(Cells.begin(), Cells.end(),
+                                      [](const OverlayCell& c) { return !c.Media.isEmpty(); });
     return anyMedia ? N() : 0;
 }
 

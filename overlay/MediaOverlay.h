@@ -91,10 +91,10 @@ public:
     qint32 GetCellIntroStop(int k) const;
     QString GetCellCommPort(int k) const;
     QString GetCellMediaType(int k) const;
-    bool IsCDTrackCell(int k) const;    // "FixedCD" or "ArbitraryCD"
+    bool IsCDTrackCell(int k) const;     // "FixedCD" or "ArbitraryCD"
     bool IsArbitraryCDCell(int k) const; // "ArbitraryCD"
-    bool IsSoundFileCell(int k) const;  // "SoundFile" and the file exists
-    bool IsVideoFileCell(int k) const;  // "VideoFile" and the file exists
+    bool IsSoundFileCell(int k) const;   // "SoundFile" and the file exists
+    bool IsVideoFileCell(int k) const;   // "VideoFile" and the file exists
     bool IsOverlayFileCell(int k) const; // "OverlayFile" and the file exists
     bool IsIRCell(int k) const;
     bool IsExitCell(int k) const;

@@ -136,9 +136,8 @@ bool TSettingsForm::ConfirmSaveOverlay()
             if (FileName != UntitledName && !FileName.isEmpty()) {
                 goOn = SaveOverlay(FileName);
             } else {
-                const QString name =
-                    UserPrompt::SaveFileName(this, QString(), OverlayFilter, OverlaySuffix,
-                                             OverlayFolder);
+                const QString name = UserPrompt::SaveFileName(this, QString(), OverlayFilter,
+                                                              OverlaySuffix, OverlayFolder);
                 goOn = !name.isEmpty() && SaveOverlay(name);
             }
         } else {

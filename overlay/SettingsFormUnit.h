@@ -81,7 +81,8 @@ public:
     void CommitOverlay();
     // EditedOverlay := CurrentOverlay, then LayoutCells without emptying.
     void RevertEditedOverlay();
-    // Gives EditedOverlay rows x cols cells (see MediaOverlay::LayoutCells); clears ChangedInEditor.
+    // Gives EditedOverlay rows x cols cells (see MediaOverlay::LayoutCells); clears
+    // ChangedInEditor.
     void LayoutCells(int rows, int cols, bool empty = false);
     // Asks whether unsaved changes are to be saved; false means the caller must not go on.
     bool ConfirmSaveOverlay();

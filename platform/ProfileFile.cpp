@@ -327,8 +327,8 @@ void ProfileFile::WriteString(const QString& sectionName, const QString& keyName
     Modified = true;
     Section* s = FindSection(sectionName);
     if (!s) {
-        SectionList.push_back(Section{sectionName.trimmed(),
-                                      u'[' + sectionName.trimmed() + u']', {}, {}});
+        SectionList.push_back(
+            Section{sectionName.trimmed(), u'[' + sectionName.trimmed() + u']', {}, {}});
         SectionIndex.insert(Fold(sectionName), static_cast<int>(SectionList.size()) - 1);
         s = &SectionList.back();
         // A document whose last line had no line ending gets one before the new section.

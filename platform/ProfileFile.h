@@ -118,14 +118,14 @@ public:
 private:
     struct Line
     {
-        QString Text;    // the line as it stands, without line ending
-        QString Key;     // key name as written (trimmed), empty for a non-key line
+        QString Text; // the line as it stands, without line ending
+        QString Key;  // key name as written (trimmed), empty for a non-key line
         bool IsKey = false;
     };
     struct Section
     {
-        QString Name;          // as written in the header, blanks trimmed
-        QString Header;        // the header line as it stands
+        QString Name;   // as written in the header, blanks trimmed
+        QString Header; // the header line as it stands
         std::vector<Line> Body;
         QHash<QString, int> KeyIndex; // folded key name -> first line in Body with that key
         void Reindex();

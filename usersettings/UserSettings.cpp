@@ -15,10 +15,10 @@ const QString FontSection = QStringLiteral("Font");
 const QString ExtendedSection = QStringLiteral("Extended settings");
 
 constexpr ControlMode ModesInFileOrder[9] = {
-    ControlMode::MouseControl,          ControlMode::KeyboardControl,
-    ControlMode::TwoSwitchControl,      ControlMode::OneSwitchControl,
-    ControlMode::TwoSwitchScanControl,  ControlMode::TwoSwitchScanXYControl,
-    ControlMode::OneSwitchScanControl,  ControlMode::OneSwitchScanXYControl,
+    ControlMode::MouseControl,         ControlMode::KeyboardControl,
+    ControlMode::TwoSwitchControl,     ControlMode::OneSwitchControl,
+    ControlMode::TwoSwitchScanControl, ControlMode::TwoSwitchScanXYControl,
+    ControlMode::OneSwitchScanControl, ControlMode::OneSwitchScanXYControl,
     ControlMode::ArrowControl};
 
 } // namespace
@@ -26,16 +26,26 @@ constexpr ControlMode ModesInFileOrder[9] = {
 QString ControlModeKey(ControlMode mode)
 {
     switch (mode) {
-    case ControlMode::MouseControl: return QStringLiteral("Mouse");
-    case ControlMode::KeyboardControl: return QStringLiteral("Keyboard");
-    case ControlMode::TwoSwitchControl: return QStringLiteral("Two-switches");
-    case ControlMode::OneSwitchControl: return QStringLiteral("One-switch");
-    case ControlMode::TwoSwitchScanControl: return QStringLiteral("Two-switches scan");
-    case ControlMode::TwoSwitchScanXYControl: return QStringLiteral("Two-switches scan X-Y");
-    case ControlMode::OneSwitchScanControl: return QStringLiteral("One-switch scan");
-    case ControlMode::OneSwitchScanXYControl: return QStringLiteral("One-switch scan X-Y");
-    case ControlMode::ArrowControl: return QStringLiteral("Arrow-keys");
-    case ControlMode::None: break;
+    case ControlMode::MouseControl:
+        return QStringLiteral("Mouse");
+    case ControlMode::KeyboardControl:
+        return QStringLiteral("Keyboard");
+    case ControlMode::TwoSwitchControl:
+        return QStringLiteral("Two-switches");
+    case ControlMode::OneSwitchControl:
+        return QStringLiteral("One-switch");
+    case ControlMode::TwoSwitchScanControl:
+        return QStringLiteral("Two-switches scan");
+    case ControlMode::TwoSwitchScanXYControl:
+        return QStringLiteral("Two-switches scan X-Y");
+    case ControlMode::OneSwitchScanControl:
+        return QStringLiteral("One-switch scan");
+    case ControlMode::OneSwitchScanXYControl:
+        return QStringLiteral("One-switch scan X-Y");
+    case ControlMode::ArrowControl:
+        return QStringLiteral("Arrow-keys");
+    case ControlMode::None:
+        break;
     }
     return QString();
 }
@@ -81,8 +91,8 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
     // The last mode key read as set decides; each newly chosen mode applies the mode rules
     // with the other fields as they stand at that moment.
     for (ControlMode mode : ModesInFileOrder) {
-        const bool set = file.ReadFlag(InputSection, ControlModeKey(mode),
-                                       mode == ControlMode::MouseControl);
+        const bool set =
+            file.ReadFlag(InputSection, ControlModeKey(mode), mode == ControlMode::MouseControl);
         if (set) {
             if (s.ControlMode != mode) {
                 s.ControlMode = mode;
@@ -96,8 +106,8 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
         file.ReadInteger(InputSection, QStringLiteral("Scan delay time"), defaults.ScanDelayTime),
         MinScanDelayTime, std::max(scanRangeMaximum, MinScanDelayTime));
 
-    s.ShowPictures = file.ReadFlag(PresentationSection, QStringLiteral("Pictures"),
-                                   defaults.ShowPictures);
+    s.ShowPictures =
+        file.ReadFlag(PresentationSection, QStringLiteral("Pictures"), defaults.ShowPictures);
     s.ShowTexts = file.ReadFlag(PresentationSection, QStringLiteral("Texts"), defaults.ShowTexts);
     s.PlaySound = file.ReadFlag(PresentationSection, QStringLiteral("Sound"), defaults.PlaySound);
 
@@ -110,8 +120,10 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
     s.Font.Strikeout = file.ReadFlag(FontSection, QStringLiteral("Strikeout"), false);
     s.Font.Color = file.ReadInteger(FontSection, QStringLiteral("Color"), defaults.Font.Color);
 
-    s.ScanColor = file.ReadInteger(ExtendedSection, QStringLiteral("Scan color"), defaults.ScanColor);
-    s.BackColor = file.ReadInteger(ExtendedSection, QStringLiteral("Back color"), defaults.BackColor);
+    s.ScanColor =
+        file.ReadInteger(ExtendedSection, QStringLiteral("Scan color"), defaults.ScanColor);
+    s.BackColor =
+        file.ReadInteger(ExtendedSection, QStringLiteral("Back color"), defaults.BackColor);
     s.ButtonColor =
         file.ReadInteger(ExtendedSection, QStringLiteral("Button color"), defaults.ButtonColor);
     s.Spacing = file.ReadInteger(ExtendedSection, QStringLiteral("Spacing"), defaults.Spacing);

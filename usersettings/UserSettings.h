@@ -7,7 +7,8 @@
 #include <QString>
 
 // How the user steers the player. None: a settings file chose no mode.
-enum class ControlMode {
+enum class ControlMode
+{
     None = -1,
     MouseControl = 0,
     KeyboardControl,
@@ -44,14 +45,14 @@ struct UserSettings
     bool ShowTexts = true;
     bool PlaySound = false; // only with a mode other than mouse or keyboard (R1)
     UserFont Font;
-    qint32 ScanColor = 255;            // pure red
-    qint32 BackColor = 12632256;       // 0xC0C0C0, light grey
+    qint32 ScanColor = 255;      // pure red
+    qint32 BackColor = 12632256; // 0xC0C0C0, light grey
     qint32 ButtonColor = 12632256;
-    qint32 Spacing = 3;                // pixels, 0 .. 20
+    qint32 Spacing = 3; // pixels, 0 .. 20
     bool ZoomPictures = true;
     bool HideBorders = false;
     qint32 KeyRepetitionDelayTime = 1500; // ms, 250 .. 5000
-    bool KeyRepetition = false;  // only with ActOnKeyDown and a two-switch or arrow mode (R2)
+    bool KeyRepetition = false; // only with ActOnKeyDown and a two-switch or arrow mode (R2)
     bool ActOnKeyDown = true;
     bool ExecuteOnKeyUp = false; // only with KeyRepetition and not ArrowControl (R3)
 
@@ -83,7 +84,10 @@ void ApplyR2(UserSettings& settings);
 void ApplyR3(UserSettings& settings);
 // The mode rules: R1, R2, R3. The repeat rule is R3 alone.
 void ApplyModeRules(UserSettings& settings);
-inline void ApplyRepeatRule(UserSettings& settings) { ApplyR3(settings); }
+inline void ApplyRepeatRule(UserSettings& settings)
+{
+    ApplyR3(settings);
+}
 
 // Reads a settings file into settings, field by field, applying the rules at the moments the
 // settings window would while its controls are filled: the mode rules whenever a mode key

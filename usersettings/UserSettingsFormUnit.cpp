@@ -63,8 +63,10 @@ TUserSettingsForm::TUserSettingsForm(QWidget* parent, const QStringList& argumen
     layout->setMenuBar(menuBar);
 
     connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuPopup(); });
-    connect(OpenUserSettingsMenu, &QAction::triggered, this, [this] { OpenUserSettingsMenuClick(); });
-    connect(SaveUserSettingsMenu, &QAction::triggered, this, [this] { SaveUserSettingsMenuClick(); });
+    connect(OpenUserSettingsMenu, &QAction::triggered, this,
+            [this] { OpenUserSettingsMenuClick(); });
+    connect(SaveUserSettingsMenu, &QAction::triggered, this,
+            [this] { SaveUserSettingsMenuClick(); });
     connect(SaveUserSettingsAsMenu, &QAction::triggered, this,
             [this] { SaveUserSettingsAsMenuClick(); });
     connect(OpenDefaultMenu, &QAction::triggered, this, [this] { OpenDefaultMenuClick(); });
@@ -149,10 +151,9 @@ bool TUserSettingsForm::QuerySaveUserSettings()
             ? QStringLiteral("Standardinställningarna för brukare har ändrats. Vill du spara dem?")
             : QStringLiteral("Inställningarna i brukarfilen \"") + SettingsFileName +
                   QStringLiteral("\" har ändrats. Vill du spara dem?");
-    const auto answer = UserPrompt::Message(this, QStringLiteral("Spara ändringar"), text,
-                                            QMessageBox::Yes | QMessageBox::No |
-                                                QMessageBox::Cancel,
-                                            QMessageBox::Question);
+    const auto answer = UserPrompt::Message(
+        this, QStringLiteral("Spara ändringar"), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
     bool result = answer == QMessageBox::No;
     if (answer == QMessageBox::Yes)
         result = SaveUserSettingsFile(SettingsFileName);
@@ -201,8 +202,8 @@ void TUserSettingsForm::OpenUserSettingsMenuClick()
     const QString initialDirectory = UserFilesDirectory;
     if (!QuerySaveUserSettings())
         return;
-    const QString name = UserPrompt::OpenFileName(this, QString(), SettingsFilter, SettingsSuffix,
-                                                  initialDirectory);
+    const QString name =
+        UserPrompt::OpenFileName(this, QString(), SettingsFilter, SettingsSuffix, initialDirectory);
     if (!name.isEmpty())
         LoadUserSettingsFile(name);
 }

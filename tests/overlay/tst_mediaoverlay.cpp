@@ -39,8 +39,8 @@ MediaOverlay SampleOverlay()
     MediaOverlay o;
     o.CDIdentity = QStringLiteral("Disc 42");
     o.LayoutCells(2, 3, true);
-    *o.Cell(1) = {"3", "ArbitraryCD", "/p/a.png", "Spår tre", "Ur vald media", 1000, 5000, 1200,
-                  1800, ""};
+    *o.Cell(1) = {"3",  "ArbitraryCD", "/p/a.png", "Spår tre", "Ur vald media",
+                  1000, 5000,          1200,       1800,       ""};
     *o.Cell(2) = {"/m/song.mp3", "SoundFile", "", "", "/m/intro.wav", -1, -1, 0, 2147483647, ""};
     *o.Cell(3) = {"A1B2C3D4", "IRString", "/p/tv.jpg", "TV på", "", -1, 90, -1, -1, "COM3"};
     *o.Cell(6) = {"Exit", "Exit", "", "Slut", "", -2147483647 - 1, -1, -1, -1, ""};
@@ -145,7 +145,8 @@ TEST(MediaOverlay, OldFileEncodingsAndLineEndings)
     // Windows-1252 text, CRLF, blanks around values, an over-long text cut to 1023 characters.
     const QByteArray longText(1500, 'x');
     const MediaOverlay o = Parse("[Overlay]\r\nRows=1\r\nCols=2\r\n[Media]\r\n1 = K\xF6r \r\n"
-                                 "2=" + longText + "\r\n[Texts]\r\n1=\xC5ke\r\n");
+                                 "2=" +
+                                 longText + "\r\n[Texts]\r\n1=\xC5ke\r\n");
     EXPECT_EQ(o.GetCellMedia(1), QString::fromUtf8("Kör"));
     EXPECT_EQ(o.GetCellText(1), QString::fromUtf8("Åke"));
     EXPECT_EQ(o.GetCellMedia(2).size(), 1023);
@@ -179,8 +180,7 @@ TEST(MediaOverlay, SaveKeepsForeignContentAndDropsWhatIsStale)
     ASSERT_TRUE(o.Save(path).Ok());
 
     ProfileFile file(path);
-    EXPECT_EQ(file.Sections().mid(0, 4),
-              QStringList({"Overlay", "Media", "Texts", "Extra"}));
+    EXPECT_EQ(file.Sections().mid(0, 4), QStringList({"Overlay", "Media", "Texts", "Extra"}));
     EXPECT_FALSE(file.HasSection("Bilder") || file.HasSection("Texter") || file.HasSection("Ljud"));
     EXPECT_EQ(file.ReadString("Overlay", "Note"), "keep");
     EXPECT_EQ(file.ReadString("Texts", "Comment"), "keep");

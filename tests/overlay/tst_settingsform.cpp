@@ -1,5 +1,5 @@
-#include "overlay/SettingsFormUnit.h"
 #include "media/MediaDialogUnit.h"
+#include "overlay/SettingsFormUnit.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -74,14 +74,14 @@ TEST_F(SettingsFormTest, CommandLineOverlays)
         QString Media; // of cell 1 in force, empty for no overlay
     };
     const Case cases[] = {
-        {{"a.cdu"}, "from a"},                              // bare name: in Overlays
-        {{"Anna.usr", "a.cdu"}, "from a"},                  // second argument
-        {{"a.cdu", "b.cdu"}, "from b"},                     // the second wins
+        {{"a.cdu"}, "from a"},             // bare name: in Overlays
+        {{"Anna.usr", "a.cdu"}, "from a"}, // second argument
+        {{"a.cdu", "b.cdu"}, "from b"},    // the second wins
         {{Dir.File("elsewhere.cdu")}, "full path"},
-        {{"C.CDU"}, ""},                                    // the extension is exact
-        {{"missing.cdu"}, ""},                              // passed over in silence
-        {{"x.usr", "y.usr", "a.cdu"}, ""},                  // only the first two count
-        {{"elsewhere.cdu"}, ""},                            // a bare name is not looked for here
+        {{"C.CDU"}, ""},                   // the extension is exact
+        {{"missing.cdu"}, ""},             // passed over in silence
+        {{"x.usr", "y.usr", "a.cdu"}, ""}, // only the first two count
+        {{"elsewhere.cdu"}, ""},           // a bare name is not looked for here
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Arguments.join(' ').toStdString());
@@ -117,7 +117,11 @@ TEST_F(SettingsFormTest, LoadCommitAndRevert)
 
 TEST_F(SettingsFormTest, ConfirmSaveOverlayAnswers)
 {
-    enum Expect { Saved, NotSaved };
+    enum Expect
+    {
+        Saved,
+        NotSaved
+    };
     struct Case
     {
         const char* Name;

@@ -4,8 +4,8 @@
 
 #include "overlay/MediaOverlay.h"
 #include "platform/ProfileFile.h"
-#include "usersettings/UserSettings.h"
 #include "tests/support/TestSupport.h"
+#include "usersettings/UserSettings.h"
 
 #include <QRandomGenerator>
 
@@ -16,14 +16,55 @@ using Tonlyra::ProfileFile;
 namespace {
 
 // Pieces that steer the mutations towards what the readers look at.
-const char* const Fragments[] = {
-    "[Overlay]", "[Media]", "[media ]", "[Texts]", "[StartPositions]", "[Bilder]", "[Font]",
-    "[Input settings]", "[Extended settings]", "[Presentation settings]", "Rows=", "Cols=",
-    "Rows=-7", "Cols=99999999", "1=", "2=x", "3=\"q\"", "0x", "$FFFFFFFF", "-2147483648",
-    "2147483648", "Mouse=1", "Mouse=0", "Arrow-keys=1", "Key repetition=1", "Act on key down=0",
-    "Execute on key up=1", "Spacing=", "Scan delay time=", "=", "[", "]", ";", "\"", "'", "\r",
-    "\n", "\r\n", "\xEF\xBB\xBF", "\xC3", "\xF6", "\x80", "\0", " ", "\t", "Sound=1",
-    "Name=", "Size=-1", "Color=$"};
+const char* const Fragments[] = {"[Overlay]",
+                                 "[Media]",
+                                 "[media ]",
+                                 "[Texts]",
+                                 "[StartPositions]",
+                                 "[Bilder]",
+                                 "[Font]",
+                                 "[Input settings]",
+                                 "[Extended settings]",
+                                 "[Presentation settings]",
+                                 "Rows=",
+                                 "Cols=",
+                                 "Rows=-7",
+                                 "Cols=99999999",
+                                 "1=",
+                                 "2=x",
+                                 "3=\"q\"",
+                                 "0x",
+                                 "$FFFFFFFF",
+                                 "-2147483648",
+                                 "2147483648",
+                                 "Mouse=1",
+                                 "Mouse=0",
+                                 "Arrow-keys=1",
+                                 "Key repetition=1",
+                                 "Act on key down=0",
+                                 "Execute on key up=1",
+                                 "Spacing=",
+                                 "Scan delay time=",
+                                 "=",
+                                 "[",
+                                 "]",
+                                 ";",
+                                 "\"",
+                                 "'",
+                                 "\r",
+                                 "\n",
+                                 "\r\n",
+                                 "\xEF\xBB\xBF",
+                                 "\xC3",
+                                 "\xF6",
+                                 "\x80",
+                                 "\0",
+                                 " ",
+                                 "\t",
+                                 "Sound=1",
+                                 "Name=",
+                                 "Size=-1",
+                                 "Color=$"};
 
 QByteArray SeedOverlay()
 {
@@ -32,8 +73,16 @@ QByteArray SeedOverlay()
     o.LayoutCells(3, 3, true);
     for (int k = 1; k <= o.N(); ++k) {
         OverlayCell& c = *o.Cell(k);
-        c = {QString::number(k), "SoundFile", "/p/" + QString::number(k) + ".png", "Text",
-             "Ur vald media", k, k * 10, -1, 5, "COM1"};
+        c = {QString::number(k),
+             "SoundFile",
+             "/p/" + QString::number(k) + ".png",
+             "Text",
+             "Ur vald media",
+             k,
+             k * 10,
+             -1,
+             5,
+             "COM1"};
     }
     ProfileFile file;
     o.WriteTo(file);

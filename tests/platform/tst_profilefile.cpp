@@ -44,13 +44,29 @@ TEST(ProfileFile, ReadsLikeTheOldProfileCalls)
 
 TEST(ProfileFile, IntegersDecimalAndHexadecimal)
 {
-    struct Case { const char* text; std::optional<qint32> value; };
-    const Case cases[] = {
-        {"12", 12}, {"-1", -1}, {"+7", 7}, {" 42 ", 42}, {"$FF", 255}, {"0xff", 255},
-        {"0XFF", 255}, {"$FFFFFFFF", -1}, {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt}, {"red", std::nullopt},
-        {"", std::nullopt}, {"0x", std::nullopt}, {"$", std::nullopt}, {"12a", std::nullopt},
-        {"$123456789", std::nullopt}, {"1.5", std::nullopt}};
+    struct Case
+    {
+        const char* text;
+        std::optional<qint32> value;
+    };
+    const Case cases[] = {{"12", 12},
+                          {"-1", -1},
+                          {"+7", 7},
+                          {" 42 ", 42},
+                          {"$FF", 255},
+                          {"0xff", 255},
+                          {"0XFF", 255},
+                          {"$FFFFFFFF", -1},
+                          {"2147483647", 2147483647},
+                          {"-2147483648", INT32_MIN},
+                          {"2147483648", std::nullopt},
+                          {"red", std::nullopt},
+                          {"", std::nullopt},
+                          {"0x", std::nullopt},
+                          {"$", std::nullopt},
+                          {"12a", std::nullopt},
+                          {"$123456789", std::nullopt},
+                          {"1.5", std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(ParseProfileInteger(QString::fromUtf8(c.text)), c.value) << c.text;
 }
@@ -61,7 +77,8 @@ TEST(ProfileFile, WritesInPlaceAndKeepsEveryOtherLine)
     p.WriteString("a", "Y", "20");
     p.WriteString("A", "w", "new");
     p.WriteString("C", "k", "");
-    EXPECT_EQ(p.ToBytes(), QByteArray("; head\n[A]\nx=1\n; note\ny=20\nw=new\n\n[B]\nz=3\n[C]\nk=\n"));
+    EXPECT_EQ(p.ToBytes(),
+              QByteArray("; head\n[A]\nx=1\n; note\ny=20\nw=new\n\n[B]\nz=3\n[C]\nk=\n"));
     p.DeleteKey("A", "x");
     p.DeleteSection("b");
     EXPECT_EQ(p.ToBytes(), QByteArray("; head\n[A]\n; note\ny=20\nw=new\n\n[C]\nk=\n"));

@@ -1,6 +1,6 @@
-#include "usersettings/UserSettings.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
+#include "usersettings/UserSettings.h"
 
 #include <QFile>
 

@@ -1,5 +1,5 @@
-#include "usersettings/UserSettingsFormUnit.h"
 #include "tests/support/TestSupport.h"
+#include "usersettings/UserSettingsFormUnit.h"
 
 #include <QAction>
 #include <QDir>
@@ -84,11 +84,11 @@ TEST_F(UserSettingsFormTest, CommandLineSettingsFiles)
     };
     const Case cases[] = {
         {{}, 1, Users("User.def")},
-        {{"Anna.usr"}, 2, Users("Anna.usr")},                  // bare name: in Users
+        {{"Anna.usr"}, 2, Users("Anna.usr")}, // bare name: in Users
         {{"x.cdu", "Anna.usr"}, 2, Users("Anna.usr")},
-        {{"Anna.usr", "Bo.usr"}, 4, Users("Bo.usr")},          // the second wins
-        {{"Caps.USR"}, 1, Users("User.def")},                  // the extension is exact
-        {{"Missing.usr"}, 1, Users("User.def")},               // skipped in silence
+        {{"Anna.usr", "Bo.usr"}, 4, Users("Bo.usr")},           // the second wins
+        {{"Caps.USR"}, 1, Users("User.def")},                   // the extension is exact
+        {{"Missing.usr"}, 1, Users("User.def")},                // skipped in silence
         {{"a.cdu", "b.cdu", "Anna.usr"}, 1, Users("User.def")}, // only the first two count
         {{Dir.File("Other/Eva.usr")}, 6, Dir.File("Other/Eva.usr")},
     };
@@ -162,11 +162,12 @@ TEST_F(UserSettingsFormTest, QuerySaveUserSettingsAnswers)
         EXPECT_EQ(prompts.Asked()[0].Caption, "Spara ändringar");
         EXPECT_EQ(prompts.Asked()[0].Buttons,
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        EXPECT_EQ(prompts.Asked()[0].Text,
-                  c.Arguments.isEmpty()
-                      ? QString("Standardinställningarna för brukare har ändrats. Vill du spara dem?")
-                      : "Inställningarna i brukarfilen \"" + Users("Anna.usr") +
-                            "\" har ändrats. Vill du spara dem?");
+        EXPECT_EQ(
+            prompts.Asked()[0].Text,
+            c.Arguments.isEmpty()
+                ? QString("Standardinställningarna för brukare har ändrats. Vill du spara dem?")
+                : "Inställningarna i brukarfilen \"" + Users("Anna.usr") +
+                      "\" har ändrats. Vill du spara dem?");
         EXPECT_EQ(form.ChangedInWindow, !c.Result);
         EXPECT_EQ(form.ChangedOutside, !c.Result);
         const QString file = c.Arguments.isEmpty() ? Users("User.def") : Users("Anna.usr");
