@@ -126,8 +126,17 @@ void SetHelpFile(const QString& path)
 bool ShowHelp(QWidget* parent, const QString& topic)
 {
     QPointer<HelpWindow>& window = WindowStore();
-    if (!window)
-        window = new HelpWindow(parent ? parent->window() : nullptr);
+    QWidget* owner = parent ? parent->window() : nullptr;
+    if (!window) {
+        window = new HelpWindow(owner);
+    } else if (owner && window->parentWidget() != owner) {
+        // Help asked for from a modal window must belong to it, or the modal window would
+        // block it.
+        const bool wasVisible = window->isVisible();
+        window->setParent(owner, window->windowFlags());
+        if (wasVisible)
+            window->show();
+    }
     return window->ShowTopic(topic);
 }
 

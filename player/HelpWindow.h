@@ -37,8 +37,9 @@ private:
 QString HelpFile();
 void SetHelpFile(const QString& path);
 
-// Opens the program's one help window at topic (created on first use, owned by parent's
-// window). Returns false when the topic could not be shown (the user has been told).
+// Opens the program's one help window at topic (created on first use). It belongs to parent's
+// window, so that help opened from a modal window can be used while that window is open.
+// Returns false when the topic could not be shown (the user has been told).
 bool ShowHelp(QWidget* parent, const QString& topic);
 
 // The help window, once ShowHelp has created it; otherwise nullptr.

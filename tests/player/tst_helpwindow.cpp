@@ -4,6 +4,8 @@
 #include "player/HelpWindow.h"
 #include "tests/support/TestSupport.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTextBrowser>
@@ -87,6 +89,16 @@ TEST_F(HelpWindowTest, ShowHelpKeepsOneWindow)
     ASSERT_TRUE(ShowHelp(&owner, QStringLiteral("Media")));
     EXPECT_EQ(CurrentHelpWindow(), first);
     EXPECT_EQ(first->Browser()->documentTitle(), QStringLiteral("Skapa överlägg"));
+
+    // Asked for from a modal dialog, the window is the dialog's, so the dialog does not block it.
+    QDialog editor(&owner);
+    editor.setWindowModality(Qt::ApplicationModal);
+    editor.show();
+    ASSERT_TRUE(ShowHelp(&editor, QStringLiteral("Media")));
+    EXPECT_EQ(CurrentHelpWindow(), first);
+    EXPECT_EQ(first->parentWidget(), &editor);
+    EXPECT_TRUE(first->isVisible());
+    editor.hide();
 }
 
 } // namespace
