@@ -18,7 +18,10 @@ class [[nodiscard]] SaveResult
 {
 public:
     SaveResult() = default;
-    static SaveResult Failure(const QString& message) { return SaveResult(message); }
+    static SaveResult Failure(const QString& message)
+    {
+        return SaveResult(message.isEmpty() ? QStringLiteral("Unable to write") : message);
+    }
     bool Ok() const { return Message.isEmpty(); }
     explicit operator bool() const { return Ok(); }
     const QString& Error() const { return Message; }

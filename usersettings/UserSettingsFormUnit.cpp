@@ -139,7 +139,15 @@ void TUserSettingsForm::TakeSettingsFromWindow()
 
 bool TUserSettingsForm::ShowUserSettingsWindow()
 {
-    return false;
+    // The visible window is not built yet, so nothing is shown and nothing accepted.
+    const bool accepted = false;
+    if (accepted) {
+        TakeSettingsFromWindow();
+        if (ChangedInWindow)
+            ChangedOutside = true;
+    }
+    ChangedInWindow = false;
+    return accepted;
 }
 
 bool TUserSettingsForm::QuerySaveUserSettings()
