@@ -308,9 +308,11 @@ void TPlayerForm::BuildGrid()
 
     ShowLoadingPanel();
 
-    // No key may act on a half-built grid.
+    // No key, and no scanning step, may act on a half-built grid (the disc message below runs
+    // the event loop while the old cells are still there).
     KeyPreview = false;
     KnappYta->hide();
+    ScanTimer->stop();
     if (OnLoadingPanelShown)
         OnLoadingPanelShown(LoadingPanel);
 

@@ -183,6 +183,7 @@ TEST_F(PlayerFormTest, LoadingPanelNamesTheOverlayIsCentredAndShownWhileTheGridI
         SCOPED_TRACE(c.Caption.toStdString());
         Start(c.Arguments);
         PlayerForm->setGeometry(50, 50, 700, 500);
+        UserSettingsForm->UserSettings.ControlMode = ControlMode::OneSwitchScanControl;
         PlayerForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
 
@@ -194,13 +195,17 @@ TEST_F(PlayerFormTest, LoadingPanelNamesTheOverlayIsCentredAndShownWhileTheGridI
             bool Focused = false;
             bool KeyPreview = true;
             bool GridVisible = true;
+            bool Scanning = true;
         };
         std::optional<Seen> seen;
         PlayerForm->OnLoadingPanelShown = [&](QLabel* panel) {
-            seen = Seen{
-                panel->text(),          panel->geometry(),
-                panel->isVisible(),     panel->hasFocus() || QApplication::focusWidget() == panel,
-                PlayerForm->KeyPreview, PlayerForm->KnappYta->isVisible()};
+            seen = Seen{panel->text(),
+                        panel->geometry(),
+                        panel->isVisible(),
+                        panel->hasFocus() || QApplication::focusWidget() == panel,
+                        PlayerForm->KeyPreview,
+                        PlayerForm->KnappYta->isVisible(),
+                        PlayerForm->ScanTimer->isActive()};
         };
         PlayerForm->BuildGrid();
 
@@ -214,12 +219,14 @@ TEST_F(PlayerFormTest, LoadingPanelNamesTheOverlayIsCentredAndShownWhileTheGridI
         EXPECT_TRUE(seen->Focused);
         EXPECT_FALSE(seen->KeyPreview);
         EXPECT_FALSE(seen->GridVisible);
+        EXPECT_FALSE(seen->Scanning);
 
         // Afterwards the panel is gone and keys act again.
         EXPECT_TRUE(PlayerForm->LoadingPanel.isNull());
         EXPECT_EQ(PlayerForm->findChild<QLabel*>(QStringLiteral("LoadingPanel")), nullptr);
         EXPECT_TRUE(PlayerForm->KeyPreview);
         EXPECT_TRUE(PlayerForm->KnappYta->isVisible());
+        EXPECT_TRUE(PlayerForm->ScanTimer->isActive());
         Windows.reset();
     }
 }
