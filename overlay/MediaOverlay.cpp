@@ -248,18 +248,21 @@ void MediaOverlay::WriteTo(ProfileFile& file) const
     for (const QString& obsolete : ObsoleteSections)
         file.DeleteSection(obsolete);
 
-    // The reader takes the cells in the order "Media" lists its keys, so that section is written
-    // afresh in cell order: a key left in another place (a hand-edited file, an extra key) would
-    // otherwise shift every cell after it when the file is read back. In the other sections only
-    // the cell keys above N, left from a larger overlay, are removed.
-    for (const QString& key : file.Keys(MediaSection))
-        file.DeleteKey(MediaSection, key);
-    for (const QString* section : CellSections) {
-        if (section == &MediaSection)
-            continue;
+    // Cell keys above N, left from a larger overlay, are removed from every cell section.
+    for (const QString* section : CellSections)
         for (const QString& key : file.Keys(*section))
             if (CellNumberOfKey(key) > N())
                 file.DeleteKey(*section, key);
+    // The reader takes the cells in the order "Media" lists its keys. When that section holds
+    // anything but the keys "1", "2", ... in order (a hand-edited file, an extra key), a cell
+    // written in place would read back under another number, so the section is written afresh.
+    const QStringList mediaKeys = file.Keys(MediaSection);
+    for (int j = 0; j < mediaKeys.size(); ++j) {
+        if (mediaKeys[j].trimmed() != QString::number(j + 1)) {
+            for (const QString& key : mediaKeys)
+                file.DeleteKey(MediaSection, key);
+            break;
+        }
     }
 
     for (int k = 1; k <= N(); ++k) {

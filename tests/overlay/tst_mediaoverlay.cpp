@@ -194,6 +194,25 @@ TEST(MediaOverlay, SaveKeepsForeignContentAndDropsWhatIsStale)
     EXPECT_EQ(back, o);
 }
 
+TEST(MediaOverlay, SavingWhatWasReadKeepsTheFileAsItWas)
+{
+    TempDir dir;
+    const QString path = dir.File("old.cdu");
+    // A file in the old layout and line endings, with comments in the cell sections.
+    const QByteArray old = "[Overlay]\r\nCD-Identity=Arbitrary\r\nRows=1\r\nCols=2\r\n"
+                           "[Media]\r\n1=3\r\n; the second cell\r\n2=C:\\Ljud\\a.wav\r\n"
+                           "[MediaTypes]\r\n1=ArbitraryCD\r\n2=SoundFile\r\n\r\n"
+                           "[Pictures]\r\n1=\r\n2=\r\n[Texts]\r\n1=Ett\r\n2=\r\n[Sounds]\r\n"
+                           "1=\r\n2=\r\n[StartPositions]\r\n1=-1\r\n2=500\r\n[StopPositions]\r\n"
+                           "1=-1\r\n2=-1\r\n[IntroStartPositions]\r\n1=-1\r\n2=-1\r\n"
+                           "[IntroStopPositions]\r\n1=-1\r\n2=-1\r\n[CommPorts]\r\n1=\r\n2=\r\n";
+    WriteAll(path, old);
+    MediaOverlay o;
+    o.Load(path);
+    ASSERT_TRUE(o.Save(path).Ok());
+    EXPECT_EQ(ReadAll(path), old);
+}
+
 TEST(MediaOverlay, FailedSaveLeavesTheOldFileAsItWas)
 {
     TempDir dir;
