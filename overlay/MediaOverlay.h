@@ -106,8 +106,11 @@ public:
     void Load(const Tonlyra::ProfileFile& file);
 
     // Writes the overlay into the file at path in one atomic save: sections and keys the overlay
-    // does not own stay as they were; cell keys above N left from a larger overlay are removed.
-    // On failure the file is untouched and the result carries "Unable to write to <path>".
+    // does not own stay as they were; cell keys above N left from a larger overlay are removed,
+    // and a "Media" section whose keys are not "1".."N" in order is written afresh, so the file
+    // always reads back as the overlay written. Sections "Bilder", "Texter" and "Ljud" of an
+    // older layout are removed. On failure the file is untouched and the result carries
+    // "Unable to write to <path>"; a path that exists but cannot be read fails the same way.
     Tonlyra::SaveResult Save(const QString& path) const;
     // Writes the overlay's keys into file (in memory).
     void WriteTo(Tonlyra::ProfileFile& file) const;
