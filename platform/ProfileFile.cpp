@@ -123,7 +123,8 @@ bool ProfileFile::Load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    FromBytes(file.read(MaxFileSize));
+    // The size was checked above; read what is there rather than asking for the maximum.
+    FromBytes(file.readAll());
     return true;
 }
 
@@ -214,7 +215,11 @@ bool ProfileFile::Save(QString* error)
     QSaveFile file(FilePath);
     file.setDirectWriteFallback(false);
     const QByteArray bytes = ToBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Unbuffered, so that a write that fails part way (a full disk, a file size limit) is seen
+    // here and the temporary file discarded: a buffered write only fails when the buffer is
+    // flushed on commit, which then still puts the cut-off file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;
@@ -307,14 +312,23 @@ QStringList ProfileFile::Sections() const
 }
 
 void ProfileFile::WriteString(const QString& sectionName, const QString& keyName,
-                              const QString& value)
+                              const QString& valueText)
 {
     const QString key = keyName.trimmed();
+    // A line break inside a value would end the line early and turn the rest into lines of
+    // their own (another key, another section): values stay on their one line.
+    QString value = valueText;
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
+    // Reading drops one outer pair of matching quotes; a value that itself stands in quotes
+    // gets one more pair, so that it reads back as written.
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front())
+        value = u'"' + value + u'"';
     Modified = true;
     Section* s = FindSection(sectionName);
     if (!s) {
-        SectionList.push_back(Section{sectionName.trimmed(),
-                                      u'[' + sectionName.trimmed() + u']', {}, {}});
+        SectionList.push_back(
+            Section{sectionName.trimmed(), u'[' + sectionName.trimmed() + u']', {}, {}});
         SectionIndex.insert(Fold(sectionName), static_cast<int>(SectionList.size()) - 1);
         s = &SectionList.back();
         // A document whose last line had no line ending gets one before the new section.

@@ -9,6 +9,28 @@
 
 namespace Tonlyra {
 
+// The longest text value the program's documents keep; longer values are cut to this length on
+// reading, as the old profile reads with their 1024-byte buffers did.
+constexpr int MaxProfileValueLength = 1023;
+
+// The outcome of writing a document: Ok, or the message that tells the user what went wrong.
+class [[nodiscard]] SaveResult
+{
+public:
+    SaveResult() = default;
+    static SaveResult Failure(const QString& message)
+    {
+        return SaveResult(message.isEmpty() ? QStringLiteral("Unable to write") : message);
+    }
+    bool Ok() const { return Message.isEmpty(); }
+    explicit operator bool() const { return Ok(); }
+    const QString& Error() const { return Message; }
+
+private:
+    explicit SaveResult(const QString& message) : Message(message) {}
+    QString Message;
+};
+
 // Reads a profile value as a 32-bit integer the way the program's files write them: decimal
 // with an optional sign, or hexadecimal after "$", "0x" or "0X". Blanks around the value are
 // ignored. Anything else (empty, words, trailing garbage, a decimal outside 32 bits) is nullopt,
@@ -72,6 +94,8 @@ public:
     // The section names in file order.
     QStringList Sections() const;
 
+    // Line breaks in value are written as blanks, so a value never spills onto other lines; a
+    // value in quotes ("x" or 'x') is written in one more pair of quotes, so it reads back whole.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value)
     {
@@ -97,14 +121,14 @@ public:
 private:
     struct Line
     {
-        QString Text;    // the line as it stands, without line ending
-        QString Key;     // key name as written (trimmed), empty for a non-key line
+        QString Text; // the line as it stands, without line ending
+        QString Key;  // key name as written (trimmed), empty for a non-key line
         bool IsKey = false;
     };
     struct Section
     {
-        QString Name;          // as written in the header, blanks trimmed
-        QString Header;        // the header line as it stands
+        QString Name;   // as written in the header, blanks trimmed
+        QString Header; // the header line as it stands
         std::vector<Line> Body;
         QHash<QString, int> KeyIndex; // folded key name -> first line in Body with that key
         void Reindex();

@@ -1,7 +1,17 @@
+#include "platform/CdDrives.h"
+#include "player/ApplicationWindows.h"
+#include "player/PlayerFormUnit.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    Tonlyra::Cd::InstallLogHandler();
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Tonlyran"));
+    QApplication::setApplicationVersion(QStringLiteral("2.18"));
+
+    Tonlyra::ApplicationWindows windows(app.arguments().mid(1));
+    windows.MainWindow()->showMaximized();
+    return app.exec();
 }

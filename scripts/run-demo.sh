@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
+demo/make-overlay.sh
 cd demo
 exec ../build/bin/tonlyra Overlays/Demo.cdu "$@"

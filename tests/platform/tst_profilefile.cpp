@@ -1,6 +1,8 @@
 #include "platform/ProfileFile.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -42,13 +44,29 @@ TEST(ProfileFile, ReadsLikeTheOldProfileCalls)
 
 TEST(ProfileFile, IntegersDecimalAndHexadecimal)
 {
-    struct Case { const char* text; std::optional<qint32> value; };
-    const Case cases[] = {
-        {"12", 12}, {"-1", -1}, {"+7", 7}, {" 42 ", 42}, {"$FF", 255}, {"0xff", 255},
-        {"0XFF", 255}, {"$FFFFFFFF", -1}, {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt}, {"red", std::nullopt},
-        {"", std::nullopt}, {"0x", std::nullopt}, {"$", std::nullopt}, {"12a", std::nullopt},
-        {"$123456789", std::nullopt}, {"1.5", std::nullopt}};
+    struct Case
+    {
+        const char* text;
+        std::optional<qint32> value;
+    };
+    const Case cases[] = {{"12", 12},
+                          {"-1", -1},
+                          {"+7", 7},
+                          {" 42 ", 42},
+                          {"$FF", 255},
+                          {"0xff", 255},
+                          {"0XFF", 255},
+                          {"$FFFFFFFF", -1},
+                          {"2147483647", 2147483647},
+                          {"-2147483648", INT32_MIN},
+                          {"2147483648", std::nullopt},
+                          {"red", std::nullopt},
+                          {"", std::nullopt},
+                          {"0x", std::nullopt},
+                          {"$", std::nullopt},
+                          {"12a", std::nullopt},
+                          {"$123456789", std::nullopt},
+                          {"1.5", std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(ParseProfileInteger(QString::fromUtf8(c.text)), c.value) << c.text;
 }
@@ -59,10 +77,25 @@ TEST(ProfileFile, WritesInPlaceAndKeepsEveryOtherLine)
     p.WriteString("a", "Y", "20");
     p.WriteString("A", "w", "new");
     p.WriteString("C", "k", "");
-    EXPECT_EQ(p.ToBytes(), QByteArray("; head\n[A]\nx=1\n; note\ny=20\nw=new\n\n[B]\nz=3\n[C]\nk=\n"));
+    EXPECT_EQ(p.ToBytes(),
+              QByteArray("; head\n[A]\nx=1\n; note\ny=20\nw=new\n\n[B]\nz=3\n[C]\nk=\n"));
     p.DeleteKey("A", "x");
     p.DeleteSection("b");
     EXPECT_EQ(p.ToBytes(), QByteArray("; head\n[A]\n; note\ny=20\nw=new\n\n[C]\nk=\n"));
+}
+
+TEST(ProfileFile, WrittenValuesReadBackAsWritten)
+{
+    ProfileFile p;
+    const QString values[] = {"\"quoted\"", "'single'", "\"", "\"open", "a\"b\"", "''", "x"};
+    for (const QString& v : values)
+        p.WriteString("s", v, v);
+    p.WriteString("s", "lines", "one\r\ntwo\n[s]\nlines=three");
+    const ProfileFile back = Parse(p.ToBytes());
+    for (const QString& v : values)
+        EXPECT_EQ(back.ReadString("s", v), v) << v.toStdString();
+    EXPECT_EQ(back.ReadString("s", "lines"), "one  two [s] lines=three");
+    EXPECT_EQ(back.Sections(), QStringList({"s"}));
 }
 
 TEST(ProfileFile, NewFileIsCrlfInWriteOrder)
@@ -83,6 +116,22 @@ TEST(ProfileFile, Windows1252FallbackAndUtf8)
               QString::fromUtf8("Kör"));
 }
 
+TEST(ProfileFile, WritingKeepsWhatTheFileMeant)
+{
+    // A second byte-order mark is text of the first line; written again it must not turn that
+    // line into a section header.
+    const QByteArray cases[] = {"\xEF\xBB\xBF\xEF\xBB\xBF[s]\nk=v\n", "[s]\rk=v\r\n[t]\n\rj=w",
+                                "\xEF\xBB\xBF[s]\r\nk=\xC3\xB6\r\n"};
+    for (const QByteArray& bytes : cases) {
+        const ProfileFile p = Parse(bytes);
+        const ProfileFile again = Parse(p.ToBytes());
+        EXPECT_EQ(again.Sections(), p.Sections()) << bytes.toStdString();
+        for (const QString& section : p.Sections())
+            for (const QString& key : p.Keys(section))
+                EXPECT_EQ(again.ReadString(section, key), p.ReadString(section, key));
+    }
+}
+
 TEST(ProfileFile, FailedSaveLeavesTheOldFileUntouched)
 {
     Tonlyra::Test::TempDir dir;
@@ -100,6 +149,27 @@ TEST(ProfileFile, FailedSaveLeavesTheOldFileUntouched)
     EXPECT_FALSE(q.Save(&error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(ReadAll(path), QByteArray("[s]\r\nk=v\r\n"));
+}
+
+TEST(ProfileFile, WriteFailingPartWayLeavesTheOldFileUntouched)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString path = dir.File("a.ini");
+    ProfileFile p(path);
+    p.WriteString("s", "k", "old");
+    ASSERT_TRUE(p.Save());
+    p.WriteString("s", "k", QString(5000, u'x'));
+    QString error;
+    {
+        // The first bytes can be written, the rest cannot: a disk that fills up.
+        Tonlyra::Test::FileSizeLimit limit(64);
+        EXPECT_FALSE(p.Save(&error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadAll(path), QByteArray("[s]\r\nk=old\r\n"));
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files), QStringList({"a.ini"}));
+    EXPECT_TRUE(p.Save());
+    EXPECT_EQ(ReadAll(path).size(), 5000 + 9);
 }
 
 TEST(ProfileFile, BadInputNeverCrashes)

@@ -1,0 +1,8 @@
+#include "overlay/PreviewFormUnit.h"
+
+TPreviewForm* PreviewForm = nullptr;
+
+TPreviewForm::TPreviewForm(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Förhandsgranskning"));
+}

@@ -1,0 +1,202 @@
+#include "overlay/SettingsFormUnit.h"
+
+#include "media/MediaDialogUnit.h"
+#include "platform/UserPrompt.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+
+using Tonlyra::UserPrompt;
+
+TSettingsForm* SettingsForm = nullptr;
+
+const QString TSettingsForm::UntitledName = QStringLiteral("Namnlös");
+
+namespace {
+
+const QString OverlayFilter = QStringLiteral("Överlägg|*.cdu");
+const QString OverlaySuffix = QStringLiteral("cdu");
+
+// The folder part of path, ending in "/".
+QString FolderOf(const QString& path)
+{
+    QString folder = QFileInfo(path).absolutePath();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+} // namespace
+
+TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QDialog(parent)
+{
+    const QString current = QDir::currentPath();
+    const QString base = current.endsWith(u'/') ? current : current + u'/';
+    OverlayFolder = base + QStringLiteral("Overlays/");
+    PictureFolder = base;
+    IntroFolder = base;
+    SoundFolder = base;
+    VideoFolder = base;
+
+    NewMenu = new QAction(QStringLiteral("&Nytt media-överlägg"), this);
+    OpenMenu = new QAction(QStringLiteral("&Öppna media-överlägg"), this);
+    SaveMenu = new QAction(QStringLiteral("Spara media-överlägg"), this);
+    SaveAsMenu = new QAction(QStringLiteral("&Spara media-överlägg som..."), this);
+    connect(NewMenu, &QAction::triggered, this, [this] { NewMenuClick(); });
+    connect(OpenMenu, &QAction::triggered, this, [this] { OpenMenuClick(); });
+    connect(SaveMenu, &QAction::triggered, this, [this] { SaveMenuClick(); });
+    connect(SaveAsMenu, &QAction::triggered, this, [this] { SaveAsMenuClick(); });
+    UpdateCaption();
+
+    // An overlay named among the first two arguments is put in force from the start; when both
+    // name one, the second wins. Missing files are passed over in silence.
+    for (const QString& argument : arguments.mid(0, 2)) {
+        if (!QFileInfo(argument).fileName().endsWith(QStringLiteral(".cdu")))
+            continue;
+        const QString path = argument.contains(u'/') ? argument : OverlayFolder + argument;
+        if (QFileInfo(path).isFile())
+            LoadOverlay(path);
+    }
+    CommitOverlay();
+}
+
+TSettingsForm::~TSettingsForm()
+{
+    if (SettingsForm == this)
+        SettingsForm = nullptr;
+}
+
+bool TSettingsForm::IsArbitraryCDReady(int k)
+{
+    if (!MediaDialog || !MediaDialog->LocateCD())
+        return false;
+    return CurrentOverlay.IsArbitraryCDCell(k);
+}
+
+void TSettingsForm::UpdateCaption()
+{
+    setWindowTitle(QStringLiteral("Inställningar för media") + QString(10, u' ') + FileName);
+}
+
+void TSettingsForm::LoadOverlay(const QString& path)
+{
+    EditedOverlay.Load(path);
+    ChangedInEditor = false;
+    CommittedUnsaved = false;
+    FileName = path;
+    OverlayFolder = FolderOf(path);
+    UpdateCaption();
+}
+
+bool TSettingsForm::SaveOverlay(const QString& path)
+{
+    const Tonlyra::SaveResult result = EditedOverlay.Save(path);
+    if (!result) {
+        UserPrompt::ShowError(this, result.Error());
+        return false;
+    }
+    FileName = path;
+    OverlayFolder = FolderOf(path);
+    UpdateCaption();
+    ChangedInEditor = false;
+    CommittedUnsaved = false;
+    return true;
+}
+
+void TSettingsForm::CommitOverlay()
+{
+    CurrentOverlay = EditedOverlay;
+}
+
+void TSettingsForm::RevertEditedOverlay()
+{
+    EditedOverlay = CurrentOverlay;
+    LayoutCells(EditedOverlay.Rows, EditedOverlay.Cols, false);
+}
+
+void TSettingsForm::LayoutCells(int rows, int cols, bool empty)
+{
+    EditedOverlay.LayoutCells(rows, cols, empty);
+    ChangedInEditor = false;
+    if (SaveMenu)
+        SaveMenu->setEnabled(false);
+    UpdateCaption();
+}
+
+bool TSettingsForm::ConfirmSaveOverlay()
+{
+    bool goOn = true;
+    if (ChangedInEditor || CommittedUnsaved) {
+        const auto answer = UserPrompt::Message(
+            this, QStringLiteral("Spara ändringar?"),
+            QStringLiteral("CD-överlägget har ändrats. Vill du spara ändringarna?"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+        if (answer == QMessageBox::Yes) {
+            if (FileName != UntitledName && !FileName.isEmpty()) {
+                goOn = SaveOverlay(FileName);
+            } else {
+                const QString name = UserPrompt::SaveFileName(this, QString(), OverlayFilter,
+                                                              OverlaySuffix, OverlayFolder);
+                goOn = !name.isEmpty() && SaveOverlay(name);
+            }
+        } else {
+            goOn = answer == QMessageBox::No;
+        }
+    }
+    ChangedInEditor = !goOn;
+    CommittedUnsaved = !goOn;
+    return goOn;
+}
+
+bool TSettingsForm::EditOverlay()
+{
+    return false;
+}
+
+void TSettingsForm::ReleaseOverlay()
+{
+    EditedOverlay.LayoutCells(0, 0, true);
+    CurrentOverlay.LayoutCells(0, 0, true);
+}
+
+void TSettingsForm::NewMenuClick()
+{
+    if (!ConfirmSaveOverlay())
+        return;
+    LayoutCells(2, 2, true);
+    FileName = UntitledName;
+    EditedOverlay.CDIdentity.clear();
+    UpdateCaption();
+}
+
+void TSettingsForm::OpenMenuClick()
+{
+    if (!ConfirmSaveOverlay())
+        return;
+    const QString name =
+        UserPrompt::OpenFileName(this, QString(), OverlayFilter, OverlaySuffix, OverlayFolder);
+    if (!name.isEmpty())
+        LoadOverlay(name);
+}
+
+void TSettingsForm::SaveMenuClick()
+{
+    if (FileName == UntitledName || FileName.isEmpty())
+        SaveAsMenuClick();
+    else
+        SaveOverlay(FileName);
+}
+
+void TSettingsForm::SaveAsMenuClick()
+{
+    const QString name =
+        UserPrompt::SaveFileName(this, QString(), OverlayFilter, OverlaySuffix, OverlayFolder);
+    if (!name.isEmpty())
+        SaveOverlay(name);
+}
+
+void TSettingsForm::FileMenuPopup()
+{
+    SaveMenu->setEnabled(ChangedInEditor || CommittedUnsaved);
+}

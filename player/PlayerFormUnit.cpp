@@ -1,0 +1,525 @@
+#include "player/PlayerFormUnit.h"
+
+#include "media/MediaDialogUnit.h"
+#include "overlay/SettingsFormUnit.h"
+#include "platform/KeyCodes.h"
+#include "platform/UserPrompt.h"
+#include "player/HelpWindow.h"
+#include "usersettings/UserSettingsFormUnit.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TPlayerForm* PlayerForm = nullptr;
+
+namespace {
+
+const QString Caption = QStringLiteral("Tonlyran");
+const QString AboutText = QStringLiteral("Version 2.18          2011 11 03");
+// The height a panel is made with when nothing else sizes it.
+constexpr int LoadingPanelHeight = 41;
+
+// The modes in which the scanning frame moves by itself.
+bool RunsScanTimer(ControlMode mode)
+{
+    return mode == ControlMode::OneSwitchScanControl || mode == ControlMode::OneSwitchScanXYControl;
+}
+
+} // namespace
+
+TPlayerForm::TPlayerForm(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("PlayerForm"));
+    setWindowTitle(Caption);
+    setGeometry(200, 95, 435, 300);
+    QFont systemFont(QStringLiteral("System"));
+    systemFont.setPixelSize(13);
+    setFont(systemFont);
+
+    CreatePanels();
+    CreateMenus();
+
+    ScanTimer = new QTimer(this);
+    ScanTimer->setObjectName(QStringLiteral("ScanTimer"));
+    DisplayTimer = new QTimer(this);
+    DisplayTimer->setObjectName(QStringLiteral("DisplayTimer"));
+    DisplayTimer->setInterval(200);
+    KeyRepeatTimer = new QTimer(this);
+    KeyRepeatTimer->setObjectName(QStringLiteral("KeyRepeatTimer"));
+    connect(ScanTimer, &QTimer::timeout, this, &TPlayerForm::ScanTimerTimer);
+    connect(DisplayTimer, &QTimer::timeout, this, &TPlayerForm::DisplayTimerTimer);
+    connect(KeyRepeatTimer, &QTimer::timeout, this, &TPlayerForm::KeyRepeatTimerTimer);
+
+    // Help is looked for beside the directory the program was started in, not the program's own.
+    Tonlyra::SetHelpFile(QDir::current().filePath(QStringLiteral("CDManual.hlp")));
+    // Keys for KeyPreview and the hint pause are seen application-wide.
+    qApp->installEventFilter(this);
+}
+
+TPlayerForm::~TPlayerForm()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TPlayerForm::CreatePanels()
+{
+    KnappPanel = new QFrame(this);
+    KnappPanel->setObjectName(QStringLiteral("KnappPanel"));
+    KnappPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    KnappPanel->setLineWidth(3);
+    auto* layout = new QVBoxLayout(KnappPanel);
+    layout->setContentsMargins(5, 5, 5, 5);
+    layout->setSpacing(0);
+    KnappYta = new QWidget(KnappPanel);
+    KnappYta->setObjectName(QStringLiteral("KnappYta"));
+    layout->addWidget(KnappYta);
+    setCentralWidget(KnappPanel);
+}
+
+void TPlayerForm::CreateMenus()
+{
+    // Each command method sets its own check mark (as the keyboard paths that call them do too),
+    // so the automatic toggle of a checkable action is undone before the command runs.
+    auto command = [this](QAction* action, void (TPlayerForm::*method)()) {
+        connect(action, &QAction::triggered, this, [this, action, method] {
+            if (action->isCheckable())
+                action->setChecked(!action->isChecked());
+            (this->*method)();
+        });
+    };
+    auto item = [this](QMenu* menu, const QString& text, const QString& name) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(name);
+        return action;
+    };
+    auto separator = [](QMenu* menu, const QString& name) {
+        QAction* action = menu->addSeparator();
+        action->setObjectName(name);
+        return action;
+    };
+
+    FileMenu = menuBar()->addMenu(QStringLiteral("&Arkiv"));
+    FileMenu->setObjectName(QStringLiteral("FileMenu"));
+    OpenMenu =
+        item(FileMenu, QStringLiteral("&Öppna media-inställningar"), QStringLiteral("OpenMenu"));
+    OpenUserSettingsMenu = item(FileMenu, QStringLiteral("Öppna &brukar-inställningar"),
+                                QStringLiteral("OpenUserSettingsMenu"));
+    N1 = separator(FileMenu, QStringLiteral("N1"));
+    ChangeMenu =
+        item(FileMenu, QStringLiteral("&Inställningar för media"), QStringLiteral("ChangeMenu"));
+    UserSettingsMenu = item(FileMenu, QStringLiteral("Inställningar för &brukare"),
+                            QStringLiteral("UserSettingsMenu"));
+    N3 = separator(FileMenu, QStringLiteral("N3"));
+    VisaInfo = item(FileMenu, QStringLiteral("&Visa info"), QStringLiteral("VisaInfo"));
+    VisaInfo->setCheckable(true);
+    VisaInfo->setEnabled(false);
+    HideBordersMenu =
+        item(FileMenu, QStringLiteral("&Göm namnlisten"), QStringLiteral("HideBordersMenu"));
+    HideBordersMenu->setCheckable(true);
+    HideBordersMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    // The item's shortcut must keep working while the menu bar is hidden: it is the way back.
+    addAction(HideBordersMenu);
+    N2 = separator(FileMenu, QStringLiteral("N2"));
+    MenuEnd = item(FileMenu, QStringLiteral("&Avsluta"), QStringLiteral("MenuEnd"));
+
+    Paus = menuBar()->addAction(QStringLiteral("&Gör paus"));
+    Paus->setObjectName(QStringLiteral("Paus"));
+    Paus->setCheckable(true);
+    Paus->setEnabled(false);
+
+    HelpMenu1 = menuBar()->addMenu(QStringLiteral("&Hjälp"));
+    HelpMenu1->setObjectName(QStringLiteral("HelpMenu1"));
+    HelpMenuCont1 = item(HelpMenu1, QStringLiteral("&Innehåll"), QStringLiteral("HelpMenuCont1"));
+    HelpMenuRun =
+        item(HelpMenu1, QStringLiteral("&Köra programmet"), QStringLiteral("HelpMenuRun"));
+    AboutMenu = item(HelpMenu1, QStringLiteral("&Om Tonlyran"), QStringLiteral("AboutMenu"));
+
+    command(OpenMenu, &TPlayerForm::OpenMenuClick);
+    command(OpenUserSettingsMenu, &TPlayerForm::OpenUserSettingsMenuClick);
+    command(ChangeMenu, &TPlayerForm::ChangeMenuClick);
+    command(UserSettingsMenu, &TPlayerForm::UserSettingsMenuClick);
+    command(VisaInfo, &TPlayerForm::VisaInfoClick);
+    command(HideBordersMenu, &TPlayerForm::HideBordersMenuClick);
+    command(MenuEnd, &TPlayerForm::MenuEndClick);
+    command(Paus, &TPlayerForm::PausClick);
+    command(HelpMenuCont1, &TPlayerForm::HelpMenuCont1Click);
+    command(HelpMenuRun, &TPlayerForm::HelpMenuRunClick);
+    command(AboutMenu, &TPlayerForm::AboutMenuClick);
+}
+
+// ---- Menu commands ----
+
+void TPlayerForm::OpenMenuClick()
+{
+    SettingsForm->OpenMenuClick();
+    SettingsForm->CommitOverlay();
+    TakeHideBordersFromSettings();
+    BuildGrid();
+    MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
+}
+
+void TPlayerForm::OpenUserSettingsMenuClick()
+{
+    MediaDialog->Stop();
+    UserSettingsForm->OpenUserSettingsMenuClick();
+    UserSettingsForm->TakeSettingsFromWindow();
+    TakeHideBordersFromSettings();
+    BuildGrid();
+}
+
+void TPlayerForm::ChangeMenuClick()
+{
+    ClearMediaDialogEvents();
+    MediaDialog->Stop();
+    NumberEntry.clear();
+    CurrentCell = 0;
+    Paus->setEnabled(false);
+    if (SettingsForm->EditOverlay()) {
+        BuildGrid();
+    } else {
+        // The grid stays as it was, and so must the way keys and clicks on a playing video
+        // reach it: without this a video started later could not be stopped with a switch.
+        RegisterWithMediaDialog();
+    }
+    TakeHideBordersFromSettings();
+}
+
+void TPlayerForm::UserSettingsMenuClick()
+{
+    MediaDialog->OnEndOfPlay = nullptr;
+    MediaDialog->Stop();
+    UserSettingsForm->ShowUserSettingsWindow();
+    TakeHideBordersFromSettings();
+    if (!SettingsForm->FileName.isEmpty())
+        BuildGrid();
+}
+
+void TPlayerForm::VisaInfoClick()
+{
+    setWindowTitle(Caption);
+    VisaInfo->setChecked(!VisaInfo->isChecked());
+    if (VisaInfo->isChecked())
+        DisplayTimer->start();
+    else
+        DisplayTimer->stop();
+}
+
+void TPlayerForm::HideBordersMenuClick()
+{
+    HideBordersMenu->setChecked(!HideBordersMenu->isChecked());
+    BuildGrid();
+}
+
+void TPlayerForm::MenuEndClick()
+{
+    close();
+}
+
+void TPlayerForm::HelpMenuCont1Click()
+{
+    Tonlyra::ShowHelp(this, QString());
+}
+
+void TPlayerForm::HelpMenuRunClick()
+{
+    Tonlyra::ShowHelp(this, QStringLiteral("Kora"));
+}
+
+void TPlayerForm::AboutMenuClick()
+{
+    Tonlyra::UserPrompt::Message(this, Caption, AboutText, QMessageBox::Ok);
+}
+
+void TPlayerForm::TakeHideBordersFromSettings()
+{
+    HideBordersMenu->setChecked(UserSettingsForm->UserSettings.HideBorders);
+}
+
+// ---- Title bar ----
+
+void TPlayerForm::SetFrameless(bool frameless)
+{
+    if (windowFlags().testFlag(Qt::FramelessWindowHint) == frameless)
+        return;
+    const bool wasVisible = isVisible();
+    const Qt::WindowStates states = windowState();
+    // Changing the flags hides the window; show it again in the state it had.
+    setWindowFlag(Qt::FramelessWindowHint, frameless);
+    if (wasVisible) {
+        setWindowState(states);
+        show();
+    }
+}
+
+void TPlayerForm::HideTitleBar()
+{
+    SetFrameless(true);
+    FileMenu->menuAction()->setVisible(false);
+    Paus->setVisible(false);
+    HelpMenu1->menuAction()->setVisible(false);
+    menuBar()->setVisible(false);
+    HideBordersMenu->setChecked(true);
+}
+
+void TPlayerForm::ShowTitleBar()
+{
+    SetFrameless(false);
+    FileMenu->menuAction()->setVisible(true);
+    Paus->setVisible(true);
+    HelpMenu1->menuAction()->setVisible(true);
+    menuBar()->setVisible(true);
+    HideBordersMenu->setChecked(false);
+}
+
+void TPlayerForm::ApplyTitleBarChoice()
+{
+    if (HideBordersMenu->isChecked())
+        HideTitleBar();
+    else
+        ShowTitleBar();
+}
+
+// ---- The rebuild ----
+
+void TPlayerForm::BuildGrid()
+{
+    const UserSettings& settings = UserSettingsForm->UserSettings;
+
+    ApplyTitleBarChoice();
+
+    CurrentCell = 0;
+    ScanInRow = false;
+    KeyHeld = false;
+    ActOnPress = settings.ActOnKeyDown;
+
+    RegisterWithMediaDialog();
+
+    ShowLoadingPanel();
+
+    // No key, and no scanning step, may act on a half-built grid (the disc message below runs
+    // the event loop while the old cells are still there).
+    KeyPreview = false;
+    KnappYta->hide();
+    ScanTimer->stop();
+    if (OnLoadingPanelShown)
+        OnLoadingPanelShown(LoadingPanel);
+
+    const int cellCount = SettingsForm->CellCount();
+    HasCDCells = false;
+    for (int cell = 1; cell <= cellCount && !HasCDCells; ++cell)
+        HasCDCells = SettingsForm->IsCDTrackCell(cell);
+    if (HasCDCells)
+        MediaDialog->PrepareCD();
+
+    DestroyCells();
+    CreateCells();
+
+    KnappYta->show();
+    ScanTimer->setInterval(std::max(1, settings.ScanDelayTime));
+    if (RunsScanTimer(settings.ControlMode))
+        ScanTimer->start();
+    else
+        ScanTimer->stop();
+    KeyRepeatTimer->setInterval(std::max(1, settings.KeyRepetitionDelayTime));
+    KeyPreview = true;
+    VisaInfo->setEnabled(cellCount > 0);
+
+    ApplyTitleBarChoice();
+    delete LoadingPanel;
+    setFocus();
+    repaint();
+}
+
+void TPlayerForm::ShowLoadingPanel()
+{
+    delete LoadingPanel;
+    const QString text =
+        QStringLiteral("Laddar överlägget  \"") + SettingsForm->FileName + QStringLiteral("\"");
+    auto* panel = new QLabel(text, this);
+    panel->setObjectName(QStringLiteral("LoadingPanel"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(2);
+    panel->setAlignment(Qt::AlignCenter);
+    panel->setAutoFillBackground(true);
+    const int panelWidth = fontMetrics().horizontalAdvance(text) + 40;
+    const int panelHeight = LoadingPanelHeight;
+    panel->setGeometry(width() / 2 - panelWidth / 2, height() / 2 - panelHeight / 2, panelWidth,
+                       panelHeight);
+    panel->show();
+    panel->raise();
+    panel->setFocus();
+    LoadingPanel = panel;
+    // Paint it now: the rest of the rebuild runs without returning to the event loop.
+    repaint();
+    panel->repaint();
+}
+
+void TPlayerForm::DestroyCells()
+{
+    // A rebuild may be started from a cell's own handler (a cell that opens another overlay),
+    // so the old cells are taken off the grid now and deleted once that handler has returned.
+    const QList<QWidget*> cells =
+        KnappYta->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* cell : cells) {
+        cell->hide();
+        cell->setParent(nullptr);
+        cell->deleteLater();
+    }
+}
+
+void TPlayerForm::CreateCells()
+{
+    // The cells of the grid are built here; this build shows an empty grid.
+}
+
+void TPlayerForm::RegisterWithMediaDialog()
+{
+    MediaDialog->OnPlayerMouseDown = [this](QObject* sender, Qt::MouseButton button,
+                                            Qt::KeyboardModifiers shift, int x,
+                                            int y) { CellMouseDown(sender, button, shift, x, y); };
+    MediaDialog->OnPlayerMouseUp = [this](QObject* sender, Qt::MouseButton button,
+                                          Qt::KeyboardModifiers shift, int x,
+                                          int y) { CellMouseUp(sender, button, shift, x, y); };
+    MediaDialog->OnPlayerKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
+        FormKeyDown(sender, key, shift);
+    };
+    MediaDialog->OnPlayerKeyUp = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
+        FormKeyUp(sender, key, shift);
+    };
+}
+
+void TPlayerForm::ClearMediaDialogEvents()
+{
+    MediaDialog->OnEndOfPlay = nullptr;
+    MediaDialog->OnPlayerMouseDown = nullptr;
+    MediaDialog->OnPlayerMouseUp = nullptr;
+    MediaDialog->OnPlayerKeyDown = nullptr;
+    MediaDialog->OnPlayerKeyUp = nullptr;
+}
+
+// ---- Window events ----
+
+void TPlayerForm::FormActivate()
+{
+    if (!FirstActivation)
+        return;
+    // Cleared first: the rebuild may itself activate the window again.
+    FirstActivation = false;
+    BuildGrid();
+}
+
+bool TPlayerForm::FormCloseQuery()
+{
+    if (!UserSettingsForm->QuerySaveUserSettings())
+        return false;
+    if (!SettingsForm->ConfirmSaveOverlay())
+        return false;
+    MediaDialog->OnEndOfPlay = nullptr;
+    MediaDialog->Stop();
+    SettingsForm->ReleaseOverlay();
+    return true;
+}
+
+bool TPlayerForm::event(QEvent* event)
+{
+    const bool result = QMainWindow::event(event);
+    if (FirstActivation) {
+        if (event->type() == QEvent::WindowActivate) {
+            FormActivate();
+        } else if (event->type() == QEvent::Show) {
+            // Some window managers do not activate a new window until it is clicked, which a
+            // switch user cannot do: the first showing builds the grid as well, once the window
+            // is on screen, if the activation has not done so by then.
+            QTimer::singleShot(0, this, &TPlayerForm::FormActivate);
+        }
+    }
+    return result;
+}
+
+void TPlayerForm::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    if (Tonlyra::HelpWindow* help = Tonlyra::CurrentHelpWindow())
+        help->close();
+    event->accept();
+}
+
+bool TPlayerForm::IsOwnWidget(QObject* object) const
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget && widget->window() == this;
+}
+
+bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip: {
+        // Hints stay on screen for the program's hint pause.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && !widget->toolTip().isEmpty() && widget->toolTipDuration() <= 0) {
+            auto* help = static_cast<QHelpEvent*>(event);
+            QToolTip::showText(help->globalPos(), widget->toolTip(), widget, QRect(),
+                               HintHidePause);
+            return true;
+        }
+        break;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // The menu bar works its own keys while it is being steered from the keyboard.
+        if (!KeyPreview || !IsOwnWidget(watched) || qobject_cast<QMenuBar*>(watched))
+            break;
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        // Alt opens the menus from the keyboard; leave it to the menu bar.
+        if (keyEvent->key() == Qt::Key_Alt || keyEvent->modifiers().testFlag(Qt::AltModifier))
+            break;
+        int key = Tonlyra::KeyCodeOf(keyEvent);
+        if (event->type() == QEvent::KeyPress)
+            FormKeyDown(this, key, keyEvent->modifiers());
+        else
+            FormKeyUp(this, key, keyEvent->modifiers());
+        // The window has seen the key; none of its controls has a use for it.
+        return true;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Control modes and playback ----
+// Keys, clicks, the timers and the end of play drive the control modes; until those are built
+// they leave the grid as it is.
+
+void TPlayerForm::FormKeyDown(QObject*, int&, Qt::KeyboardModifiers) {}
+
+void TPlayerForm::FormKeyUp(QObject*, int&, Qt::KeyboardModifiers) {}
+
+void TPlayerForm::CellMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
+
+void TPlayerForm::CellMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
+
+void TPlayerForm::EndOfPlay(QObject*) {}
+
+void TPlayerForm::PausClick() {}
+
+void TPlayerForm::ScanTimerTimer() {}
+
+void TPlayerForm::DisplayTimerTimer() {}
+
+void TPlayerForm::KeyRepeatTimerTimer() {}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTimer;
+
+// The player window: the program's main window and the only screen a user normally sees. It
+// holds no document: it reads the overlay in force through SettingsForm and the applied user
+// settings through UserSettingsForm, and plays everything through MediaDialog.
+class TPlayerForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TPlayerForm(QWidget* parent = nullptr);
+    ~TPlayerForm() override;
+
+    // How long a hint stays on screen.
+    static constexpr int HintHidePause = 6000;
+
+    // Menu bar, in menu order.
+    QMenu* FileMenu = nullptr;               // "&Arkiv"
+    QAction* OpenMenu = nullptr;             // "&Öppna media-inställningar"
+    QAction* OpenUserSettingsMenu = nullptr; // "Öppna &brukar-inställningar"
+    QAction* N1 = nullptr;
+    QAction* ChangeMenu = nullptr;       // "&Inställningar för media"
+    QAction* UserSettingsMenu = nullptr; // "Inställningar för &brukare"
+    QAction* N3 = nullptr;
+    QAction* VisaInfo = nullptr;        // "&Visa info"
+    QAction* HideBordersMenu = nullptr; // "&Göm namnlisten", Ctrl+M
+    QAction* N2 = nullptr;
+    QAction* MenuEnd = nullptr;       // "&Avsluta"
+    QAction* Paus = nullptr;          // "&Gör paus", a command on the menu bar itself
+    QMenu* HelpMenu1 = nullptr;       // "&Hjälp"
+    QAction* HelpMenuCont1 = nullptr; // "&Innehåll"
+    QAction* HelpMenuRun = nullptr;   // "&Köra programmet"
+    QAction* AboutMenu = nullptr;     // "&Om Tonlyran"
+
+    // KnappPanel fills the client area; KnappYta fills KnappPanel and holds the cells only.
+    QFrame* KnappPanel = nullptr;
+    QWidget* KnappYta = nullptr;
+
+    QTimer* ScanTimer = nullptr;
+    QTimer* DisplayTimer = nullptr; // 200 ms
+    QTimer* KeyRepeatTimer = nullptr;
+
+    // When on, the window sees every key meant for any of its controls before they do.
+    bool KeyPreview = true;
+
+    // Player state.
+    bool FirstActivation = true;
+    int CurrentCell = 0; // 1..N, 0 = none
+    QString NumberEntry;
+    bool ScanInRow = false;
+    bool SkipNextScanTick = false;
+    bool KeyHeld = false;
+    bool KeyDownSeen = false;
+    bool ActOnPress = true;
+    bool IntroPlaying = false;
+    bool IRStopPending = false;
+    bool HasCDCells = false;
+    int SavedCellTop = 0;
+    int SavedCellLeft = 0;
+    int SavedCellHeight = 0;
+    int SavedCellWidth = 0;
+
+    // The panel that shows which overlay is being loaded; exists only while the grid is built.
+    QPointer<QLabel> LoadingPanel;
+    // Raised while the grid is built: the loading panel shows, the grid is hidden and keys do
+    // not act.
+    std::function<void(QLabel* panel)> OnLoadingPanelShown;
+
+    // Menu commands.
+    void OpenMenuClick();
+    void OpenUserSettingsMenuClick();
+    void ChangeMenuClick();
+    void UserSettingsMenuClick();
+    void VisaInfoClick();
+    void HideBordersMenuClick();
+    void MenuEndClick();
+    void HelpMenuCont1Click();
+    void HelpMenuRunClick();
+    void AboutMenuClick();
+
+    void HideTitleBar();
+    void ShowTitleBar();
+    // Rebuilds the grid from the overlay in force and the applied user settings.
+    void BuildGrid();
+
+    // Window events. FormActivate runs the first rebuild on the window's first activation (or
+    // first showing, where the window manager does not activate it).
+    void FormActivate();
+    // Asks the two save questions; true when the window may close (and has let go of the
+    // overlay and stopped playback).
+    bool FormCloseQuery();
+
+    // Keys and clicks of the grid and of a playing video (control modes).
+    void FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void CellMouseDown(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                       int y);
+    void CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                     int y);
+    // The end-of-play handler registered with the media dialog.
+    void EndOfPlay(QObject* sender);
+    // "Gör paus".
+    void PausClick();
+    void ScanTimerTimer();
+    void DisplayTimerTimer();
+    void KeyRepeatTimerTimer();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreatePanels();
+    // Creates the cells 1..CellCount on KnappYta and lays them out.
+    void CreateCells();
+    void DestroyCells();
+    void ShowLoadingPanel();
+    void RegisterWithMediaDialog();
+    void ClearMediaDialogEvents();
+    void ApplyTitleBarChoice();
+    void SetFrameless(bool frameless);
+    bool IsOwnWidget(QObject* object) const;
+    void TakeHideBordersFromSettings();
+};
+
+extern TPlayerForm* PlayerForm;

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "platform/ProfileFile.h"
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+// How the user steers the player. None: a settings file chose no mode.
+enum class ControlMode
+{
+    None = -1,
+    MouseControl = 0,
+    KeyboardControl,
+    TwoSwitchControl,
+    OneSwitchControl,
+    TwoSwitchScanControl,
+    OneSwitchScanControl,
+    ArrowControl,
+    TwoSwitchScanXYControl,
+    OneSwitchScanXYControl,
+};
+
+// The font of the cell texts. Colours everywhere in the settings are 0x00BBGGRR values (red in
+// the low byte), stored in decimal.
+struct UserFont
+{
+    QString Name = QStringLiteral("System");
+    qint32 Size = 10; // points
+    qint32 Color = 0;
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool Strikeout = false;
+
+    bool operator==(const UserFont&) const = default;
+};
+
+// The per-user choices that decide how the player is steered and how the grid looks.
+struct UserSettings
+{
+    ::ControlMode ControlMode = ::ControlMode::MouseControl;
+    qint32 ScanDelayTime = 1500; // ms, 200 .. scan range maximum
+    bool ShowPictures = true;
+    bool ShowTexts = true;
+    bool PlaySound = false; // only with a mode other than mouse or keyboard (R1)
+    UserFont Font;
+    qint32 ScanColor = 255;      // pure red
+    qint32 BackColor = 12632256; // 0xC0C0C0, light grey
+    qint32 ButtonColor = 12632256;
+    qint32 Spacing = 3; // pixels, 0 .. 20
+    bool ZoomPictures = true;
+    bool HideBorders = false;
+    qint32 KeyRepetitionDelayTime = 1500; // ms, 250 .. 5000
+    bool KeyRepetition = false; // only with ActOnKeyDown and a two-switch or arrow mode (R2)
+    bool ActOnKeyDown = true;
+    bool ExecuteOnKeyUp = false; // only with KeyRepetition and not ArrowControl (R3)
+
+    bool operator==(const UserSettings&) const = default;
+};
+
+namespace Tonlyra {
+
+// Limits of the values the settings window keeps.
+constexpr qint32 MinScanDelayTime = 200;
+constexpr qint32 ScanRangeMaxima[3] = {5000, 60000, 300000}; // "0-5 s", "0-60 s", "0-5 min"
+constexpr qint32 MinKeyRepetitionDelayTime = 250;
+constexpr qint32 MaxKeyRepetitionDelayTime = 5000;
+constexpr qint32 MinSpacing = 0;
+constexpr qint32 MaxSpacing = 20;
+
+// The key in section "Input settings" that stores a mode ("Mouse", "Keyboard", ...); empty for
+// ControlMode::None.
+QString ControlModeKey(ControlMode mode);
+// The nine modes in the order of their keys in the file.
+const ControlMode* FileOrderModes(); // 9 entries
+
+// The consistency rules of the settings. R1: PlaySound only outside mouse and keyboard control.
+// R2: KeyRepetition only with ActOnKeyDown in ArrowControl, TwoSwitchControl,
+// TwoSwitchScanControl or TwoSwitchScanXYControl. R3: ExecuteOnKeyUp only with KeyRepetition and
+// not in ArrowControl. Each clears its flag when the condition does not hold.
+void ApplyR1(UserSettings& settings);
+void ApplyR2(UserSettings& settings);
+void ApplyR3(UserSettings& settings);
+// The mode rules: R1, R2, R3. The repeat rule is R3 alone.
+void ApplyModeRules(UserSettings& settings);
+inline void ApplyRepeatRule(UserSettings& settings)
+{
+    ApplyR3(settings);
+}
+
+// Reads a settings file into settings, field by field, applying the rules at the moments the
+// settings window would while its controls are filled: the mode rules whenever a mode key
+// chooses a new mode and when "Act on key down" changes the field, the repeat rule when "Key
+// repetition" changes it, and the repeat rule once more at the end. Missing keys and values that
+// are not integers give the defaults. The scan delay time is kept within 200..scanRangeMaximum,
+// the key repetition period within 250..5000; a spacing outside 0..20 gives the default 3.
+void ReadUserSettings(UserSettings& settings, const ProfileFile& file, qint32 scanRangeMaximum);
+
+// Writes every key of settings into file, in the file's layout order.
+void WriteUserSettings(const UserSettings& settings, ProfileFile& file);
+
+// Writes settings into the file at path in one atomic save (keys the settings do not own stay as
+// they were), creating missing folders first. Errors: "Unable to create directory" for a path
+// without a folder part, "Unable to write to <path>" when the file cannot be written; the old
+// file is then untouched.
+SaveResult SaveUserSettings(const UserSettings& settings, const QString& path);
+
+// 0x00BBGGRR to QColor and back.
+QColor ColorFromBgr(qint32 bgr);
+qint32 BgrFromColor(const QColor& color);
+
+// The font as Qt draws it (the size kept within 1..500 points) and back; the font's colour is
+// separate.
+QFont ToQFont(const UserFont& font);
+UserFont FromQFont(const QFont& font, qint32 color);
+
+} // namespace Tonlyra

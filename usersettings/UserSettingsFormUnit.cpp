@@ -1,0 +1,242 @@
+#include "usersettings/UserSettingsFormUnit.h"
+
+#include "platform/UserPrompt.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using Tonlyra::UserPrompt;
+
+TUserSettingsForm* UserSettingsForm = nullptr;
+
+namespace {
+
+const QString SettingsFilter = QStringLiteral("Brukarfiler|*.usr");
+const QString SettingsSuffix = QStringLiteral("usr");
+const QString StandardName = QStringLiteral("User.def");
+
+// The folder part of path, ending in "/".
+QString FolderOf(const QString& path)
+{
+    QString folder = QFileInfo(path).absolutePath();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+QString NamePart(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+// The extension of the name part, with its dot ("" without one); compared exactly.
+QString ExtensionOf(const QString& path)
+{
+    const QString name = NamePart(path);
+    const int dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+} // namespace
+
+TUserSettingsForm::TUserSettingsForm(QWidget* parent, const QStringList& arguments)
+    : QDialog(parent)
+{
+    auto* menuBar = new QMenuBar(this);
+    FileMenu = menuBar->addMenu(QStringLiteral("&Arkiv"));
+    OpenUserSettingsMenu = FileMenu->addAction(QStringLiteral("&Öppna brukarfil"));
+    SaveUserSettingsMenu = FileMenu->addAction(QStringLiteral("&Spara brukarfil"));
+    SaveUserSettingsAsMenu = FileMenu->addAction(QStringLiteral("Spara brukarfil so&m..."));
+    FileMenu->addSeparator();
+    OpenDefaultMenu = FileMenu->addAction(QStringLiteral("Öppna standardinställning"));
+    SaveDefaultMenu = FileMenu->addAction(QStringLiteral("Spara som standardinställning"));
+    FileMenu->addSeparator();
+    CloseAndLoadMenu = FileMenu->addAction(QStringLiteral("Stäng och &ladda inställningarna"));
+    CloseMenu = FileMenu->addAction(QStringLiteral("&Avbryt"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+
+    connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuPopup(); });
+    connect(OpenUserSettingsMenu, &QAction::triggered, this,
+            [this] { OpenUserSettingsMenuClick(); });
+    connect(SaveUserSettingsMenu, &QAction::triggered, this,
+            [this] { SaveUserSettingsMenuClick(); });
+    connect(SaveUserSettingsAsMenu, &QAction::triggered, this,
+            [this] { SaveUserSettingsAsMenuClick(); });
+    connect(OpenDefaultMenu, &QAction::triggered, this, [this] { OpenDefaultMenuClick(); });
+    connect(SaveDefaultMenu, &QAction::triggered, this, [this] { SaveDefaultMenuClick(); });
+    connect(CloseAndLoadMenu, &QAction::triggered, this, &QDialog::accept);
+    connect(CloseMenu, &QAction::triggered, this, &QDialog::reject);
+
+    // Start-up: the first two arguments may name settings files (the second wins); without one
+    // the standard settings file is read, whether or not it exists. The result is applied.
+    StartDirectory = QDir::currentPath();
+    while (StartDirectory.size() > 1 && StartDirectory.endsWith(u'/'))
+        StartDirectory.chop(1);
+    UserFilesDirectory = StartDirectory + QStringLiteral("/Users/");
+    for (const QString& argument : arguments.mid(0, 2)) {
+        if (ExtensionOf(argument) != QStringLiteral(".usr"))
+            continue;
+        const QString path = argument.contains(u'/') ? argument : UserFilesDirectory + argument;
+        if (QFileInfo(path).isFile())
+            LoadUserSettingsFile(path);
+    }
+    if (SettingsFileName.isEmpty())
+        LoadUserSettingsFile(UserFilesDirectory + StandardName);
+    TakeSettingsFromWindow();
+}
+
+TUserSettingsForm::~TUserSettingsForm()
+{
+    if (UserSettingsForm == this)
+        UserSettingsForm = nullptr;
+}
+
+QString TUserSettingsForm::StandardSettingsFile() const
+{
+    return StartDirectory + QStringLiteral("/Users/") + StandardName;
+}
+
+void TUserSettingsForm::LoadUserSettingsFile(const QString& name)
+{
+    SettingsFileName = name;
+    UserFilesDirectory = FolderOf(name);
+    Tonlyra::ProfileFile file;
+    file.Load(name); // a missing or unreadable file gives the defaults
+    Tonlyra::ReadUserSettings(EditedSettings, file, ScanRangeMaximum);
+    // The range list shows the range the period falls in; the range itself stays.
+    ScanRangeIndex = EditedSettings.ScanDelayTime > Tonlyra::ScanRangeMaxima[0] ? 1 : 0;
+    ChangedInWindow = false;
+    ChangedOutside = false;
+    UpdateSettingsTitle();
+}
+
+bool TUserSettingsForm::SaveUserSettingsFile(const QString& name)
+{
+    const Tonlyra::SaveResult result = Tonlyra::SaveUserSettings(EditedSettings, name);
+    if (!result) {
+        UserPrompt::ShowError(this, result.Error());
+        return false;
+    }
+    SettingsFileName = name;
+    UserFilesDirectory = FolderOf(name);
+    ChangedInWindow = false;
+    ChangedOutside = false;
+    UpdateSettingsTitle();
+    return true;
+}
+
+void TUserSettingsForm::TakeSettingsFromWindow()
+{
+    UserSettings = EditedSettings;
+}
+
+bool TUserSettingsForm::ShowUserSettingsWindow()
+{
+    // The visible window is not built yet, so nothing is shown and nothing accepted.
+    const bool accepted = false;
+    if (accepted) {
+        TakeSettingsFromWindow();
+        if (ChangedInWindow)
+            ChangedOutside = true;
+    }
+    ChangedInWindow = false;
+    return accepted;
+}
+
+bool TUserSettingsForm::QuerySaveUserSettings()
+{
+    if (!ChangedInWindow && !ChangedOutside)
+        return true;
+    const QString text =
+        ExtensionOf(SettingsFileName) == QStringLiteral(".def")
+            ? QStringLiteral("Standardinställningarna för brukare har ändrats. Vill du spara dem?")
+            : QStringLiteral("Inställningarna i brukarfilen \"") + SettingsFileName +
+                  QStringLiteral("\" har ändrats. Vill du spara dem?");
+    const auto answer = UserPrompt::Message(
+        this, QStringLiteral("Spara ändringar"), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+    bool result = answer == QMessageBox::No;
+    if (answer == QMessageBox::Yes)
+        result = SaveUserSettingsFile(SettingsFileName);
+    ChangedInWindow = !result;
+    ChangedOutside = !result;
+    return result;
+}
+
+void TUserSettingsForm::SetScanDelayTime(qint32 ms)
+{
+    if (ms <= Tonlyra::MinScanDelayTime)
+        return;
+    EditedSettings.ScanDelayTime = std::clamp(ms, Tonlyra::MinScanDelayTime, ScanRangeMaximum);
+    UserSettings.ScanDelayTime = ms;
+    ChangedOutside = true;
+}
+
+void TUserSettingsForm::SetScanRange(int index)
+{
+    ScanRangeIndex = std::clamp(index, 0, 2);
+    ScanRangeMaximum = Tonlyra::ScanRangeMaxima[ScanRangeIndex];
+    EditedSettings.ScanDelayTime =
+        std::clamp(EditedSettings.ScanDelayTime, Tonlyra::MinScanDelayTime, ScanRangeMaximum);
+    ChangedInWindow = true;
+}
+
+void TUserSettingsForm::UpdateSettingsTitle()
+{
+    const bool userFile = ExtensionOf(SettingsFileName) == QStringLiteral(".usr");
+    setWindowTitle(userFile ? QStringLiteral("Brukarfiler") + QString(10, u' ') + SettingsFileName
+                            : QStringLiteral("Inställningar för brukare") + QString(10, u' ') +
+                                  QStringLiteral("Standardinställningar"));
+    SaveUserSettingsMenu->setEnabled(userFile);
+}
+
+void TUserSettingsForm::FileMenuPopup()
+{
+    const bool changed = ChangedInWindow || ChangedOutside;
+    const bool standard = NamePart(SettingsFileName) == StandardName;
+    SaveUserSettingsMenu->setEnabled(changed && !standard);
+    SaveDefaultMenu->setEnabled(changed || !standard);
+}
+
+void TUserSettingsForm::OpenUserSettingsMenuClick()
+{
+    const QString initialDirectory = UserFilesDirectory;
+    if (!QuerySaveUserSettings())
+        return;
+    const QString name =
+        UserPrompt::OpenFileName(this, QString(), SettingsFilter, SettingsSuffix, initialDirectory);
+    if (!name.isEmpty())
+        LoadUserSettingsFile(name);
+}
+
+void TUserSettingsForm::SaveUserSettingsMenuClick()
+{
+    SaveUserSettingsFile(SettingsFileName);
+}
+
+void TUserSettingsForm::SaveUserSettingsAsMenuClick()
+{
+    const QString name = UserPrompt::SaveFileName(this, QString(), SettingsFilter, SettingsSuffix,
+                                                  UserFilesDirectory, QString(), true);
+    if (!name.isEmpty())
+        SaveUserSettingsFile(name);
+}
+
+void TUserSettingsForm::OpenDefaultMenuClick()
+{
+    if (!QuerySaveUserSettings())
+        return;
+    LoadUserSettingsFile(StandardSettingsFile());
+}
+
+void TUserSettingsForm::SaveDefaultMenuClick()
+{
+    SaveUserSettingsFile(StandardSettingsFile());
+}
