@@ -116,6 +116,22 @@ public:
     void DisplayTimerTimer();
     void KeyRepeatTimerTimer();
 
+    // The grid of cells (PlayerGrid.cpp). Cells are found by their number (Tag), never by
+    // position: enlarging a cell changes the stacking order.
+    void FitPicture(int cell);
+    void MarkCell(int cell);
+    void MarkRow(int firstCell, int count);
+    void EnlargeCell(int cell);
+    void RestoreCell();
+    // True in the modes that show every cell; false in the stepping modes that show only the
+    // current cell.
+    bool IsGridMode() const;
+
+    // Carrying out a selection (PlayerSelection.cpp).
+    bool IsCellPlayable(int cell);
+    void ExecuteCell(int cell);
+    void PlayIntro(int cell);
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
