@@ -1,1 +1,7 @@
 # Sources of the playback service (engine, CD track stream, media dialog).
+target_sources(tonlyra_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/PlaybackEngine.h
+    ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.h
+    ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.h
+    ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp)
