@@ -240,7 +240,8 @@ void MpvEngine::Close()
 
 void MpvEngine::Play()
 {
-    if (State != Stopped && State != Paused && State != Ready)
+    if ((State != Stopped && State != Paused && State != Ready) || LoadFailed ||
+        CurrentEntry < 0)
         return;
     SetFlag("pause", false);
     SincePositionReport.restart();
