@@ -227,6 +227,7 @@ void MpvEngine::Close()
 {
     ++Generation;
     Loading = false;
+    LoadFailed = false;
     LoadAccepted = false;
     CurrentEntry = -1;
     FileLoaded = false;
