@@ -439,6 +439,8 @@ void MpvEngine::DrainEvents()
                 SeekPending = false;
                 SincePositionReport.restart();
             }
+            if (alive)
+                emit Restarted();
             break;
         case MPV_EVENT_END_FILE: {
             const auto* end = static_cast<mpv_event_end_file*>(event->data);

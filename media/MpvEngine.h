@@ -47,6 +47,10 @@ public:
     bool Failed() const override { return LoadFailed; }
     QString ErrorText() const override { return Error; }
 
+signals:
+    // mpv has settled after a load or a seek: from here on what plays is at Position().
+    void Restarted();
+
 private:
     struct Handles;
 
