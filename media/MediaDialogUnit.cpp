@@ -323,6 +323,7 @@ void TMediaDialog::SelectKind(int kind)
         PlayPending = false;
         PlayerEngine->Close();
     }
+    PlayerEngine->SetDiscWatch(false);
     OKButton->setEnabled(false);
     OpenMediaFileButton->hide();
     TrackComboBox->hide();
@@ -534,6 +535,7 @@ void TMediaDialog::DeviceComboBoxChange()
     BorderPanel->hide();
     const int kind = CurrentKind();
     OKButton->setEnabled(KindAccepted(kind));
+    PlayerEngine->SetDiscWatch(false);
     if (kind == CDKind) {
         TrackComboBox->clear();
         resize(width(), AudioDialogHeight);
@@ -553,6 +555,7 @@ void TMediaDialog::DeviceComboBoxChange()
             RippButton->setEnabled(false);
             RippTimeButton->setEnabled(false);
         }
+        PlayerEngine->SetDiscWatch(true);
     } else if (kind == SoundFileKind || kind == VideoFileKind) {
         OKButton->setEnabled(false);
         OpenMediaFileButton->setVisible(ShowSourceChooser);

@@ -155,6 +155,51 @@ MpvEngine::~MpvEngine()
     H->Mpv.reset();
 }
 
+namespace {
+
+// The drives and, for each, the extent of the disc it holds ("-" for none).
+QString DiscSignature()
+{
+    QString signature;
+    for (const QString& drive : Cd::DriveList()) {
+        const std::optional<Cd::CdToc> toc = Cd::ReadToc(drive);
+        signature += drive + u'=';
+        signature += toc ? QString::number(toc->Tracks.size()) + u'/' + QString::number(toc->LeadOut)
+                         : QStringLiteral("-");
+        signature += u'\n';
+    }
+    return signature;
+}
+
+constexpr int DiscWatchIntervalMs = 2000;
+
+} // namespace
+
+void MpvEngine::SetDiscWatch(bool on)
+{
+    if (!on) {
+        if (DiscTimer)
+            DiscTimer->stop();
+        return;
+    }
+    if (!DiscTimer) {
+        DiscTimer = new QTimer(this);
+        DiscTimer->setInterval(DiscWatchIntervalMs);
+        connect(DiscTimer, &QTimer::timeout, this, &MpvEngine::CheckDiscs);
+    }
+    DiscSignature = Tonlyra::DiscSignature();
+    DiscTimer->start();
+}
+
+void MpvEngine::CheckDiscs()
+{
+    const QString now = Tonlyra::DiscSignature();
+    if (now == DiscSignature)
+        return;
+    DiscSignature = now;
+    emit CdromMediaChange();
+}
+
 bool MpvEngine::IsValid() const
 {
     return H->Mpv != nullptr;

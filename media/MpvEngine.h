@@ -3,6 +3,7 @@
 #include "media/PlaybackEngine.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <memory>
 
@@ -44,6 +45,7 @@ public:
     bool FullScreen() const override { return IsFullScreen; }
     bool HasVideo() const override { return VideoPresent; }
     bool RenderFrame(QImage& image) override;
+    void SetDiscWatch(bool on) override;
     bool Failed() const override { return LoadFailed; }
     QString ErrorText() const override { return Error; }
 
@@ -64,6 +66,7 @@ private:
     void SetFlag(const char* name, bool value);
     void SetString(const char* name, const QByteArray& value);
     void ReadDurationNow();
+    void CheckDiscs();
 
     std::unique_ptr<Handles> H;
     int State = Undefined;
@@ -85,6 +88,10 @@ private:
     double EndSeconds = -1;
     bool VideoPresent = false;
     bool IsFullScreen = false;
+
+    // What the drives held at the last look, to notice a disc change.
+    QTimer* DiscTimer = nullptr;
+    QString DiscSignature;
 };
 
 } // namespace Tonlyra

@@ -64,6 +64,10 @@ public:
     // nothing to draw.
     virtual bool RenderFrame(QImage& image) = 0;
 
+    // While on, the CD drives are watched and CdromMediaChange is raised when a disc comes,
+    // goes or is exchanged.
+    virtual void SetDiscWatch(bool on) { Q_UNUSED(on); }
+
     // Set when the last Load failed; ErrorText says why, in the library's words.
     virtual bool Failed() const = 0;
     virtual QString ErrorText() const = 0;

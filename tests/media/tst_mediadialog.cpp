@@ -609,3 +609,36 @@ TEST(MediaDialog, VideoPlaysFullScreenAndPassesKeysAndClicksOn)
     EXPECT_FALSE(video->isVisible());
     EXPECT_EQ(ends, 1);
 }
+
+TEST(MediaDialog, DiscChangeRebuildsTheTrackList)
+{
+    EngineOutputs outputs;
+    TempDir dir;
+    const QString first = Support::WriteCdImage(dir.Path(), "one", {{75, 440}});
+    const QString second = Support::WriteCdImage(dir.Path(), "two", {{75, 440}, {75, 880}});
+    auto drives = std::make_unique<Support::CdDriveOverride>(QStringList{first});
+    Support::ScriptedPrompts prompts;
+    prompts.Button(QMessageBox::Ok);
+    TMediaDialog dialog;
+    dialog.SelectKind(CDKind);
+    ASSERT_EQ(dialog.TrackComboBox->count(), 1);
+
+    drives.reset();
+    drives = std::make_unique<Support::CdDriveOverride>(QStringList{second});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.TrackComboBox->count() == 2; }, 5000));
+
+    // The disc taken out: the message, and an empty list.
+    drives.reset();
+    drives = std::make_unique<Support::CdDriveOverride>(QStringList{dir.File("none.cue")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.Asked().size() == 1; }, 5000));
+    EXPECT_EQ(dialog.TrackComboBox->count(), 0);
+    EXPECT_EQ(dialog.CurrentKind(), CDKind);
+
+    // Not watched for other kinds.
+    dialog.SelectKind(SoundFileKind);
+    drives.reset();
+    drives = std::make_unique<Support::CdDriveOverride>(QStringList{second});
+    QTest::qWait(2300);
+    EXPECT_EQ(dialog.CurrentKind(), SoundFileKind);
+    EXPECT_EQ(prompts.Asked().size(), 1u);
+}
