@@ -40,8 +40,8 @@ double BaselineMs(const QString& url)
 {
     std::setlocale(LC_NUMERIC, "C");
     mpv_handle* h = mpv_create();
-    for (const char* o : {"config=no", "idle=yes", "keep-open=yes", "gapless-audio=no",
-                          "ao=null", "vo=null", "audio-fallback-to-null=yes"}) {
+    for (const char* o : {"config=no", "idle=yes", "keep-open=yes", "gapless-audio=no", "ao=null",
+                          "vo=null", "audio-fallback-to-null=yes"}) {
         const QByteArray kv(o);
         const int eq = kv.indexOf('=');
         mpv_set_option_string(h, kv.left(eq).constData(), kv.mid(eq + 1).constData());
@@ -117,8 +117,7 @@ void Report(const char* name, const Figures& f, double baseline)
 {
     std::printf("%-10s start %6.1f ms (baseline libmpv alone %6.1f ms, ratio %.2f)  "
                 "stop reported %5.1f ms from the stop time\n",
-                name, f.StartMs, baseline, baseline > 0 ? f.StartMs / baseline : 0.0,
-                f.StopLateMs);
+                name, f.StartMs, baseline, baseline > 0 ? f.StartMs / baseline : 0.0, f.StopLateMs);
 }
 
 } // namespace
@@ -137,8 +136,8 @@ int main(int argc, char** argv)
     const QString mp3 = dir.File("tone.mp3");
     Tonlyra::Test::WriteWav(wav, 6000);
     QProcess::execute("lame", {"--quiet", wav, mp3});
-    const QString cue = Tonlyra::Test::WriteCdImage(dir.Path(), "disc",
-                                                    {{75 * 2, 440}, {75 * 6, 880}, {75, 660}});
+    const QString cue =
+        Tonlyra::Test::WriteCdImage(dir.Path(), "disc", {{75 * 2, 440}, {75 * 6, 880}, {75, 660}});
     Tonlyra::Test::CdDriveOverride drives({cue});
 
     TMediaDialog dialog;

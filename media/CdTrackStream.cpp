@@ -61,11 +61,11 @@ public:
         PutLe(h + 4, 36 + dataBytes, 4);
         std::memcpy(h + 8, "WAVEfmt ", 8);
         PutLe(h + 16, 16, 4);
-        PutLe(h + 20, 1, 2);            // PCM
-        PutLe(h + 22, 2, 2);            // stereo
+        PutLe(h + 20, 1, 2); // PCM
+        PutLe(h + 22, 2, 2); // stereo
         PutLe(h + 24, 44100, 4);
-        PutLe(h + 28, 44100 * 4, 4);    // bytes a second
-        PutLe(h + 32, 4, 2);            // bytes a frame
+        PutLe(h + 28, 44100 * 4, 4); // bytes a second
+        PutLe(h + 32, 4, 2);         // bytes a frame
         PutLe(h + 34, 16, 2);
         std::memcpy(h + 36, "data", 4);
         PutLe(h + 40, dataBytes, 4);
@@ -97,10 +97,10 @@ public:
             CacheSector = sector;
             CacheSectors = static_cast<int>(got);
         }
-        const std::int64_t cacheOffset =
-            std::int64_t(sector - CacheSector) * Cd::BytesPerSector +
-            dataOffset % Cd::BytesPerSector;
-        const std::int64_t available = std::int64_t(CacheSectors) * Cd::BytesPerSector - cacheOffset;
+        const std::int64_t cacheOffset = std::int64_t(sector - CacheSector) * Cd::BytesPerSector +
+                                         dataOffset % Cd::BytesPerSector;
+        const std::int64_t available =
+            std::int64_t(CacheSectors) * Cd::BytesPerSector - cacheOffset;
         const std::int64_t count = std::min<std::int64_t>(available, static_cast<std::int64_t>(n));
         std::memcpy(buffer, Cache.data() + cacheOffset, static_cast<size_t>(count));
         Offset += count;

@@ -171,13 +171,10 @@ void TMediaDialog::BuildControls()
         }
         return bar;
     };
-    QLabel** startPanels[4] = {&StartHourPanel, &StartMinutePanel, &StartSecPanel,
-                               &StartmSecPanel};
-    QLabel** mediaPanels[4] = {&MediaHourPanel, &MediaMinutePanel, &MediaSecPanel,
-                               &MediamSecPanel};
+    QLabel** startPanels[4] = {&StartHourPanel, &StartMinutePanel, &StartSecPanel, &StartmSecPanel};
+    QLabel** mediaPanels[4] = {&MediaHourPanel, &MediaMinutePanel, &MediaSecPanel, &MediamSecPanel};
     QLabel** stopPanels[4] = {&StopHourPanel, &StopMinutePanel, &StopSecPanel, &StopmSecPanel};
-    StartTrackBar = makeBar(1, QStringLiteral("St&art position"), QSlider::TicksBelow,
-                            startPanels);
+    StartTrackBar = makeBar(1, QStringLiteral("St&art position"), QSlider::TicksBelow, startPanels);
     ScalePanel = new QWidget(this);
     ScalePanel->setMinimumHeight(13);
     ZeroLabel = new QLabel(QStringLiteral("0"), ScalePanel);
@@ -205,8 +202,8 @@ void TMediaDialog::BuildControls()
     OKButton->setDefault(true);
     OKButton->setEnabled(false);
     CancelButton = new QPushButton(QStringLiteral("&Avbryt"), this);
-    for (QPushButton* b : {PlayButton, PauseButton, StopButton, RippButton, RippTimeButton,
-                           OKButton, CancelButton})
+    for (QPushButton* b :
+         {PlayButton, PauseButton, StopButton, RippButton, RippTimeButton, OKButton, CancelButton})
         buttons->addWidget(b);
     layout->addLayout(buttons);
 
@@ -222,8 +219,8 @@ void TMediaDialog::BuildControls()
     connect(StopButton, &QPushButton::clicked, this, [this] { Stop(); });
     connect(OpenMediaFileButton, &QPushButton::clicked, this, [this] {
         const QString filter = CurrentKind() == VideoFileKind ? VideoFilter : SoundFilter;
-        const QString path = Tonlyra::UserPrompt::OpenFileName(
-            this, QStringLiteral("Öppna"), filter, QString(), InitialDir);
+        const QString path = Tonlyra::UserPrompt::OpenFileName(this, QStringLiteral("Öppna"),
+                                                               filter, QString(), InitialDir);
         if (!path.isEmpty())
             LoadMediaFile(path);
     });
@@ -807,8 +804,7 @@ void TMediaDialog::ResetControls()
 void TMediaDialog::SetupScale(int durationMs)
 {
     const double ratio = durationMs > 0 ? durationMs / 30000.0 : 0.0;
-    const int e = ratio > 0 ? std::max(0, static_cast<int>(std::lround(std::log10(ratio) + 1)))
-                            : 0;
+    const int e = ratio > 0 ? std::max(0, static_cast<int>(std::lround(std::log10(ratio) + 1))) : 0;
     Scale = 1;
     for (int i = 0; i < e; ++i)
         Scale *= 10;
@@ -883,9 +879,9 @@ void TMediaDialog::ShowTimes()
     StopSecPanel->setText(TwoDigits(s));
     StopmSecPanel->setText(QString::asprintf("%.3d", ms));
     SplitMilliseconds(GetSelectionLength(), h, m, s, ms);
-    LengthLabel->setText(QStringLiteral("%1:%2:%3:%4")
-                             .arg(TwoDigits(h), TwoDigits(m), TwoDigits(s),
-                                  QString::asprintf("%.3d", ms)));
+    LengthLabel->setText(
+        QStringLiteral("%1:%2:%3:%4")
+            .arg(TwoDigits(h), TwoDigits(m), TwoDigits(s), QString::asprintf("%.3d", ms)));
     if (CurrentKind() == CDKind)
         RippTimeButton->setEnabled(StartTrackBar->value() != StartTrackBar->minimum() ||
                                    StopTrackBar->value() != StopTrackBar->maximum());

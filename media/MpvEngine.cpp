@@ -17,7 +17,13 @@ namespace Tonlyra {
 namespace {
 
 // The properties the engine follows; the index is the reply id mpv reports changes under.
-enum PropertyId : std::uint64_t { TimePos = 1, DurationProp, EofReached, Vid };
+enum PropertyId : std::uint64_t
+{
+    TimePos = 1,
+    DurationProp,
+    EofReached,
+    Vid
+};
 
 struct ObservedProperty
 {
@@ -81,8 +87,7 @@ struct MpvEngine::Handles
     std::atomic<bool> RenderPosted{false};
 };
 
-MpvEngine::MpvEngine(QObject* parent)
-    : PlaybackEngine(parent), H(std::make_unique<Handles>())
+MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_unique<Handles>())
 {
     Cd::InstallLogHandler(); // the cdtrack protocol reaches libcdio from mpv's threads
     std::setlocale(LC_NUMERIC, "C");
@@ -128,8 +133,8 @@ MpvEngine::MpvEngine(QObject* parent)
                     auto* engine = static_cast<MpvEngine*>(self);
                     if (engine->H->RenderPosted.exchange(true))
                         return;
-                    QMetaObject::invokeMethod(engine, [engine] { engine->OnRenderUpdate(); },
-                                              Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        engine, [engine] { engine->OnRenderUpdate(); }, Qt::QueuedConnection);
                 },
                 this);
         }
@@ -141,8 +146,8 @@ MpvEngine::MpvEngine(QObject* parent)
             auto* engine = static_cast<MpvEngine*>(self);
             if (engine->H->DrainPosted.exchange(true))
                 return;
-            QMetaObject::invokeMethod(engine, [engine] { engine->DrainEvents(); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                engine, [engine] { engine->DrainEvents(); }, Qt::QueuedConnection);
         },
         this);
 }
@@ -164,8 +169,9 @@ QString DiscSignature()
     for (const QString& drive : Cd::DriveList()) {
         const std::optional<Cd::CdToc> toc = Cd::ReadToc(drive);
         signature += drive + u'=';
-        signature += toc ? QString::number(toc->Tracks.size()) + u'/' + QString::number(toc->LeadOut)
-                         : QStringLiteral("-");
+        signature +=
+            toc ? QString::number(toc->Tracks.size()) + u'/' + QString::number(toc->LeadOut)
+                : QStringLiteral("-");
         signature += u'\n';
     }
     return signature;
@@ -257,7 +263,8 @@ void MpvEngine::Load(const QString& url)
     if (!H->Mpv) {
         SetState(Transitioning);
         const QString why = Error;
-        QMetaObject::invokeMethod(this, [this, why] { FailLoad(why); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, why] { FailLoad(why); }, Qt::QueuedConnection);
         return;
     }
     SetFlag("pause", true);
@@ -286,8 +293,7 @@ void MpvEngine::Close()
 
 void MpvEngine::Play()
 {
-    if ((State != Stopped && State != Paused && State != Ready) || LoadFailed ||
-        CurrentEntry < 0)
+    if ((State != Stopped && State != Paused && State != Ready) || LoadFailed || CurrentEntry < 0)
         return;
     SetFlag("pause", false);
     SincePositionReport.restart();

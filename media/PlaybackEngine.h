@@ -18,7 +18,8 @@ class PlaybackEngine : public QObject
 {
     Q_OBJECT
 public:
-    enum State {
+    enum State
+    {
         Undefined = 0,
         Stopped = 1,
         Paused = 2,

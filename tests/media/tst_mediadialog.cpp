@@ -13,9 +13,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -193,8 +195,8 @@ TEST(MediaDialog, SplitMilliseconds)
     struct Case
     {
         int Ms, H, M, S, Msec;
-    } cases[] = {{0, 0, 0, 0, 0},        {999, 0, 0, 0, 999},    {185250, 0, 3, 5, 250},
-                 {3600000, 1, 0, 0, 0},  {7384005, 2, 3, 4, 5},  {-5, 0, 0, 0, -5}};
+    } cases[] = {{0, 0, 0, 0, 0},       {999, 0, 0, 0, 999},   {185250, 0, 3, 5, 250},
+                 {3600000, 1, 0, 0, 0}, {7384005, 2, 3, 4, 5}, {-5, 0, 0, 0, -5}};
     for (const Case& c : cases) {
         int h, m, s, ms;
         TMediaDialog::SplitMilliseconds(c.Ms, h, m, s, ms);
@@ -213,10 +215,8 @@ TEST(MediaDialog, ScaleFollowsTheDuration)
         const char* Units;
         int Labels;
     } cases[] = {
-        {3000, 1, 3000, 100, 1000, "sek:", 3},
-        {30000, 10, 3000, 100, 1000, "sek:", 3},
-        {180000, 100, 1800, 100, 600, "min:", 3},
-        {1800000, 1000, 1800, 60, 3600, "tim:", 0},
+        {3000, 1, 3000, 100, 1000, "sek:", 3},        {30000, 10, 3000, 100, 1000, "sek:", 3},
+        {180000, 100, 1800, 100, 600, "min:", 3},     {1800000, 1000, 1800, 60, 3600, "tim:", 0},
         {9000000, 1000, 9000, 3600, 3600, "tim:", 2}, // 150 minutes: large ticks stay hourly
     };
     for (const Case& c : cases) {
@@ -347,10 +347,13 @@ TEST(MediaDialog, ExtensionChoosesTheKind)
         int Kind;
         bool Loads;
     } cases[] = {
-        {"song.MP3", SoundFileKind, true}, {"clip.Avi", VideoFileKind, true},
-        {"odd.wa", SoundFileKind, true},   {"gone.wav", SoundFileKind, false},
+        {"song.MP3", SoundFileKind, true},
+        {"clip.Avi", VideoFileKind, true},
+        {"odd.wa", SoundFileKind, true},
+        {"gone.wav", SoundFileKind, false},
         {"odd.mp", VideoFileKind, true}, // counts as sound, then as video (".mpg")
-        {"noext", 3, true},                {"film.mpeg", VideoFileKind, true},
+        {"noext", 3, true},
+        {"film.mpeg", VideoFileKind, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -479,8 +482,8 @@ TEST(MediaDialog, CdTrackPlaysExactlyItsOwnSound)
     TempDir dir;
     const QString played = dir.File("played.wav");
     EngineOutputs outputs("pcm", played.toLocal8Bit());
-    const QString cue = Support::WriteCdImage(dir.Path(), "disc",
-                                           {{75, 440}, {75 * 2 + 20, 1000}, {75, 660}});
+    const QString cue =
+        Support::WriteCdImage(dir.Path(), "disc", {{75, 440}, {75 * 2 + 20, 1000}, {75, 660}});
     Support::CdDriveOverride drives({cue});
     Support::ScriptedPrompts prompts;
     TMediaDialog dialog;
@@ -564,9 +567,8 @@ TEST(MediaDialog, VideoPlaysFullScreenAndPassesKeysAndClicksOn)
     EngineOutputs outputs("null", {}, true);
     TempDir dir;
     const QString avi = dir.File("clip.avi");
-    ASSERT_EQ(QProcess::execute("ffmpeg",
-                                {"-v", "error", "-f", "lavfi", "-i",
-                                 "color=c=red:s=160x120:d=1:r=25", "-c:v", "mpeg4", avi}),
+    ASSERT_EQ(QProcess::execute("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
+                                           "color=c=red:s=160x120:d=1:r=25", "-c:v", "mpeg4", avi}),
               0);
     TMediaDialog dialog;
     int ends = 0;
@@ -578,8 +580,8 @@ TEST(MediaDialog, VideoPlaysFullScreenAndPassesKeysAndClicksOn)
         EXPECT_EQ(shift, Qt::NoModifier);
         keys.append(key);
     };
-    dialog.OnPlayerMouseDown = [&](QObject* sender, Qt::MouseButton button,
-                                   Qt::KeyboardModifiers, int x, int y) {
+    dialog.OnPlayerMouseDown = [&](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers,
+                                   int x, int y) {
         EXPECT_EQ(sender, &dialog);
         EXPECT_EQ(button, Qt::LeftButton);
         clicks.append(QPoint(x, y));
@@ -641,4 +643,32 @@ TEST(MediaDialog, DiscChangeRebuildsTheTrackList)
     QTest::qWait(2300);
     EXPECT_EQ(dialog.CurrentKind(), SoundFileKind);
     EXPECT_EQ(prompts.Asked().size(), 1u);
+}
+
+TEST(MediaDialog, ExecuteKeepsThePositionsReadableAfterOk)
+{
+    EngineOutputs outputs;
+    TempDir dir;
+    const QString wav = dir.File("tone.wav");
+    ASSERT_TRUE(Support::WriteWav(wav, 2000));
+    TMediaDialog dialog;
+    dialog.SetOfferedKinds(1 << SoundFileKind);
+    dialog.SetAcceptedKinds(1 << SoundFileKind);
+    dialog.SelectKind(SoundFileKind);
+    dialog.OpenMediaFile(wav);
+    dialog.SetStartPosition(500);
+    dialog.SetStopPosition(1500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 3000));
+    EXPECT_TRUE(dialog.OKButton->isEnabled());
+    QTimer::singleShot(50, &dialog, [&] {
+        dialog.Play();
+        QTimer::singleShot(100, dialog.OKButton, &QPushButton::click);
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.GetStartPosition(), 500);
+    EXPECT_EQ(dialog.GetStopPosition(), 1500);
+    EXPECT_EQ(dialog.GetMediaFileName(), wav);
+    EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Stopped);
+    QTest::qWait(20);
+    EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Undefined); // closed after the caller's turn
 }

@@ -105,8 +105,8 @@ TEST(MpvEngine, UnplayableMediaFailWithTheLibraryMessage)
     corrupt.write(QByteArray(4096, '\x5a'));
     corrupt.close();
     MpvEngine engine;
-    for (const QString& url : {corrupt.fileName(), dir.File("missing.wav"),
-                               CdTrackUrl(dir.File("nodisc.cue"), 1)}) {
+    for (const QString& url :
+         {corrupt.fileName(), dir.File("missing.wav"), CdTrackUrl(dir.File("nodisc.cue"), 1)}) {
         SCOPED_TRACE(url.toStdString());
         engine.Load(url);
         ASSERT_TRUE(WaitForState(engine, PlaybackEngine::Stopped));
@@ -142,7 +142,7 @@ TEST(CdTrackUrl, RoundTripsDrivesWithHashes)
     ASSERT_TRUE(ParseCdTrackUrl(CdTrackUrl("/tmp/a#b/disc.cue", 12), drive, track));
     EXPECT_EQ(drive, "/tmp/a#b/disc.cue");
     EXPECT_EQ(track, 12);
-    for (const char* bad : {"cdda://1", "cdtrack://disc.cue", "cdtrack://#2", "cdtrack://x#0",
-                            "cdtrack://x#two"})
+    for (const char* bad :
+         {"cdda://1", "cdtrack://disc.cue", "cdtrack://#2", "cdtrack://x#0", "cdtrack://x#two"})
         EXPECT_FALSE(ParseCdTrackUrl(bad, drive, track)) << bad;
 }
