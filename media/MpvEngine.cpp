@@ -154,6 +154,9 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
 
 MpvEngine::~MpvEngine()
 {
+    // No more wakeups into a half-destroyed engine, then the render context before the handle.
+    if (H->Mpv)
+        mpv_set_wakeup_callback(H->Mpv.get(), nullptr, nullptr);
     if (H->Render)
         mpv_render_context_set_update_callback(H->Render.get(), nullptr, nullptr);
     H->Render.reset();

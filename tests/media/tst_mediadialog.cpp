@@ -336,6 +336,27 @@ TEST(MediaDialog, EndOfPlayOncePerStopOrPauseAndNeverWhileProbing)
     EXPECT_EQ(d.Ends, 2);
 }
 
+TEST(MediaDialog, UpdateTimerStopsAnEngineThatOverrunsTheStop)
+{
+    ScriptedDialog d;
+    TMediaDialog& dialog = *d.Dialog;
+    TempDir dir;
+    ASSERT_TRUE(MakeFile(dir.File("a.wav"), "x"));
+    d.Open(dir.File("a.wav"), 10.0);
+    dialog.SetStartPosition(2000);
+    dialog.SetStopPosition(4000);
+    ASSERT_TRUE(dialog.Play());
+    d.Engine->Pos = 3.5;
+    QTest::qWait(40);
+    EXPECT_EQ(d.Engine->State, ScriptedEngine::Playing);
+    EXPECT_EQ(dialog.GetPlayPosition(), 3500); // the media trackbar follows
+    d.Engine->Pos = 4.0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d.Engine->State == ScriptedEngine::Stopped; }, 200));
+    EXPECT_EQ(d.Ends, 1);
+    EXPECT_DOUBLE_EQ(d.Engine->Pos, 2.0); // back at the start
+    EXPECT_EQ(dialog.GetPlayPosition(), 2000);
+}
+
 TEST(MediaDialog, ExtensionChoosesTheKind)
 {
     ScriptedDialog d;
