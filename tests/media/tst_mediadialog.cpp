@@ -685,11 +685,30 @@ TEST(MediaDialog, ExecuteKeepsThePositionsReadableAfterOk)
         dialog.Play();
         QTimer::singleShot(100, dialog.OKButton, &QPushButton::click);
     });
-    ASSERT_TRUE(dialog.Execute());
+    // The real modal dialog, closed by the OK button above.
+    const QByteArray noModal = qgetenv("TONLYRA_NO_MODAL");
+    qunsetenv("TONLYRA_NO_MODAL");
+    const bool ok = dialog.Execute();
+    qputenv("TONLYRA_NO_MODAL", noModal);
+    ASSERT_TRUE(ok);
     EXPECT_EQ(dialog.GetStartPosition(), 500);
     EXPECT_EQ(dialog.GetStopPosition(), 1500);
     EXPECT_EQ(dialog.GetMediaFileName(), wav);
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Stopped);
     QTest::qWait(20);
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Undefined); // closed after the caller's turn
+}
+
+TEST(MediaDialog, ExecuteIsAnsweredWithoutBlocking)
+{
+    ScriptedDialog d;
+    TMediaDialog& dialog = *d.Dialog;
+    EXPECT_FALSE(dialog.Execute()); // no responder: cancelled at once
+    TMediaDialog::SetExecuteResponder([](TMediaDialog& shown) {
+        shown.SelectKind(SoundFileKind);
+        return true;
+    });
+    EXPECT_TRUE(dialog.Execute());
+    TMediaDialog::SetExecuteResponder({});
+    EXPECT_EQ(dialog.CurrentKind(), SoundFileKind);
 }
