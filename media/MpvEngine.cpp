@@ -315,7 +315,7 @@ void MpvEngine::Pause()
 
 void MpvEngine::Stop()
 {
-    if (State != Playing && State != Paused)
+    if (State != Playing && State != Paused && State != Ready)
         return;
     SetFlag("pause", true);
     ReportedPosition = Position();

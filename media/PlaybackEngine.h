@@ -40,7 +40,7 @@ public:
     virtual void Play() = 0;
     // Only while playing.
     virtual void Pause() = 0;
-    // Only while playing or paused; the medium stays loaded where it is.
+    // Only while playing, paused or ready; the medium stays loaded where it is.
     virtual void Stop() = 0;
 
     virtual int PlayState() const = 0;

@@ -78,7 +78,7 @@ public:
     }
     void Stop() override
     {
-        if (State == Playing || State == Paused)
+        if (State == Playing || State == Paused || State == Ready)
             Set(Stopped);
     }
     int PlayState() const override { return State; }
@@ -483,6 +483,9 @@ TEST(MediaDialog, RealEnginePauseAndResume)
     dialog.OpenMediaFile(mp3);
     ASSERT_EQ(dialog.CurrentKind(), SoundFileKind);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 3000));
+    // Loaded and stopped: callers that wait while the service is busy (above 2) go on.
+    EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Stopped);
+    EXPECT_EQ(ends, 0);
     EXPECT_NEAR(dialog.GetStopPosition(), 3000, 60);
     dialog.SetStartPosition(1000);
     ASSERT_TRUE(dialog.Play());

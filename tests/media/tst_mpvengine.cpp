@@ -78,9 +78,11 @@ TEST(MpvEngine, PauseKeepsThePositionAndStopOnlyActsWhilePlayingOrPaused)
     engine.Load(wav);
     ASSERT_TRUE(WaitForState(engine, PlaybackEngine::Ready));
     QSignalSpy states(&engine, &PlaybackEngine::PlayStateChange);
-    engine.Stop();
     engine.Pause();
     EXPECT_EQ(states.count(), 0);
+    engine.Stop();
+    engine.Stop();
+    EXPECT_EQ(states.count(), 1); // Ready to Stopped, once
 
     engine.Play();
     QTest::qWait(300);
