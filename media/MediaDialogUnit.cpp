@@ -1,93 +1,933 @@
 #include "media/MediaDialogUnit.h"
 
-// A placeholder playback service: the window exists and answers every call, but plays nothing.
+#include "media/CdTrackStream.h"
+#include "media/MpvEngine.h"
+#include "media/PlaybackEngine.h"
+#include "media/VideoWindow.h"
+#include "platform/UserPrompt.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 const QString AllSoundFilter = QStringLiteral(
     "Alla ljudfiler|*.wav;*.wma;*.mp3|Wave-filer|*.wav|WMA-filer|*.wma|MP3-filer|*.mp3");
-const QString AllVideoFilter = QStringLiteral("Alla videofiler|*.wmv;*.mpg;*.mpeg;*.avi|WMV-filer|"
-                                              "*.wmv|MPEG-filer|*.mpg;*.mpeg|AVI-filer|*.avi");
+const QString AllVideoFilter =
+    QStringLiteral("Alla videofiler|*.wmv;*.mpg;*.mpeg;*.avi|WMV-filer|*.wmv|MPEG-filer|*.mpg;"
+                   "*.mpeg|AVI-filer|*.avi");
 
 TMediaDialog* MediaDialog = nullptr;
 
-TMediaDialog::TMediaDialog(QWidget* parent) : QDialog(parent) {}
+using Tonlyra::PlaybackEngine;
 
-TMediaDialog::~TMediaDialog() = default;
+namespace {
+
+TMediaDialog::EngineFactory& Factory()
+{
+    static TMediaDialog::EngineFactory factory;
+    return factory;
+}
+
+TMediaDialog::ExecuteResponder& Responder()
+{
+    static TMediaDialog::ExecuteResponder responder;
+    return responder;
+}
+
+const char* const KindNames[] = {"Musik-CD", "Musik-filer", "Video-filer"};
+
+constexpr int AudioDialogHeight = 290;
+
+void SetBar(QSlider* bar, int value)
+{
+    const QSignalBlocker block(bar);
+    bar->setValue(value);
+}
+
+QString TwoDigits(int v)
+{
+    return QString::asprintf("%.2d", v);
+}
+
+} // namespace
+
+void TMediaDialog::SetEngineFactory(EngineFactory factory)
+{
+    Factory() = std::move(factory);
+}
+
+TMediaDialog::TMediaDialog(QWidget* parent) : QDialog(parent)
+{
+    PlayerEngine = Factory() ? Factory()() : std::make_unique<Tonlyra::MpvEngine>();
+    BuildControls();
+
+    InitiationTimer = new QTimer(this);
+    InitiationTimer->setInterval(100);
+    connect(InitiationTimer, &QTimer::timeout, this, &TMediaDialog::InitiationTimerTimer);
+    UpdateTimer = new QTimer(this);
+    UpdateTimer->setInterval(10);
+    UpdateTimer->setTimerType(Qt::PreciseTimer);
+    connect(UpdateTimer, &QTimer::timeout, this, &TMediaDialog::UpdateTimerTimer);
+
+    PlaybackEngine* engine = PlayerEngine.get();
+    VideoWindow = new Tonlyra::VideoWindow(engine, this);
+    connect(engine, &PlaybackEngine::PlayStateChange, this, &TMediaDialog::PlayStateChange);
+    connect(engine, &PlaybackEngine::FullScreenChange, this, &TMediaDialog::FullScreenChange);
+    connect(engine, &PlaybackEngine::CdromMediaChange, this, [this] {
+        if (CurrentKind() == CDKind)
+            DeviceComboBoxChange();
+    });
+    // Keys and clicks on the video reach the player with the dialog as sender; the key code is
+    // handed over as a copy and the shift state left empty.
+    connect(engine, &PlaybackEngine::KeyDown, this, [this](int key, Qt::KeyboardModifiers) {
+        if (OnPlayerKeyDown)
+            OnPlayerKeyDown(this, key, Qt::NoModifier);
+    });
+    connect(engine, &PlaybackEngine::KeyUp, this, [this](int key, Qt::KeyboardModifiers) {
+        if (OnPlayerKeyUp)
+            OnPlayerKeyUp(this, key, Qt::NoModifier);
+    });
+    connect(engine, &PlaybackEngine::MouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                if (OnPlayerMouseDown)
+                    OnPlayerMouseDown(this, button, shift, x, y);
+            });
+    connect(engine, &PlaybackEngine::MouseUp, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                if (OnPlayerMouseUp)
+                    OnPlayerMouseUp(this, button, shift, x, y);
+            });
+
+    SetOfferedKinds(AllMediaKinds);
+    ResetControls();
+}
+
+TMediaDialog::~TMediaDialog()
+{
+    // The engine's events must not reach a half-destroyed dialog.
+    if (PlayerEngine)
+        PlayerEngine->disconnect(this);
+    if (MediaDialog == this)
+        MediaDialog = nullptr;
+}
+
+void TMediaDialog::BuildControls()
+{
+    setWindowTitle(QStringLiteral("MediaDialog"));
+    auto* layout = new QVBoxLayout(this);
+
+    BorderPanel = new QWidget(this);
+    BorderPanel->hide();
+    layout->addWidget(BorderPanel, 1);
+
+    CurrentMediaLabel = new QLabel(this);
+    CurrentMediaLabel->setAlignment(Qt::AlignCenter);
+    CurrentMediaLabel->setWordWrap(true);
+    QFont bold = CurrentMediaLabel->font();
+    bold.setBold(true);
+    CurrentMediaLabel->setFont(bold);
+    layout->addWidget(CurrentMediaLabel);
+
+    auto* sourceRow = new QHBoxLayout;
+    DeviceComboBox = new QComboBox(this);
+    DeviceComboBox->setPlaceholderText(QStringLiteral("Välj media"));
+    TrackComboBox = new QComboBox(this);
+    TrackComboBox->hide();
+    OpenMediaFileButton = new QPushButton(QStringLiteral("&Öppna mediafil"), this);
+    OpenMediaFileButton->hide();
+    sourceRow->addWidget(DeviceComboBox);
+    sourceRow->addWidget(TrackComboBox);
+    sourceRow->addWidget(OpenMediaFileButton);
+    layout->addLayout(sourceRow);
+
+    auto* length = new QHBoxLayout;
+    length->addWidget(new QLabel(QStringLiteral("Längd [min:sek:msek]:"), this));
+    LengthLabel = new QLabel(this);
+    length->addWidget(LengthLabel, 1);
+    layout->addLayout(length);
+
+    auto* bars = new QGridLayout;
+    const char* heads[] = {"tim", "min", "sek", "msek"};
+    for (int i = 0; i < 4; ++i)
+        bars->addWidget(new QLabel(QString::fromUtf8(heads[i]), this), 0, 2 + i);
+    auto makeBar = [&](int row, const QString& caption, QSlider::TickPosition ticks,
+                       QLabel** panels[4]) {
+        auto* bar = new QSlider(Qt::Horizontal, this);
+        bar->setTickPosition(ticks);
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(bar);
+        bars->addWidget(label, row, 0);
+        bars->addWidget(bar, row, 1);
+        for (int i = 0; i < 4; ++i) {
+            *panels[i] = new QLabel(this);
+            bars->addWidget(*panels[i], row, 2 + i);
+        }
+        return bar;
+    };
+    QLabel** startPanels[4] = {&StartHourPanel, &StartMinutePanel, &StartSecPanel, &StartmSecPanel};
+    QLabel** mediaPanels[4] = {&MediaHourPanel, &MediaMinutePanel, &MediaSecPanel, &MediamSecPanel};
+    QLabel** stopPanels[4] = {&StopHourPanel, &StopMinutePanel, &StopSecPanel, &StopmSecPanel};
+    StartTrackBar = makeBar(1, QStringLiteral("St&art position"), QSlider::TicksBelow, startPanels);
+    ScalePanel = new QWidget(this);
+    ScalePanel->setMinimumHeight(13);
+    ZeroLabel = new QLabel(QStringLiteral("0"), ScalePanel);
+    QFont small(QStringLiteral("Arial"));
+    small.setPixelSize(9);
+    ZeroLabel->setFont(small);
+    UnitsLabel = new QLabel(ScalePanel);
+    UnitsLabel->setFont(small);
+    UnitsLabel->setAlignment(Qt::AlignRight);
+    bars->addWidget(ScalePanel, 2, 1);
+    MediaTrackBar = makeBar(3, QStringLiteral("&Media"), QSlider::TicksBothSides, mediaPanels);
+    StopTrackBar = makeBar(4, QStringLiteral("Sto&pp position"), QSlider::TicksAbove, stopPanels);
+    layout->addLayout(bars);
+
+    auto* buttons = new QHBoxLayout;
+    PlayButton = new QPushButton(QStringLiteral("▶"), this);
+    PauseButton = new QPushButton(QStringLiteral("❚❚"), this);
+    StopButton = new QPushButton(QStringLiteral("■"), this);
+    RippButton = new QPushButton(QStringLiteral("Kopiera &hela spåret"), this);
+    RippTimeButton = new QPushButton(QStringLiteral("Kopiera vald &del av spåret"), this);
+    RippButton->hide();
+    RippTimeButton->hide();
+    RippTimeButton->setEnabled(false);
+    OKButton = new QPushButton(QStringLiteral("&OK"), this);
+    OKButton->setDefault(true);
+    OKButton->setEnabled(false);
+    CancelButton = new QPushButton(QStringLiteral("&Avbryt"), this);
+    for (QPushButton* b :
+         {PlayButton, PauseButton, StopButton, RippButton, RippTimeButton, OKButton, CancelButton})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+
+    connect(DeviceComboBox, &QComboBox::activated, this, [this] { DeviceComboBoxChange(); });
+    connect(TrackComboBox, &QComboBox::activated, this, [this] { TrackComboBoxChange(); });
+    connect(StartTrackBar, &QSlider::valueChanged, this,
+            [this] { PositionTrackBarChange(StartTrackBar); });
+    connect(StopTrackBar, &QSlider::valueChanged, this,
+            [this] { PositionTrackBarChange(StopTrackBar); });
+    connect(MediaTrackBar, &QSlider::valueChanged, this, [this] { MediaTrackBarChange(); });
+    connect(PlayButton, &QPushButton::clicked, this, [this] { Play(); });
+    connect(PauseButton, &QPushButton::clicked, this, [this] { Pause(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { Stop(); });
+    connect(OpenMediaFileButton, &QPushButton::clicked, this, [this] {
+        const QString filter = CurrentKind() == VideoFileKind ? VideoFilter : SoundFilter;
+        const QString path = Tonlyra::UserPrompt::OpenFileName(this, QStringLiteral("Öppna"),
+                                                               filter, QString(), InitialDir);
+        if (!path.isEmpty())
+            LoadMediaFile(path);
+    });
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// ---- Operations ----------------------------------------------------------------------------
 
 bool TMediaDialog::Play()
 {
-    return false;
+    if (Probing) {
+        PlayPending = true;
+        return false;
+    }
+    if (!PlayButton->isEnabled())
+        return false;
+    // The engine stops by itself at the stop position, to the sample; the update timer stays
+    // as a safeguard and keeps the position display moving.
+    const int stop = StopTrackBar->value();
+    PlayerEngine->SetEndPosition(stop < StopTrackBar->maximum() ? stop * double(Scale) / 1000.0
+                                                                : -1.0);
+    PlayerEngine->Play();
+    if (CurrentKind() == VideoFileKind)
+        PlayerEngine->SetFullScreen(true);
+    PlayPending = false;
+    return true;
 }
+
 int TMediaDialog::Pause()
 {
-    return 0;
+    if (!PauseButton->isEnabled())
+        return 0;
+    PlayerEngine->Pause();
+    return 1;
 }
+
 int TMediaDialog::Stop()
 {
-    return 0;
+    if (!StopButton->isEnabled())
+        return 0;
+    PlayerEngine->Stop();
+    return 1;
 }
+
 int TMediaDialog::PlayState() const
 {
-    return 0;
+    return PlayerEngine->PlayState();
 }
+
 bool TMediaDialog::LocateCD()
 {
-    return false;
+    bool found = false;
+    const QStringList drives = Tonlyra::Cd::DriveList();
+    // Every drive is looked at: the last one holding an audio disc wins.
+    for (int i = 0; i < drives.size(); ++i) {
+        const std::optional<Tonlyra::Cd::CdToc> toc = Tonlyra::Cd::ReadToc(drives[i]);
+        if (!toc)
+            continue;
+        std::vector<Tonlyra::Cd::CdTrack> audio;
+        for (const Tonlyra::Cd::CdTrack& t : toc->Tracks)
+            if (t.IsAudio)
+                audio.push_back(t);
+        if (audio.empty())
+            continue;
+        CDDrive = i;
+        CdDrivePath = drives[i];
+        CdPlaylist = std::move(audio);
+        found = true;
+    }
+    if (!found) {
+        CdPlaylist.clear();
+        Tonlyra::UserPrompt::Message(this, QStringLiteral("Ingen CD-skiva"),
+                                     QStringLiteral("Sätt i en CD-skiva!"), QMessageBox::Ok,
+                                     QMessageBox::Warning);
+    }
+    return found;
 }
-void TMediaDialog::PrepareCD() {}
-void TMediaDialog::SelectKind(int) {}
-void TMediaDialog::SelectTrack(int) {}
+
+void TMediaDialog::PrepareCD()
+{
+    if (!LocateCD())
+        return;
+    SelectKind(CDKind);
+    SelectTrack(1);
+    Probing = true;
+    PlayPending = false;
+    InitiationTimer->start();
+}
+
+void TMediaDialog::SelectKind(int kind)
+{
+    // A medium still being probed is given up: its requests must not land on the new kind.
+    if (Probing) {
+        InitiationTimer->stop();
+        Probing = false;
+        PlayPending = false;
+        PlayerEngine->Close();
+    }
+    PlayerEngine->SetDiscWatch(false);
+    OKButton->setEnabled(false);
+    OpenMediaFileButton->hide();
+    TrackComboBox->hide();
+    {
+        const QSignalBlocker block(DeviceComboBox);
+        DeviceComboBox->setCurrentIndex(-1);
+    }
+    ResetControls();
+    const auto it = std::find(Kinds.begin(), Kinds.end(), kind);
+    if (it == Kinds.end())
+        return;
+    {
+        const QSignalBlocker block(DeviceComboBox);
+        DeviceComboBox->setCurrentIndex(static_cast<int>(it - Kinds.begin()));
+    }
+    DeviceComboBoxChange();
+}
+
+void TMediaDialog::SelectTrack(int track)
+{
+    if (CurrentKind() != CDKind || track < 1 || track > TrackComboBox->count())
+        return;
+    {
+        const QSignalBlocker block(TrackComboBox);
+        TrackComboBox->setCurrentIndex(track - 1);
+    }
+    TrackComboBoxChange();
+}
+
 int TMediaDialog::TrackCount()
 {
-    return -1;
+    if (CurrentKind() != CDKind) {
+        if (!LocateCD())
+            return -1;
+        SelectKind(CDKind);
+    }
+    return TrackComboBox->count();
 }
-void TMediaDialog::OpenMediaFile(const QString&) {}
-void TMediaDialog::SetStartPosition(int) {}
-void TMediaDialog::SetStopPosition(int) {}
+
+void TMediaDialog::OpenMediaFile(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    if (!suffix.isEmpty()) {
+        // A plain substring test, as the filters have always been read: ".mp" counts as sound.
+        const QString extension = u'.' + suffix.toLower();
+        if (SoundFilter.contains(extension))
+            SelectKind(SoundFileKind);
+        if (VideoFilter.contains(extension))
+            SelectKind(VideoFileKind);
+    }
+    if (info.isFile())
+        LoadMediaFile(path);
+}
+
+void TMediaDialog::SetStartPosition(int ms)
+{
+    if (Probing) {
+        PendingStart = ms;
+        return;
+    }
+    if (!StartTrackBar->isEnabled())
+        return;
+    const int step = ms == -1 ? 0 : ms / Scale;
+    if (step < 0 || step > StartTrackBar->maximum())
+        return;
+    SetBar(StartTrackBar, step);
+    PositionTrackBarChange(StartTrackBar);
+}
+
+void TMediaDialog::SetStopPosition(int ms)
+{
+    if (Probing) {
+        PendingStop = ms;
+        return;
+    }
+    if (!StopTrackBar->isEnabled())
+        return;
+    const int step = ms == -1 ? StopTrackBar->maximum() : ms / Scale;
+    if (step < 0 || step > StopTrackBar->maximum())
+        return;
+    SetBar(StopTrackBar, step);
+    PositionTrackBarChange(StopTrackBar);
+}
+
 int TMediaDialog::GetStartPosition() const
 {
-    return -1;
+    return StartTrackBar->isEnabled() ? StartTrackBar->value() * Scale : -1;
 }
+
 int TMediaDialog::GetStopPosition() const
 {
-    return -1;
+    return StopTrackBar->isEnabled() ? StopTrackBar->value() * Scale : -1;
 }
+
 int TMediaDialog::GetPlayPosition() const
 {
-    return 0;
+    return MediaTrackBar->value() * Scale;
 }
+
 int TMediaDialog::GetSelectionLength() const
 {
-    return 0;
+    return (StopTrackBar->value() - StartTrackBar->value()) * Scale;
 }
+
 int TMediaDialog::CurrentKind() const
 {
-    return 3;
+    const int index = DeviceComboBox->currentIndex();
+    if (index < 0 || index >= static_cast<int>(Kinds.size()))
+        return 3;
+    return Kinds[static_cast<size_t>(index)];
 }
+
 QString TMediaDialog::GetMediaFileName() const
 {
-    return QString();
+    const int kind = CurrentKind();
+    return kind == SoundFileKind || kind == VideoFileKind ? CurrentMediaName : QString();
 }
-void TMediaDialog::SetInitialDir(const QString&) {}
-void TMediaDialog::SetAcceptedKinds(MediaKinds) {}
-void TMediaDialog::SetOfferedKinds(MediaKinds) {}
+
+void TMediaDialog::SetInitialDir(const QString& dir)
+{
+    InitialDir = dir;
+}
+
+void TMediaDialog::SetAcceptedKinds(MediaKinds kinds)
+{
+    AcceptedKinds = (kinds & AllMediaKinds) ? 7 : kinds;
+}
+
+void TMediaDialog::SetOfferedKinds(MediaKinds kinds)
+{
+    if (kinds & AllMediaKinds)
+        kinds = 7;
+    const QSignalBlocker block(DeviceComboBox);
+    DeviceComboBox->clear();
+    Kinds.clear();
+    for (int kind = CDKind; kind <= VideoFileKind; ++kind) {
+        if (!(kinds & (1 << kind)))
+            continue;
+        Kinds.push_back(kind);
+        DeviceComboBox->addItem(QString::fromUtf8(KindNames[kind]));
+    }
+    DeviceComboBox->setCurrentIndex(-1);
+}
+
+void TMediaDialog::SetExecuteResponder(ExecuteResponder responder)
+{
+    Responder() = std::move(responder);
+}
+
 bool TMediaDialog::Execute()
 {
-    return false;
+    if (Responder() || qEnvironmentVariableIsSet("TONLYRA_NO_MODAL")) {
+        PlayerEngine->SetFullScreen(false);
+        const bool ok = Responder() ? Responder()(*this) : false;
+        if (!Responder())
+            std::fprintf(stderr, "TMediaDialog::Execute: modal dialogs are off; cancelled\n");
+        Stop();
+        QCoreApplication::processEvents();
+        CloseMedium();
+        return ok;
+    }
+    return exec() == QDialog::Accepted;
 }
 
 void TMediaDialog::SplitMilliseconds(int ms, int& hours, int& minutes, int& seconds,
                                      int& milliseconds)
 {
-    hours = 0;
-    minutes = 0;
-    seconds = 0;
+    hours = minutes = seconds = 0;
     milliseconds = ms;
     if (ms < 0)
         return;
-    seconds = milliseconds / 1000;
-    milliseconds %= 1000;
+    milliseconds = ms % 1000;
+    seconds = ms / 1000;
     minutes = seconds / 60;
     seconds %= 60;
     hours = minutes / 60;
     minutes %= 60;
+}
+
+// ---- Showing and closing -------------------------------------------------------------------
+
+void TMediaDialog::showEvent(QShowEvent* event)
+{
+    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + 40);
+    }
+    PlayerEngine->SetFullScreen(false);
+    QDialog::showEvent(event);
+}
+
+void TMediaDialog::done(int result)
+{
+    // Both ways out stop first and let the stopped state arrive (it enables the trackbars the
+    // caller reads the positions from). The medium is closed once the caller has had its turn,
+    // unless it has loaded another one by then.
+    Stop();
+    QCoreApplication::processEvents();
+    QDialog::done(result);
+    CloseMedium();
+}
+
+void TMediaDialog::CloseMedium()
+{
+    const quint64 load = LoadCount;
+    QPointer<TMediaDialog> self(this);
+    QTimer::singleShot(0, this, [self, load] {
+        if (self && self->LoadCount == load && !self->Probing &&
+            self->PlayerEngine->PlayState() != PlaybackEngine::Playing) {
+            self->PlayerEngine->Stop();
+            self->PlayerEngine->Close();
+        }
+    });
+}
+
+// ---- Kinds, tracks and files ---------------------------------------------------------------
+
+bool TMediaDialog::KindAccepted(int kind) const
+{
+    return kind >= CDKind && kind <= VideoFileKind && (AcceptedKinds & (1 << kind));
+}
+
+void TMediaDialog::DeviceComboBoxChange()
+{
+    PendingStart = -1;
+    PendingStop = -1;
+    ResetControls();
+    BorderPanel->hide();
+    const int kind = CurrentKind();
+    OKButton->setEnabled(KindAccepted(kind));
+    PlayerEngine->SetDiscWatch(false);
+    if (kind == CDKind) {
+        TrackComboBox->clear();
+        resize(width(), AudioDialogHeight);
+        OpenMediaFileButton->hide();
+        TrackComboBox->setVisible(ShowSourceChooser);
+        RippButton->setVisible(ShowCopyButtons);
+        RippTimeButton->setVisible(ShowCopyButtons);
+        if (LocateCD()) {
+            RippButton->setEnabled(true);
+            PlayerEngine->SetVolume(100);
+            const QSignalBlocker block(TrackComboBox);
+            for (size_t i = 0; i < CdPlaylist.size(); ++i)
+                TrackComboBox->addItem(QStringLiteral("Spår ") + QString::number(i + 1));
+            TrackComboBox->setCurrentIndex(0);
+            TrackComboBoxChange();
+        } else {
+            RippButton->setEnabled(false);
+            RippTimeButton->setEnabled(false);
+        }
+        PlayerEngine->SetDiscWatch(true);
+    } else if (kind == SoundFileKind || kind == VideoFileKind) {
+        OKButton->setEnabled(false);
+        OpenMediaFileButton->setVisible(ShowSourceChooser);
+        TrackComboBox->hide();
+        TrackComboBox->clear();
+        RippButton->hide();
+        RippTimeButton->hide();
+        if (kind == SoundFileKind) {
+            resize(width(), AudioDialogHeight);
+        } else {
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            const int room = (screen ? screen->geometry().height() : 800) - 80;
+            resize(width(), room < 550 ? 550 : room > 900 ? 746 : room);
+            BorderPanel->show();
+        }
+    }
+    FileFilterIndex = 1;
+}
+
+void TMediaDialog::TrackComboBoxChange()
+{
+    LoadCdTrack(TrackComboBox->currentIndex());
+}
+
+void TMediaDialog::LoadCdTrack(int index)
+{
+    PlayerEngine->Stop();
+    PendingStart = -1;
+    PendingStop = -1;
+    if (index < 0 || index >= static_cast<int>(CdPlaylist.size()))
+        return;
+    // The track's length is on the disc, but the engine reports the loaded track a moment
+    // later; positions and a play request are held until then, as while probing a file.
+    ++LoadCount;
+    LastErrorText.clear();
+    Probing = true;
+    PlayerEngine->SetMute(false);
+    PlayerEngine->Load(
+        Tonlyra::CdTrackUrl(CdDrivePath, CdPlaylist[static_cast<size_t>(index)].Number));
+    InitiationTimer->start();
+}
+
+void TMediaDialog::LoadMediaFile(const QString& path)
+{
+    CurrentMediaName = path;
+    CurrentMediaLabel->setText(path);
+    OKButton->setEnabled(KindAccepted(CurrentKind()));
+    PendingStart = -1;
+    PendingStop = -1;
+    Probing = true;
+    ++LoadCount;
+    LastErrorText.clear();
+    PlayerEngine->Stop();
+    PlayerEngine->SetVolume(100);
+    PlayerEngine->SetMute(true);
+    PlayerEngine->Close();
+    PlayerEngine->Load(path);
+    InitiationTimer->start();
+    InitialDir = QFileInfo(path).absolutePath();
+}
+
+// ---- Probing -------------------------------------------------------------------------------
+
+void TMediaDialog::InitiationTimerTimer()
+{
+    if (!Probing) {
+        InitiationTimer->stop();
+        return;
+    }
+    const int state = PlayerEngine->PlayState();
+    if (PlayerEngine->Failed()) {
+        FailProbing();
+        return;
+    }
+    if (state == PlaybackEngine::Transitioning || state == PlaybackEngine::Undefined)
+        return; // still loading
+    if (PlayerEngine->Duration() > 0) {
+        FinishProbing();
+        return;
+    }
+    // Loaded, yet no length: nothing could ever stop or position it, so it is not played.
+    if (LastErrorText.isEmpty())
+        LastErrorText = QStringLiteral("the medium has no known length");
+    FailProbing();
+}
+
+void TMediaDialog::FinishProbing()
+{
+    InitiationTimer->stop();
+    PlayerEngine->Stop();
+    PlayerEngine->SetMute(false);
+    SetupScale(static_cast<int>(std::lround(PlayerEngine->Duration() * 1000)));
+    Probing = false;
+    if (PendingStart != -1)
+        SetStartPosition(PendingStart);
+    if (PendingStop != -1)
+        SetStopPosition(PendingStop);
+    if (PlayPending)
+        Play();
+}
+
+void TMediaDialog::FailProbing()
+{
+    InitiationTimer->stop();
+    UpdateTimer->stop();
+    if (LastErrorText.isEmpty())
+        LastErrorText = PlayerEngine->ErrorText();
+    Probing = false;
+    PlayPending = false;
+    PendingStart = -1;
+    PendingStop = -1;
+    EnableControls(false, false, false, false);
+    RaiseEndOfPlay();
+}
+
+// ---- Play state and positions --------------------------------------------------------------
+
+void TMediaDialog::EnableControls(bool play, bool pause, bool stop, bool trackBars)
+{
+    PlayButton->setEnabled(play);
+    PauseButton->setEnabled(pause);
+    StopButton->setEnabled(stop);
+    StartTrackBar->setEnabled(trackBars);
+    MediaTrackBar->setEnabled(trackBars);
+    StopTrackBar->setEnabled(trackBars);
+}
+
+void TMediaDialog::RaiseEndOfPlay()
+{
+    if (OnEndOfPlay)
+        OnEndOfPlay(this);
+}
+
+void TMediaDialog::PlayStateChange(int newState)
+{
+    if (Probing && newState == PlaybackEngine::Stopped && PlayerEngine->Failed()) {
+        FailProbing();
+        return;
+    }
+    switch (newState) {
+    case PlaybackEngine::Stopped:
+    case PlaybackEngine::Ready:
+        UpdateTimer->stop();
+        EnableControls(true, false, false, true);
+        SetBar(MediaTrackBar, StartTrackBar->value());
+        MediaTrackBarChange();
+        if (newState == PlaybackEngine::Stopped && !Probing)
+            RaiseEndOfPlay();
+        break;
+    case PlaybackEngine::Paused:
+        UpdateTimer->stop();
+        EnableControls(true, false, true, true);
+        RaiseEndOfPlay();
+        break;
+    case PlaybackEngine::Playing:
+        if (!Probing) {
+            UpdateTimer->start();
+            EnableControls(false, true, true, false);
+            break;
+        }
+        [[fallthrough]];
+    default:
+        UpdateTimer->stop();
+        EnableControls(false, false, false, false);
+        break;
+    }
+    // The engine has the medium ready: end probing now rather than at the next timer tick.
+    if (Probing && (newState == PlaybackEngine::Ready || newState == PlaybackEngine::Stopped)) {
+        QPointer<TMediaDialog> self(this);
+        QTimer::singleShot(0, this, [self] {
+            if (self && self->Probing)
+                self->InitiationTimerTimer();
+        });
+    }
+}
+
+void TMediaDialog::UpdateTimerTimer()
+{
+    if (PlayerEngine->PlayState() != PlaybackEngine::Playing)
+        return;
+    const int p = static_cast<int>(std::lround(PlayerEngine->Position() * 1000));
+    const int s = static_cast<int>(std::lround(double(p) / Scale));
+    const int stop = StopTrackBar->value();
+    // Stop on reaching the stop time itself (not half a step before it, as rounding to steps
+    // would); at the end of the medium the engine stops by itself.
+    if (stop < StopTrackBar->maximum() && p >= stop * Scale) {
+        PlayerEngine->Stop();
+        return;
+    }
+    if (s >= StartTrackBar->value())
+        SetBar(MediaTrackBar, s);
+    ShowMediaTime(p);
+}
+
+void TMediaDialog::PositionTrackBarChange(QSlider* moved)
+{
+    Q_UNUSED(moved);
+    if (StopTrackBar->value() < StartTrackBar->value()) {
+        if (StartTrackBar->hasFocus())
+            SetBar(StopTrackBar, StartTrackBar->value());
+        else
+            SetBar(StartTrackBar, StopTrackBar->value());
+    }
+    MediaSelStart = StartTrackBar->value();
+    MediaSelEnd = StopTrackBar->value();
+    SetBar(MediaTrackBar, std::clamp(MediaTrackBar->value(), MediaSelStart, MediaSelEnd));
+    ShowTimes();
+    MediaTrackBarChange();
+}
+
+void TMediaDialog::MediaTrackBarChange()
+{
+    const int start = StartTrackBar->value();
+    const int stop = std::max(start, StopTrackBar->value());
+    SetBar(MediaTrackBar, std::clamp(MediaTrackBar->value(), start, stop));
+    const int state = PlayerEngine->PlayState();
+    if (state != PlaybackEngine::Undefined && state != PlaybackEngine::Transitioning)
+        PlayerEngine->SetPosition(MediaTrackBar->value() * double(Scale) / 1000.0);
+    ShowMediaTime(MediaTrackBar->value() * Scale);
+}
+
+// ---- Scale and displays --------------------------------------------------------------------
+
+void TMediaDialog::ResetControls()
+{
+    for (QLabel* label : ScaleLabels)
+        delete label;
+    ScaleLabels.clear();
+    UnitsLabel->clear();
+    LengthLabel->clear();
+    CurrentMediaLabel->clear();
+    CurrentMediaName.clear();
+    for (QLabel* panel :
+         {StartHourPanel, StartMinutePanel, StartSecPanel, MediaHourPanel, MediaMinutePanel,
+          MediaSecPanel, StopHourPanel, StopMinutePanel, StopSecPanel})
+        panel->setText(QStringLiteral("00"));
+    for (QLabel* panel : {StartmSecPanel, MediamSecPanel, StopmSecPanel})
+        panel->setText(QStringLiteral("000"));
+    EnableControls(false, false, false, false);
+    for (QSlider* bar : {StartTrackBar, MediaTrackBar, StopTrackBar}) {
+        const QSignalBlocker block(bar);
+        bar->setRange(0, 10);
+        bar->setValue(0);
+        bar->setTickInterval(1);
+    }
+    MediaSelStart = MediaSelEnd = 0;
+}
+
+void TMediaDialog::SetupScale(int durationMs)
+{
+    const double ratio = durationMs > 0 ? durationMs / 30000.0 : 0.0;
+    const int e = ratio > 0 ? std::max(0, static_cast<int>(std::lround(std::log10(ratio) + 1))) : 0;
+    Scale = 1;
+    for (int i = 0; i < e; ++i)
+        Scale *= 10;
+    const int max = static_cast<int>(std::lround(double(durationMs) / Scale));
+    for (QSlider* bar : {StartTrackBar, MediaTrackBar, StopTrackBar}) {
+        const QSignalBlocker block(bar);
+        bar->setRange(0, max);
+    }
+    MediaSelStart = 0;
+    MediaSelEnd = max;
+    SetBar(StopTrackBar, max);
+    SetBar(StartTrackBar, 0);
+    SetBar(MediaTrackBar, 0);
+
+    // Small ticks at most about a hundred along the bar; large ticks at the next spacing of
+    // the table (an hour for media longer than the table reaches).
+    static constexpr int Spacing[] = {1, 10, 100, 1000, 10000, 60000, 3600000};
+    int k = std::min(e, 6);
+    while (k < 6 && double(max) / Spacing[k] > 100.0 / Scale)
+        ++k;
+    const int small = std::max(1, static_cast<int>(std::lround(double(Spacing[k]) / Scale)));
+    const int large =
+        std::max(1, static_cast<int>(std::lround(double(Spacing[std::min(k + 1, 6)]) / Scale)));
+    MediaTrackBar->setTickInterval(small);
+    StartTrackBar->setTickInterval(large);
+    StopTrackBar->setTickInterval(large);
+
+    for (QLabel* label : ScaleLabels)
+        delete label;
+    ScaleLabels.clear();
+    int h, m, s, ms;
+    SplitMilliseconds(large * Scale, h, m, s, ms);
+    const struct
+    {
+        int Amount;
+        const char* Unit;
+    } parts[] = {{h, "tim:"}, {m, "min:"}, {s, "sek:"}, {ms, "msek:"}};
+    int amount = 0;
+    for (const auto& part : parts) {
+        if (part.Amount != 0) {
+            amount = part.Amount;
+            UnitsLabel->setText(QString::fromUtf8(part.Unit));
+            break;
+        }
+    }
+    const int count = max / large;
+    for (int j = 1; j <= count; ++j) {
+        auto* label = new QLabel(QString::number(j * amount), ScalePanel);
+        label->setFont(ZeroLabel->font());
+        label->adjustSize();
+        const int left = static_cast<int>(std::lround(j * 346.0 / (double(max) / large))) -
+                         label->width() / 2 + 43;
+        label->setGeometry(left, 0, label->width(), 11);
+        label->show();
+        ScaleLabels.push_back(label);
+    }
+    ShowTimes();
+    ShowMediaTime(0);
+}
+
+void TMediaDialog::ShowTimes()
+{
+    int h, m, s, ms;
+    SplitMilliseconds(StartTrackBar->value() * Scale, h, m, s, ms);
+    StartHourPanel->setText(TwoDigits(h));
+    StartMinutePanel->setText(TwoDigits(m));
+    StartSecPanel->setText(TwoDigits(s));
+    StartmSecPanel->setText(QString::asprintf("%.3d", ms));
+    SplitMilliseconds(StopTrackBar->value() * Scale, h, m, s, ms);
+    StopHourPanel->setText(TwoDigits(h));
+    StopMinutePanel->setText(TwoDigits(m));
+    StopSecPanel->setText(TwoDigits(s));
+    StopmSecPanel->setText(QString::asprintf("%.3d", ms));
+    SplitMilliseconds(GetSelectionLength(), h, m, s, ms);
+    LengthLabel->setText(
+        QStringLiteral("%1:%2:%3:%4")
+            .arg(TwoDigits(h), TwoDigits(m), TwoDigits(s), QString::asprintf("%.3d", ms)));
+    if (CurrentKind() == CDKind)
+        RippTimeButton->setEnabled(StartTrackBar->value() != StartTrackBar->minimum() ||
+                                   StopTrackBar->value() != StopTrackBar->maximum());
+}
+
+void TMediaDialog::ShowMediaTime(int ms)
+{
+    int h, m, s, msec;
+    SplitMilliseconds(ms, h, m, s, msec);
+    MediaHourPanel->setText(TwoDigits(h));
+    MediaMinutePanel->setText(TwoDigits(m));
+    MediaSecPanel->setText(TwoDigits(s));
+    MediamSecPanel->setText(QString::asprintf("%.3d", msec));
+}
+
+void TMediaDialog::FullScreenChange(bool on)
+{
+    if (on)
+        VideoWindow->ShowFullScreen();
+    else
+        VideoWindow->hide();
 }

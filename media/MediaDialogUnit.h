@@ -4,6 +4,22 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/CdDrives.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QTimer;
+class QWidget;
+
+namespace Tonlyra {
+class PlaybackEngine;
+class VideoWindow;
+} // namespace Tonlyra
 
 // The kinds of media the program plays. A set of kinds is a bit set: bit k stands for kind k,
 // and bit 3 (AllMediaKinds) for all three.
@@ -64,6 +80,117 @@ public:
 
     QString SoundFilter = AllSoundFilter;
     QString VideoFilter = AllVideoFilter;
+
+    // The engine every dialog created from now on plays through; an empty factory restores the
+    // libmpv engine. Tests install a scripted engine here where timing must be exact.
+    using EngineFactory = std::function<std::unique_ptr<Tonlyra::PlaybackEngine>()>;
+    static void SetEngineFactory(EngineFactory factory);
+    Tonlyra::PlaybackEngine* Engine() const { return PlayerEngine.get(); }
+
+    // Answers Execute in place of the user (tests of the dialog's callers): it gets the dialog,
+    // may set it up as the user would, and returns whether it was closed with OK. An empty
+    // function restores the real dialog. Without a responder, a process that must never block
+    // (TONLYRA_NO_MODAL set) has Execute cancel at once.
+    using ExecuteResponder = std::function<bool(TMediaDialog& dialog)>;
+    static void SetExecuteResponder(ExecuteResponder responder);
+
+    // Why the last medium could not be played ("" when it could).
+    QString LastError() const { return LastErrorText; }
+
+    // Runs when a medium's duration becomes known: chooses Scale and sets up the trackbars,
+    // their ticks, the scale labels and the time displays.
+    void SetupScale(int durationMs);
+    // Back to nothing loaded: trackbars, buttons and displays cleared.
+    void ResetControls();
+
+    int Scale = 1;
+    bool Probing = false;
+    bool PlayPending = false;
+    int PendingStart = -1;
+    int PendingStop = -1;
+    int CDDrive = 0;
+    MediaKinds AcceptedKinds = 7;
+    bool ShowCopyButtons = true;
+    bool ShowSourceChooser = true;
+
+    // The dialog's controls; the service keeps its state in them.
+    QComboBox* DeviceComboBox = nullptr;
+    QComboBox* TrackComboBox = nullptr;
+    QPushButton* OpenMediaFileButton = nullptr;
+    QLabel* CurrentMediaLabel = nullptr;
+    QWidget* BorderPanel = nullptr;
+    QWidget* ScalePanel = nullptr;
+    QLabel* ZeroLabel = nullptr;
+    QLabel* UnitsLabel = nullptr;
+    QLabel* LengthLabel = nullptr;
+    QSlider* StartTrackBar = nullptr;
+    QSlider* MediaTrackBar = nullptr;
+    QSlider* StopTrackBar = nullptr;
+    // Hours, minutes, seconds and milliseconds of the start, media and stop positions.
+    QLabel* StartHourPanel = nullptr;
+    QLabel* StartMinutePanel = nullptr;
+    QLabel* StartSecPanel = nullptr;
+    QLabel* StartmSecPanel = nullptr;
+    QLabel* MediaHourPanel = nullptr;
+    QLabel* MediaMinutePanel = nullptr;
+    QLabel* MediaSecPanel = nullptr;
+    QLabel* MediamSecPanel = nullptr;
+    QLabel* StopHourPanel = nullptr;
+    QLabel* StopMinutePanel = nullptr;
+    QLabel* StopSecPanel = nullptr;
+    QLabel* StopmSecPanel = nullptr;
+    QPushButton* PlayButton = nullptr;
+    QPushButton* PauseButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QPushButton* RippButton = nullptr;
+    QPushButton* RippTimeButton = nullptr;
+    QPushButton* OKButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QTimer* InitiationTimer = nullptr;
+    QTimer* UpdateTimer = nullptr;
+    Tonlyra::VideoWindow* VideoWindow = nullptr;
+    // The media trackbar's selection: the start..stop range, in steps.
+    int MediaSelStart = 0;
+    int MediaSelEnd = 0;
+    // The labels of the scale strip besides ZeroLabel and UnitsLabel.
+    std::vector<QLabel*> ScaleLabels;
+    // The kind each entry of DeviceComboBox stands for.
+    std::vector<int> Kinds;
+    // The audio tracks of the disc in drive CDDrive, as the track list shows them.
+    QString CdDrivePath;
+    std::vector<Tonlyra::Cd::CdTrack> CdPlaylist;
+    QString InitialDir;
+    int FileFilterIndex = 1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void BuildControls();
+    void CloseMedium();
+    void DeviceComboBoxChange();
+    void TrackComboBoxChange();
+    void LoadMediaFile(const QString& path);
+    void LoadCdTrack(int index);
+    void InitiationTimerTimer();
+    void UpdateTimerTimer();
+    void FinishProbing();
+    void FailProbing();
+    void PlayStateChange(int newState);
+    void PositionTrackBarChange(QSlider* moved);
+    void MediaTrackBarChange();
+    void ShowTimes();
+    void ShowMediaTime(int ms);
+    void RaiseEndOfPlay();
+    void EnableControls(bool play, bool pause, bool stop, bool trackBars);
+    bool KindAccepted(int kind) const;
+    void FullScreenChange(bool on);
+
+    std::unique_ptr<Tonlyra::PlaybackEngine> PlayerEngine;
+    QString CurrentMediaName;
+    QString LastErrorText;
+    quint64 LoadCount = 0;
 };
 
 extern TMediaDialog* MediaDialog;

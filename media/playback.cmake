@@ -1,3 +1,12 @@
 # Sources of the playback service (engine, CD track stream, media dialog).
+target_sources(tonlyra_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/PlaybackEngine.h
+    ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.h
+    ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.h
+    ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp)
 target_sources(tonlyra_ui PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.cpp ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.h)
+    ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.h
+    ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VideoWindow.h
+    ${CMAKE_CURRENT_LIST_DIR}/VideoWindow.cpp)
