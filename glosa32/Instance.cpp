@@ -251,9 +251,12 @@ void AnnotationInstance::Draw(QPainter& painter)
         painter.setClipRect(QRect(0, 0, size.width() - ClipInset, size.height() - ClipInset));
     }
     for (const AnnotationEntry& e : Entries) {
-        painter.save();
-        e.Object->Draw(painter, View);
-        painter.restore();
+        // A box or line still being placed shows only its drag outline.
+        if (e.Object->Complete || e.Object->IsPolyFamily()) {
+            painter.save();
+            e.Object->Draw(painter, View);
+            painter.restore();
+        }
         if (e.Object.get() != Selected)
             continue;
         painter.save();
@@ -466,8 +469,6 @@ void AnnotationInstance::Mouse(int message, QPoint p)
             }
             return;
         }
-        if (message != MouseMove)
-            return;
     }
 
     // 6. Nothing selected.

@@ -189,6 +189,18 @@ TEST_F(Container, CopyInsertsIntoTheTarget)
     EXPECT_EQ(CopyAnnotation(Key, 2, source.c_str(), 0, Path("none.ant").c_str()), 0);
 }
 
+TEST_F(Container, FileNamesWithSeveralDotsAreUsedAsGiven)
+{
+    // The picture component names a picture's container after its base name
+    // ("holiday.v2.jpg" -> "holiday.ant"); the library takes any name as it stands.
+    const std::string path = Path("holiday.v2.ant");
+    CreateLine(Key, 1, 2, 3, 4, 1, 0, 0);
+    ASSERT_GT(SaveAnnotation(Key, 0, path.c_str()), 0);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_FALSE(QFile::exists(Dir.File("holiday.ant")));
+    EXPECT_EQ(LoadAnnotation(Key, 0, path.c_str()), 1);
+}
+
 TEST_F(Container, UnknownKeyTouchesNoFile)
 {
     const std::string path = Path("k.ant");

@@ -3,9 +3,11 @@
 #include "GlosaTestHost.h"
 
 #include "glosa32/Instance.h"
+#include "glosa32/TextTable.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -224,6 +226,36 @@ TEST_F(Interaction, ColourCommandsUseTheChooser)
     MenuMsg(H.Key(), 513); // cancelled: nothing changes
     EXPECT_EQ(At(0).Foreground, 0x563412u);
     EXPECT_EQ(At(0).Background, 0xFFFFFFu);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextTable, MenuTextsComeFromTheSystemFolder)
+{
+    Tonlyra::Test::TempDir dir;
+    QFile file(dir.File("glosa_txt.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Menus]\r\nRectangle=Rektangel\r\nNew=Ny ...\r\n");
+    file.close();
+    const QByteArray old = qgetenv("TONLYRA_SYSTEM_DIR");
+    qputenv("TONLYRA_SYSTEM_DIR", dir.Path().toLocal8Bit());
+    ReloadTextTable();
+    {
+        Host h;
+        h.RightDown(10, 10);
+        QMenu* menu = FindInstance(h.Key())->LastMenu;
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->actions().at(0)->text(), "Ny ...");
+        EXPECT_EQ(menu->actions().at(0)->menu()->actions().at(0)->text(), "Rektangel");
+        EXPECT_EQ(menu->actions().at(0)->menu()->actions().at(1)->text(), "Hilite");
+    }
+    if (old.isEmpty())
+        qunsetenv("TONLYRA_SYSTEM_DIR");
+    else
+        qputenv("TONLYRA_SYSTEM_DIR", old);
+    ReloadTextTable();
 }
 
 } // namespace
