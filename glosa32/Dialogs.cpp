@@ -2,6 +2,7 @@
 
 #include "glosa32/Stamps.h"
 #include "glosa32/TextTable.h"
+#include "platform/TextEncoding.h"
 #include "platform/UserPrompt.h"
 
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -73,6 +75,29 @@ const PatternChoice Patterns[] = {{"Solid", 100},           {"Backward Diagonal"
                                   {"Forward Diagonal", 2},  {"Horizontal", 0},
                                   {"Vertical", 1}};
 
+// Owns a dialog unless its parent window deleted it first.
+class DialogHolder
+{
+public:
+    explicit DialogHolder(QDialog* dialog) : Dialog(dialog) {}
+    ~DialogHolder() { delete Dialog.data(); }
+    DialogHolder(const DialogHolder&) = delete;
+    DialogHolder& operator=(const DialogHolder&) = delete;
+    QDialog* get() const { return Dialog.data(); }
+    QDialog& operator*() const { return *Dialog; }
+    explicit operator bool() const { return !Dialog.isNull(); }
+
+private:
+    QPointer<QDialog> Dialog;
+};
+
+// Runs the dialog; true for OK. False also when the dialog went away with its parent.
+bool Accepted(DialogHolder& dialog)
+{
+    const int result = ExecDialog(*dialog);
+    return dialog && result == QDialog::Accepted;
+}
+
 const char* TextFileFilter = "Text Files (*.TXT)|*.txt|ASCII Files (*.ASC)|*.asc|All Files (*.*)|*.*";
 
 } // namespace
@@ -84,12 +109,14 @@ DialogDriver SetDialogDriver(DialogDriver driver)
 
 int ExecDialog(QDialog& dialog)
 {
+    QPointer<QDialog> guard(&dialog);
     if (Driver()) {
         dialog.setResult(QDialog::Rejected);
         Driver()(dialog);
-        return dialog.result();
+        return guard ? dialog.result() : int(QDialog::Rejected);
     }
-    return dialog.exec();
+    const int result = dialog.exec();
+    return guard ? result : int(QDialog::Rejected);
 }
 
 QString ImageFileFilter()
@@ -97,14 +124,14 @@ QString ImageFileFilter()
     return QStringLiteral("bmp|*.bmp|jpeg|*.jpg|gif|*.gif|pcx|*.pcx|png|*.png|tiff|*.tif|pcd|*.pcd");
 }
 
-bool RunLineDialog(QWidget* parent, AObject& object)
+bool RunLineDialog(QWidget* parent, int& lineWidth, int& lineStyle)
 {
-    std::unique_ptr<QDialog> dialog(NewDialog(parent, "LINESTYLE", "LineDiag"));
+    DialogHolder dialog(NewDialog(parent, "LINESTYLE", "LineDiag"));
     auto* grid = new QGridLayout;
     auto* style = Named(new QComboBox(dialog.get()), "201");
     style->addItems({"Solid", "Dash", "Dot", "Dash-Dot", "Dash-Dot-Dot", "NULL"});
-    style->setCurrentIndex(std::clamp(object.LineStyle, 0, 5));
-    auto* width = Named(new QLineEdit(QString::number(object.LineWidth), dialog.get()), "202");
+    style->setCurrentIndex(std::clamp(lineStyle, 0, 5));
+    auto* width = Named(new QLineEdit(QString::number(lineWidth), dialog.get()), "202");
     grid->addWidget(Named(new QLabel(DialogText("LineStyle"), dialog.get()), "240"), 0, 0);
     grid->addWidget(style, 0, 1);
     grid->addWidget(Named(new QLabel(DialogText("LineWidth"), dialog.get()), "241"), 1, 0);
@@ -112,29 +139,29 @@ bool RunLineDialog(QWidget* parent, AObject& object)
     auto* layout = new QVBoxLayout(dialog.get());
     layout->addLayout(grid);
     layout->addLayout(Buttons(dialog.get()));
-    if (ExecDialog(*dialog) != QDialog::Accepted)
+    if (!Accepted(dialog))
         return false;
     bool ok = false;
     const uint w = width->text().trimmed().toUInt(&ok);
-    const int newWidth = ok ? static_cast<int>(std::min<uint>(w, 1000)) : object.LineWidth;
+    const int newWidth = ok ? static_cast<int>(std::min<uint>(w, 1000)) : lineWidth;
     const int newStyle = style->currentIndex();
-    const bool changed = newWidth != object.LineWidth || newStyle != object.LineStyle;
-    object.LineWidth = newWidth;
-    object.LineStyle = newStyle;
+    const bool changed = newWidth != lineWidth || newStyle != lineStyle;
+    lineWidth = newWidth;
+    lineStyle = newStyle;
     return changed;
 }
 
-bool RunFillDialog(QWidget* parent, AObject& object)
+bool RunFillDialog(QWidget* parent, int& fillMode, int& fillPattern)
 {
-    std::unique_ptr<QDialog> dialog(NewDialog(parent, "FILLSTYLE", "Fill"));
+    DialogHolder dialog(NewDialog(parent, "FILLSTYLE", "Fill"));
     auto* mode = Named(new QComboBox(dialog.get()), "203");
     mode->addItems({"Transparent", "Opaque"});
-    mode->setCurrentIndex(object.FillMode == 2 ? 1 : 0);
+    mode->setCurrentIndex(fillMode == 2 ? 1 : 0);
     auto* pattern = Named(new QComboBox(dialog.get()), "204");
     int current = 0;
     for (int i = 0; i < int(std::size(Patterns)); ++i) {
         pattern->addItem(QString::fromLatin1(Patterns[i].Name), Patterns[i].Value);
-        if (Patterns[i].Value == object.FillPattern)
+        if (Patterns[i].Value == fillPattern)
             current = i;
     }
     pattern->setCurrentIndex(current);
@@ -146,40 +173,42 @@ bool RunFillDialog(QWidget* parent, AObject& object)
     auto* layout = new QVBoxLayout(dialog.get());
     layout->addLayout(grid);
     layout->addLayout(Buttons(dialog.get()));
-    if (ExecDialog(*dialog) != QDialog::Accepted)
+    if (!Accepted(dialog))
         return false;
     const int newMode = mode->currentIndex() == 1 ? 2 : 1;
     const int newPattern = pattern->currentData().toInt();
-    const bool changed = newMode != object.FillMode || newPattern != object.FillPattern;
-    object.FillMode = newMode;
-    object.FillPattern = newPattern;
+    const bool changed = newMode != fillMode || newPattern != fillPattern;
+    fillMode = newMode;
+    fillPattern = newPattern;
     return changed;
 }
 
-bool RunTextDialog(QWidget* parent, ALabel& label)
+bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& textColor)
 {
-    std::unique_ptr<QDialog> dialog(NewDialog(parent, "DIALOGTEXT", "Text"));
+    DialogHolder dialog(NewDialog(parent, "DIALOGTEXT", "Text"));
     auto* edit = Named(new QPlainTextEdit(dialog.get()), "101");
-    edit->setPlainText(QString::fromUtf8(label.Text.c_str()));
-    edit->setFont(MakeFont(label.Font, 1.0));
-    auto* font = Named(new QPushButton(DialogText("Font"), dialog.get()), "102");
+    edit->setPlainText(DecodeFileText(QByteArray::fromStdString(text)));
+    LogFont workingFont = font;
+    ColorRef workingColor = textColor;
+    edit->setFont(MakeFont(workingFont, 1.0));
+    auto* fontButton = Named(new QPushButton(DialogText("Font"), dialog.get()), "102");
     auto* save = Named(new QPushButton(DialogText("SaveToFile"), dialog.get()), "103");
     auto* load = Named(new QPushButton(DialogText("LoadFromFile"), dialog.get()), "104");
     QDialog* d = dialog.get();
-    bool changed = false;
-    QObject::connect(font, &QPushButton::clicked, d, [&] {
+    bool fontChanged = false;
+    QObject::connect(fontButton, &QPushButton::clicked, d, [&] {
         PromptRequest request;
         request.What = PromptRequest::Kind::Font;
-        request.InitialFont = MakeFont(label.Font, 1.0);
-        request.InitialFontColor = ToQColor(label.TextColor);
+        request.InitialFont = MakeFont(workingFont, 1.0);
+        request.InitialFontColor = ToQColor(workingColor);
         const PromptAnswer answer = UserPrompt::Ask(d, request);
         if (!answer.Accepted)
             return;
-        label.Font = FromQFont(answer.Font, label.Font);
+        workingFont = FromQFont(answer.Font, workingFont);
         if (answer.Color.isValid())
-            label.TextColor = FromQColor(answer.Color);
-        edit->setFont(MakeFont(label.Font, 1.0));
-        changed = true;
+            workingColor = FromQColor(answer.Color);
+        edit->setFont(MakeFont(workingFont, 1.0));
+        fontChanged = true;
     });
     QObject::connect(save, &QPushButton::clicked, d, [&] {
         const QString path = UserPrompt::SaveFileName(d, DialogText("SaveToFile"),
@@ -213,7 +242,7 @@ bool RunTextDialog(QWidget* parent, ALabel& label)
         edit->setPlainText(QString::fromUtf8(bytes));
     });
     auto* side = new QVBoxLayout;
-    side->addWidget(font);
+    side->addWidget(fontButton);
     side->addWidget(save);
     side->addWidget(load);
     side->addStretch();
@@ -223,9 +252,12 @@ bool RunTextDialog(QWidget* parent, ALabel& label)
     auto* layout = new QVBoxLayout(d);
     layout->addLayout(top);
     layout->addLayout(Buttons(d));
-    if (ExecDialog(*d) != QDialog::Accepted)
-        return changed;
-    label.Text = edit->toPlainText().toUtf8().toStdString();
+    // The font chooser's choice takes effect at once, as the font is shown in the edit.
+    font = workingFont;
+    textColor = workingColor;
+    if (!Accepted(dialog))
+        return fontChanged;
+    text = edit->toPlainText().toUtf8().toStdString();
     return true;
 }
 
@@ -234,7 +266,7 @@ namespace {
 // The text stamp dialog; true when the entry was stored.
 bool RunTextStampDialog(QWidget* parent, StampDefinition& entry, bool isNew)
 {
-    std::unique_ptr<QDialog> dialog(NewDialog(parent, "TEXTSTAMP", "CreateTextRubberStamp"));
+    DialogHolder dialog(NewDialog(parent, "TEXTSTAMP", "CreateTextRubberStamp"));
     QDialog* d = dialog.get();
     if (isNew) {
         entry = StampDefinition();
@@ -284,7 +316,7 @@ bool RunTextStampDialog(QWidget* parent, StampDefinition& entry, bool isNew)
     layout->addLayout(grid);
     layout->addLayout(row);
     layout->addLayout(Buttons(d));
-    if (ExecDialog(*d) != QDialog::Accepted)
+    if (!Accepted(dialog))
         return false;
     const QString n = name->text().left(49);
     const QString t = text->text().left(99);
@@ -299,7 +331,7 @@ bool RunTextStampDialog(QWidget* parent, StampDefinition& entry, bool isNew)
 
 bool RunImageStampDialog(QWidget* parent, StampDefinition& entry, bool isNew)
 {
-    std::unique_ptr<QDialog> dialog(NewDialog(parent, "IMAGESTAMP", "CreateImageStamp"));
+    DialogHolder dialog(NewDialog(parent, "IMAGESTAMP", "CreateImageStamp"));
     QDialog* d = dialog.get();
     if (isNew)
         entry = StampDefinition();
@@ -323,7 +355,7 @@ bool RunImageStampDialog(QWidget* parent, StampDefinition& entry, bool isNew)
     auto* layout = new QVBoxLayout(d);
     layout->addLayout(grid);
     layout->addLayout(Buttons(d));
-    if (ExecDialog(*d) != QDialog::Accepted)
+    if (!Accepted(dialog))
         return false;
     if (name->text().isEmpty() || file->text().isEmpty())
         return false;
@@ -335,10 +367,10 @@ bool RunImageStampDialog(QWidget* parent, StampDefinition& entry, bool isNew)
 
 } // namespace
 
-bool RunStampDialog(QWidget* parent, AStamp& stamp, const std::string& libraryPath)
+std::optional<StampDefinition> RunStampDialog(QWidget* parent, const std::string& libraryPath)
 {
     std::vector<StampDefinition> library = ReadStampLibrary(libraryPath);
-    std::unique_ptr<QDialog> dialog(NewDialog(parent, "STAMP", "RubberStampProperties"));
+    DialogHolder dialog(NewDialog(parent, "STAMP", "RubberStampProperties"));
     QDialog* d = dialog.get();
     auto* list = Named(new QListWidget(d), "211");
     list->setSortingEnabled(true);
@@ -425,19 +457,18 @@ bool RunStampDialog(QWidget* parent, AStamp& stamp, const std::string& libraryPa
 
     // OK with nothing selected keeps the dialog open.
     for (;;) {
-        if (ExecDialog(*d) != QDialog::Accepted)
-            return false;
+        if (!Accepted(dialog))
+            return std::nullopt;
         if (selectedIndex() >= 0)
             break;
         if (Driver())
-            return false;
+            return std::nullopt;
     }
     StampDefinition chosen = library[std::size_t(selectedIndex())];
     if (chosen.Type == 1)
         chosen.Text = ExpandStampCodes(chosen.Text, StampClock());
     WriteStampLibrary(libraryPath, library);
-    stamp.Apply(chosen, parent);
-    return true;
+    return chosen;
 }
 
 } // namespace Tonlyra::Glosa

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QDialog;
@@ -16,12 +17,15 @@ class QWidget;
 
 namespace Tonlyra::Glosa {
 
-// Each returns true when the object was changed.
-bool RunLineDialog(QWidget* parent, AObject& object);
-bool RunFillDialog(QWidget* parent, AObject& object);
-bool RunTextDialog(QWidget* parent, ALabel& label);
-// The stamps dialog: true when a stamp was chosen (and applied to stamp).
-bool RunStampDialog(QWidget* parent, AStamp& stamp, const std::string& libraryPath);
+// The dialogs work on values the caller copied from an object, and return true when OK changed
+// them; the caller applies them only if the object still exists (the host runs while a dialog
+// is open). A dialog destroyed with its parent window counts as cancelled.
+bool RunLineDialog(QWidget* parent, int& lineWidth, int& lineStyle);
+bool RunFillDialog(QWidget* parent, int& fillMode, int& fillPattern);
+// Text of a label or note (UTF-8 or old single-byte text), its font and text colour.
+bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& textColor);
+// The stamps dialog: the chosen stamp (text codes expanded), or nothing.
+std::optional<StampDefinition> RunStampDialog(QWidget* parent, const std::string& libraryPath);
 
 // The file filter of the picture chooser.
 QString ImageFileFilter();

@@ -213,7 +213,8 @@ GLOSA32_EXPORT void HardDrawAnnotation(intptr_t key, GlosaBitmap bitmap)
 
 GLOSA32_EXPORT void MouseMon(intptr_t key, int32_t message, int32_t, int32_t lParam)
 {
-    if (AnnotationInstance* instance = FindInstance(key))
+    // Ending a creation may open a dialog: keep the instance while it runs.
+    if (const std::shared_ptr<AnnotationInstance> instance = HoldInstance(key))
         instance->Mouse(message, PointOf(lParam));
 }
 

@@ -20,7 +20,7 @@ struct Slot
 {
     bool InUse = false;
     intptr_t Key = 0;
-    std::unique_ptr<AnnotationInstance> Instance;
+    std::shared_ptr<AnnotationInstance> Instance;
 };
 
 std::array<Slot, MaxInstances>& Slots()
@@ -82,9 +82,17 @@ AnnotationInstance* RegisterInstance(intptr_t key)
         return nullptr;
     slot->InUse = true;
     slot->Key = key;
-    slot->Instance = std::make_unique<AnnotationInstance>();
+    slot->Instance = std::make_shared<AnnotationInstance>();
     slot->Instance->Key = key;
     return slot->Instance.get();
+}
+
+std::shared_ptr<AnnotationInstance> HoldInstance(intptr_t key)
+{
+    for (Slot& s : Slots())
+        if (s.InUse && s.Key == key)
+            return s.Instance;
+    return nullptr;
 }
 
 void UnregisterInstance(intptr_t key)
@@ -104,7 +112,7 @@ void UnregisterInstance(intptr_t key)
 
 void DispatchMenuCommand(intptr_t key, int id)
 {
-    if (AnnotationInstance* instance = FindInstance(key))
+    if (const std::shared_ptr<AnnotationInstance> instance = HoldInstance(key))
         instance->Command(id & 0xFFFF);
 }
 
@@ -323,23 +331,24 @@ void AnnotationInstance::EndCreation(QPoint p)
     CreationObject = nullptr;
     Update(old);
     if (object->GetKind() == KindImage) {
-        auto* image = static_cast<AImage*>(object);
         const QString file = UserPrompt::OpenFileName(
             Window, QStringLiteral("Picture"), ImageFileFilter(), QStringLiteral("BMP"),
             QDir::currentPath(), QStringLiteral("*.bmp"));
-        if (!file.isEmpty()) {
+        if (!file.isEmpty() && Alive(object)) {
+            auto* image = static_cast<AImage*>(object);
             image->FileName = file.toLocal8Bit().toStdString();
             image->LoadPicture(Window, "Can not load BitMap");
         }
     } else if (object->GetKind() == KindStamp) {
-        auto* stamp = static_cast<AStamp*>(object);
-        if (!RunStampDialog(Window, *stamp, StampLibraryPath)) {
+        const std::optional<StampDefinition> chosen = RunStampDialog(Window, StampLibraryPath);
+        if (chosen && Alive(object)) {
+            static_cast<AStamp*>(object)->Apply(*chosen, Window);
+        } else if (Alive(object)) {
             // No stamp chosen: an empty stamp would be invisible, so it is not kept.
-            DeleteAt(IndexOf(stamp));
-            object = nullptr;
+            DeleteAt(IndexOf(object));
         }
     }
-    if (object)
+    if (Alive(object))
         UpdateObject(object);
     if (SavedCursor && Window)
         Window->setCursor(*SavedCursor);
@@ -605,18 +614,15 @@ void AnnotationInstance::ShowObjectMenu(QPoint p)
 
 // ---- Commands ----------------------------------------------------------------------------
 
-void AnnotationInstance::ChooseColor(ColorRef& colour, std::array<ColorRef, 16>&, bool* changed)
+std::optional<ColorRef> AnnotationInstance::ChooseColor(ColorRef current)
 {
     PromptRequest request;
     request.What = PromptRequest::Kind::Color;
-    request.InitialColor = ToQColor(colour);
+    request.InitialColor = ToQColor(current);
     const PromptAnswer answer = UserPrompt::Ask(Window, request);
     if (!answer.Accepted || !answer.Color.isValid())
-        return;
-    const ColorRef chosen = FromQColor(answer.Color);
-    if (changed)
-        *changed = chosen != colour;
-    colour = chosen;
+        return std::nullopt;
+    return FromQColor(answer.Color);
 }
 
 void AnnotationInstance::Command(int id)
@@ -663,38 +669,39 @@ void AnnotationInstance::ObjectCommand(int id)
             UpdateObject(poly);
         }
         return;
-    case 512: {
-        ChooseColor(object->Foreground, object->CustomColors, nullptr);
-        UpdateObject(object);
+    case 512:
+        if (const auto colour = ChooseColor(object->Foreground); colour && Alive(object)) {
+            object->Foreground = *colour;
+            UpdateObject(object);
+        }
         return;
-    }
     case 513:
         if (object->GetKind() == KindImage) {
-            auto* image = static_cast<AImage*>(object);
             const QString file = UserPrompt::OpenFileName(
                 Window, QStringLiteral("Picture"), ImageFileFilter(), QStringLiteral("BMP"),
                 QDir::currentPath(), QStringLiteral("*.bmp"));
-            if (!file.isEmpty()) {
+            if (!file.isEmpty() && Alive(object)) {
+                auto* image = static_cast<AImage*>(object);
                 image->Picture = QImage();
                 image->FileName = file.toLocal8Bit().toStdString();
                 image->LoadPicture(Window, "Can not load BitMap");
-                UpdateObject(object);
+                if (Alive(object))
+                    UpdateObject(object);
             }
-        } else if (ALabel* label = AsLabel(object)) {
-            bool changed = false;
-            ChooseColor(label->Background, label->CustomColors, &changed);
-            if (changed)
-                label->FontBackground = label->Background;
-            UpdateObject(object);
-        } else {
-            ChooseColor(object->Background, object->CustomColors, nullptr);
+        } else if (const auto colour = ChooseColor(object->Background); colour && Alive(object)) {
+            // A label's or note's text background follows a changed background.
+            if (AsLabel(object) && *colour != object->Background)
+                AsLabel(object)->FontBackground = *colour;
+            object->Background = *colour;
             UpdateObject(object);
         }
         return;
     case 520:
         if (ALabel* label = AsLabel(object)) {
-            ChooseColor(label->FontBackground, label->CustomColors, nullptr);
-            UpdateObject(object);
+            if (const auto colour = ChooseColor(label->FontBackground); colour && Alive(object)) {
+                label->FontBackground = *colour;
+                UpdateObject(object);
+            }
         }
         return;
     case 229:
@@ -704,7 +711,7 @@ void AnnotationInstance::ObjectCommand(int id)
             request.InitialFont = MakeFont(label->Font, 1.0);
             request.InitialFontColor = ToQColor(label->TextColor);
             const PromptAnswer answer = UserPrompt::Ask(Window, request);
-            if (answer.Accepted) {
+            if (answer.Accepted && Alive(object)) {
                 label->Font = FromQFont(answer.Font, label->Font);
                 if (answer.Color.isValid())
                     label->TextColor = FromQColor(answer.Color);
@@ -724,30 +731,47 @@ void AnnotationInstance::ObjectCommand(int id)
     case 510:
     case 511: {
         const int oldWidth = object->LineWidth;
-        const bool changed =
-            id == 510 ? RunLineDialog(Window, *object) : RunFillDialog(Window, *object);
-        if (changed && IndexOf(object) >= 0) {
-            object->ComputeHandles();
-            if (APolyline* poly = AsPoly(object)) {
-                poly->ComputeBounds();
-                poly->ComputeHandles();
-            }
-            UpdateObject(object, object->LineWidth < oldWidth ? oldWidth + 2 : 0);
+        int first = id == 510 ? object->LineWidth : object->FillMode;
+        int second = id == 510 ? object->LineStyle : object->FillPattern;
+        const bool changed = id == 510 ? RunLineDialog(Window, first, second)
+                                       : RunFillDialog(Window, first, second);
+        if (!changed || !Alive(object))
+            return;
+        UpdateObject(object);
+        if (id == 510) {
+            object->LineWidth = first;
+            object->LineStyle = second;
+        } else {
+            object->FillMode = first;
+            object->FillPattern = second;
         }
+        if (APolyline* poly = AsPoly(object))
+            poly->ComputeBounds();
+        object->ComputeHandles();
+        UpdateObject(object, object->LineWidth < oldWidth ? oldWidth + 2 : 0);
         return;
     }
     case 101:
         if (ALabel* label = AsLabel(object)) {
-            if (RunTextDialog(Window, *label) && IndexOf(object) >= 0)
+            std::string text = label->Text;
+            LogFont font = label->Font;
+            ColorRef textColor = label->TextColor;
+            if (RunTextDialog(Window, text, font, textColor) && Alive(object)) {
+                label->Text = text;
+                label->Font = font;
+                label->TextColor = textColor;
                 UpdateObject(object);
+            }
         }
         return;
     case 231:
         if (object->GetKind() == KindStamp) {
-            auto* stamp = static_cast<AStamp*>(object);
-            UpdateObject(object);
-            if (RunStampDialog(Window, *stamp, StampLibraryPath) && IndexOf(object) >= 0)
+            const std::optional<StampDefinition> chosen = RunStampDialog(Window, StampLibraryPath);
+            if (chosen && Alive(object)) {
                 UpdateObject(object);
+                static_cast<AStamp*>(object)->Apply(*chosen, Window);
+                UpdateObject(object);
+            }
         }
         return;
     default: return; // ids an object does not know are ignored

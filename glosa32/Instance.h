@@ -102,12 +102,17 @@ private:
     void ShowNewMenu(QPoint p);
     void PopUp(QMenu* menu, QPoint p);
     QMenu* NewMenu();
-    void ChooseColor(ColorRef& colour, std::array<ColorRef, 16>& custom, bool* changed);
+    // The colour chooser; nothing when cancelled.
+    std::optional<ColorRef> ChooseColor(ColorRef current);
+    bool Alive(const AObject* object) const { return IndexOf(object) >= 0; }
     void ObjectCommand(int id);
 };
 
 // The instance registered for key, or null.
 AnnotationInstance* FindInstance(intptr_t key);
+// The same, kept alive for a call that may run a modal dialog (during which the host may
+// destroy the instance: its objects are then gone and the call changes nothing).
+std::shared_ptr<AnnotationInstance> HoldInstance(intptr_t key);
 // Registers key (resetting an existing registration); null when all slots are taken.
 AnnotationInstance* RegisterInstance(intptr_t key);
 void UnregisterInstance(intptr_t key);

@@ -137,6 +137,30 @@ TEST(Dialogs, TextFileActionsReportFailures)
     EXPECT_EQ(static_cast<ALabel&>(*FindInstance(h.Key())->Entries[0].Object).Text, "Label");
 }
 
+TEST(Dialogs, HostGoingAwayDuringADialogChangesNothing)
+{
+    // The host destroys the instance, then its window, while a dialog is open.
+    auto* h = new Host;
+    const intptr_t key = h->Key();
+    CreateRectangle(key, 10, 10, 80, 30, 1, 0, 1, 100, 0, 0);
+    h->LeftDown(10, 20);
+    Driver driver({{"LINESTYLE", [&](QDialog& d) {
+                        Find<QLineEdit>(d, "202")->setText("9");
+                        DestroyAnnotation(key);
+                        Ok(d);
+                    }},
+                   {"FILLSTYLE", [&](QDialog&) { delete h; }}});
+    MenuMsg(key, 510);
+    EXPECT_EQ(IsAnnotation(key), 0);
+    EXPECT_EQ(FindInstance(key), nullptr);
+
+    h = new Host;
+    CreateRectangle(h->Key(), 10, 10, 80, 30, 1, 0, 1, 100, 0, 0);
+    h->LeftDown(10, 20);
+    MenuMsg(h->Key(), 511); // the window and with it the dialog are deleted meanwhile
+    EXPECT_EQ(driver.Seen, (std::vector<QString>{"LINESTYLE", "FILLSTYLE"}));
+}
+
 class StampDialogs : public ::testing::Test
 {
 protected:
