@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QPainter>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -78,16 +80,22 @@ int32_t Create(intptr_t key, const std::string& fields, Kind kind)
     return id;
 }
 
+// Window to image coordinates, held within 32 bits.
+int Shifted(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+}
+
 int ShiftX(intptr_t key, int x)
 {
     const AnnotationInstance* i = FindInstance(key);
-    return i ? x + i->View.OriginX - i->View.OffsetX : x;
+    return i ? Shifted(0LL + x + i->View.OriginX - i->View.OffsetX) : x;
 }
 
 int ShiftY(intptr_t key, int y)
 {
     const AnnotationInstance* i = FindInstance(key);
-    return i ? y + i->View.OriginY - i->View.OffsetY : y;
+    return i ? Shifted(0LL + y + i->View.OriginY - i->View.OffsetY) : y;
 }
 
 std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -61,12 +61,18 @@ struct ViewTransform
 
     QPoint ToWindow(int x, int y) const
     {
-        return {Trunc((x - OriginX) * Zoom + OffsetX), Trunc((y - OriginY) * Zoom + OffsetY)};
+        return {Trunc((double(x) - OriginX) * Zoom + OffsetX),
+                Trunc((double(y) - OriginY) * Zoom + OffsetY)};
     }
     int Scale(int v) const { return Trunc(v * Zoom); }
     // Window point to image point, as floats and truncated.
     double ImageX(double x) const { return OriginX + (x - OffsetX) / Zoom; }
     double ImageY(double y) const { return OriginY + (y - OffsetY) / Zoom; }
+    // Window coordinates of an image point given as floats (drag positions).
+    QPoint ToWindowF(double x, double y) const
+    {
+        return {Trunc((x - OriginX) * Zoom + OffsetX), Trunc((y - OriginY) * Zoom + OffsetY)};
+    }
     QPoint ToImage(int x, int y) const { return {Trunc(ImageX(x)), Trunc(ImageY(y))}; }
 };
 

@@ -122,6 +122,25 @@ TEST_F(Objects, CreationFunctionsShiftByOriginAndOffset)
     EXPECT_EQ(poly.Height, 62);
 }
 
+TEST_F(Objects, ExtremeValuesAreHeldNotOverflowed)
+{
+    DrawAnnotation(Key, 1e-300, INT32_MAX, INT32_MIN, -1, -1, 0, nullptr); // zoom refused
+    EXPECT_EQ(Instance().View.Zoom, 1.0);
+    EXPECT_EQ(Instance().View.OffsetX, 0xFFFF); // low 16 bits
+    CreateRectangle(Key, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, 0, 2, 100, 0, 0);
+    const int32_t xs[] = {INT32_MIN, INT32_MAX};
+    CreatePolygon(Key, xs, xs, 2, 1, 0, 2, 100, 0, 0);
+    CreatePointer(Key, INT32_MIN, 0, INT32_MAX, 0, INT32_MAX, 0, 0);
+    QImage image(50, 50, QImage::Format_RGB32);
+    QPainter painter(&image);
+    DrawAnnotation(Key, 1000.0, INT32_MIN, INT32_MAX, 0, 0, 0, &painter);
+    for (const AnnotationEntry& e : Instance().Entries) {
+        EXPECT_LE(std::abs(e.Object->X), 10'000'000);
+        e.Object->HitTest(Instance().View, QPoint(1, 1));
+        e.Object->AreaRect(Instance().View, 0);
+    }
+}
+
 TEST_F(Objects, RecordsRoundTripForEveryKind)
 {
     const std::vector<std::string> records = {
