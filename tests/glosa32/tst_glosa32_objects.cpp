@@ -235,6 +235,29 @@ TEST_F(Objects, OpaqueHatchShowsTheBackgroundBetweenLines)
     EXPECT_EQ(other, 0);
 }
 
+TEST_F(Objects, ImagesAreDecodedAndStretchedIntoTheirBox)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString path = dir.File("my picture.png"); // a blank in the name survives the record
+    QImage source(4, 4, QImage::Format_RGB32);
+    source.fill(Qt::blue);
+    ASSERT_TRUE(source.save(path));
+    CreateImage(Key, 10, 10, 20, 20, 0xFF, path.toLocal8Bit().constData());
+    char buffer[400] = "";
+    ASSERT_GT(StreamSaveAnnotation(Key, 0, buffer, sizeof buffer), 0);
+    ClearAnnotation(Key);
+    ASSERT_EQ(StreamLoadAnnotation(Key, 0, buffer, sizeof buffer), 1);
+    EXPECT_EQ(static_cast<const AImage&>(Last()).FileName, path.toStdString());
+    QImage image(50, 50, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DrawAnnotation(Key, 1.0, 0, 0, 0, 0, 0, &painter);
+    }
+    EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(35, 35), QColor(Qt::white));
+}
+
 TEST_F(Objects, PointerArrowCorners)
 {
     CreatePointer(Key, 0, 0, 100, 0, 2, 0, 0);
