@@ -41,18 +41,43 @@ void AddMixed(intptr_t key, int count, int seed)
         const int32_t xs[] = {x, x + 40, x + 80, x + 30};
         const int32_t ys[] = {y, y + 30, y, y + 50};
         switch (i % 12) {
-        case 0: CreateRectangle(key, x, y, 80, 50, 2, 0, 1, 100, 0xFF, 0xFFFFFF); break;
-        case 1: CreateHilite(key, x, y, 90, 20, 0x00FFFF); break;
-        case 2: CreateLine(key, x, y, x + 100, y + 40, 3, 0, 0xFF0000); break;
-        case 3: CreatePointer(key, x, y, x + 90, y + 10, 2, 0, 0); break;
-        case 4: CreateEllipse(key, x, y, 70, 40, 1, 0, 2, 4, 0xFF00, 0xFFFFFF); break;
-        case 5: CreatePolyline(key, xs, ys, 4, 2, 0, 0xFF); break;
-        case 6: CreateFreehand(key, xs, ys, 4, 1, 0, 0x808080); break;
-        case 7: CreatePolygon(key, xs, ys, 4, 1, 0, 2, 100, 0xFF00FF, 0); break;
-        case 8: CreateLabel(key, "Label text", x, y, 90, 24, 0x8000FF, 0x8000FF, 0, "Sans", 14); break;
-        case 9: CreateNotes(key, "A note\nwith two lines", x, y, 120, 70, 0xFFFF, 0xFFFF, 0, "Sans", 12); break;
-        case 10: CreateStamp(key, x, y, "APPROVED"); break;
-        default: CreateRectangle(key, x, y, 60, 60, 1, 1, 2, 3, 0, 0xFFFFFF); break;
+        case 0:
+            CreateRectangle(key, x, y, 80, 50, 2, 0, 1, 100, 0xFF, 0xFFFFFF);
+            break;
+        case 1:
+            CreateHilite(key, x, y, 90, 20, 0x00FFFF);
+            break;
+        case 2:
+            CreateLine(key, x, y, x + 100, y + 40, 3, 0, 0xFF0000);
+            break;
+        case 3:
+            CreatePointer(key, x, y, x + 90, y + 10, 2, 0, 0);
+            break;
+        case 4:
+            CreateEllipse(key, x, y, 70, 40, 1, 0, 2, 4, 0xFF00, 0xFFFFFF);
+            break;
+        case 5:
+            CreatePolyline(key, xs, ys, 4, 2, 0, 0xFF);
+            break;
+        case 6:
+            CreateFreehand(key, xs, ys, 4, 1, 0, 0x808080);
+            break;
+        case 7:
+            CreatePolygon(key, xs, ys, 4, 1, 0, 2, 100, 0xFF00FF, 0);
+            break;
+        case 8:
+            CreateLabel(key, "Label text", x, y, 90, 24, 0x8000FF, 0x8000FF, 0, "Sans", 14);
+            break;
+        case 9:
+            CreateNotes(key, "A note\nwith two lines", x, y, 120, 70, 0xFFFF, 0xFFFF, 0, "Sans",
+                        12);
+            break;
+        case 10:
+            CreateStamp(key, x, y, "APPROVED");
+            break;
+        default:
+            CreateRectangle(key, x, y, 60, 60, 1, 1, 2, 3, 0, 0xFFFFFF);
+            break;
         }
     }
 }
@@ -108,10 +133,11 @@ int main(int argc, char** argv)
         out.open(QIODevice::WriteOnly);
         out.write(bytes);
     });
-    std::printf("container of 100 sets x 30 objects (%lld bytes): save one set %.2f ms, load "
-                "one set %.2f ms (plain read + write %.2f ms, ratios %.1f / %.1f; target <= 20 ms)\n",
-                static_cast<long long>(size), save, load, baseIo,
-                save / std::max(baseIo, 1e-3), load / std::max(baseIo, 1e-3));
+    std::printf(
+        "container of 100 sets x 30 objects (%lld bytes): save one set %.2f ms, load "
+        "one set %.2f ms (plain read + write %.2f ms, ratios %.1f / %.1f; target <= 20 ms)\n",
+        static_cast<long long>(size), save, load, baseIo, save / std::max(baseIo, 1e-3),
+        load / std::max(baseIo, 1e-3));
     std::printf("objects after load: %d\n", IsAnnotation(key));
     DestroyAnnotation(key);
     return 0;

@@ -73,16 +73,16 @@ SetList ReadContainer(std::string_view text)
         line = lineEnd + 1;
         std::size_t p = 0;
         long long index = 0, offset = 0, length = 0;
-        if (!ReadLong(entry, p, index) || !ReadLong(entry, p, offset)
-            || !ReadLong(entry, p, length))
+        if (!ReadLong(entry, p, index) || !ReadLong(entry, p, offset) ||
+            !ReadLong(entry, p, length))
             break; // not a directory line: the directory ends here
-        if (index < 0 || index > 0xFFFF || offset < 0 || length < 0
-            || offset > static_cast<long long>(text.size())
-            || length > static_cast<long long>(text.size()) - offset)
+        if (index < 0 || index > 0xFFFF || offset < 0 || length < 0 ||
+            offset > static_cast<long long>(text.size()) ||
+            length > static_cast<long long>(text.size()) - offset)
             continue; // a block outside the text is ignored
-        sets.push_back({static_cast<int>(index),
-                        std::string(text.substr(static_cast<std::size_t>(offset),
-                                                static_cast<std::size_t>(length)))});
+        sets.push_back(
+            {static_cast<int>(index), std::string(text.substr(static_cast<std::size_t>(offset),
+                                                              static_cast<std::size_t>(length)))});
     }
     return sets;
 }
@@ -261,8 +261,8 @@ bool WriteContainerFile(const std::string& path, const std::string& text)
     QSaveFile file(QString::fromLocal8Bit(path.c_str()));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size()))
-        != static_cast<qint64>(bytes.size()))
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+        static_cast<qint64>(bytes.size()))
         return false;
     return file.commit();
 }

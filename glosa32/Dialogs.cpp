@@ -32,8 +32,7 @@ DialogDriver& Driver()
     return driver;
 }
 
-template <typename W>
-W* Named(W* widget, const char* name)
+template <typename W> W* Named(W* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -70,10 +69,9 @@ struct PatternChoice
     const char* Name;
     int Value;
 };
-const PatternChoice Patterns[] = {{"Solid", 100},           {"Backward Diagonal", 3},
-                                  {"Cross", 4},             {"Diagonal Cross", 5},
-                                  {"Forward Diagonal", 2},  {"Horizontal", 0},
-                                  {"Vertical", 1}};
+const PatternChoice Patterns[] = {
+    {"Solid", 100},          {"Backward Diagonal", 3}, {"Cross", 4},   {"Diagonal Cross", 5},
+    {"Forward Diagonal", 2}, {"Horizontal", 0},        {"Vertical", 1}};
 
 // Owns a dialog unless its parent window deleted it first.
 class DialogHolder
@@ -98,7 +96,8 @@ bool Accepted(DialogHolder& dialog)
     return dialog && result == QDialog::Accepted;
 }
 
-const char* TextFileFilter = "Text Files (*.TXT)|*.txt|ASCII Files (*.ASC)|*.asc|All Files (*.*)|*.*";
+const char* TextFileFilter =
+    "Text Files (*.TXT)|*.txt|ASCII Files (*.ASC)|*.asc|All Files (*.*)|*.*";
 
 } // namespace
 
@@ -121,7 +120,8 @@ int ExecDialog(QDialog& dialog)
 
 QString ImageFileFilter()
 {
-    return QStringLiteral("bmp|*.bmp|jpeg|*.jpg|gif|*.gif|pcx|*.pcx|png|*.png|tiff|*.tif|pcd|*.pcd");
+    return QStringLiteral(
+        "bmp|*.bmp|jpeg|*.jpg|gif|*.gif|pcx|*.pcx|png|*.png|tiff|*.tif|pcd|*.pcd");
 }
 
 bool RunLineDialog(QWidget* parent, int& lineWidth, int& lineStyle)
@@ -211,10 +211,9 @@ bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& 
         fontChanged = true;
     });
     QObject::connect(save, &QPushButton::clicked, d, [&] {
-        const QString path = UserPrompt::SaveFileName(d, DialogText("SaveToFile"),
-                                                      QString::fromLatin1(TextFileFilter),
-                                                      QStringLiteral("txt"), QDir::currentPath(),
-                                                      QStringLiteral("*.txt"), true);
+        const QString path = UserPrompt::SaveFileName(
+            d, DialogText("SaveToFile"), QString::fromLatin1(TextFileFilter), QStringLiteral("txt"),
+            QDir::currentPath(), QStringLiteral("*.txt"), true);
         if (path.isEmpty())
             return;
         QFile file(path);
@@ -225,10 +224,9 @@ bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& 
                                 QMessageBox::Ok, QMessageBox::Warning);
     });
     QObject::connect(load, &QPushButton::clicked, d, [&] {
-        const QString path = UserPrompt::OpenFileName(d, DialogText("LoadFromFile"),
-                                                      QString::fromLatin1(TextFileFilter),
-                                                      QStringLiteral("txt"), QDir::currentPath(),
-                                                      QStringLiteral("*.txt"));
+        const QString path = UserPrompt::OpenFileName(
+            d, DialogText("LoadFromFile"), QString::fromLatin1(TextFileFilter),
+            QStringLiteral("txt"), QDir::currentPath(), QStringLiteral("*.txt"));
         if (path.isEmpty())
             return;
         QFile file(path);
@@ -430,12 +428,11 @@ std::optional<StampDefinition> RunStampDialog(QWidget* parent, const std::string
         const int i = selectedIndex();
         if (i < 0)
             return;
-        const QString question =
-            QStringLiteral("Stamp '%1' is about to be deleted.  Are you sure?")
-                .arg(QString::fromUtf8(library[std::size_t(i)].Name.c_str()));
+        const QString question = QStringLiteral("Stamp '%1' is about to be deleted.  Are you sure?")
+                                     .arg(QString::fromUtf8(library[std::size_t(i)].Name.c_str()));
         if (UserPrompt::Message(d, QStringLiteral("Rubber Stamp"), question,
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::Question)
-            != QMessageBox::Yes)
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::Question) != QMessageBox::Yes)
             return;
         library[std::size_t(i)].Type = 2;
         delete list->takeItem(list->currentRow());

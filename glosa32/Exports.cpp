@@ -41,8 +41,9 @@ std::string_view BufferText(const char* buffer, int32_t size)
     if (!buffer || size <= 0)
         return {};
     const void* nul = std::memchr(buffer, 0, static_cast<std::size_t>(size));
-    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer)
-                                   : static_cast<std::size_t>(size);
+    const std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer)
+            : static_cast<std::size_t>(size);
     return std::string_view(buffer, length);
 }
 
@@ -352,25 +353,23 @@ GLOSA32_EXPORT int32_t ExchangeAnnotation(intptr_t key, int32_t setIndex1, int32
     });
 }
 
-GLOSA32_EXPORT int32_t StreamExchangeAnnotation(intptr_t key, int32_t setIndex1,
-                                                int32_t setIndex2, char* buffer,
-                                                int32_t bufferSize)
+GLOSA32_EXPORT int32_t StreamExchangeAnnotation(intptr_t key, int32_t setIndex1, int32_t setIndex2,
+                                                char* buffer, int32_t bufferSize)
 {
     return OnBuffer(key, buffer, bufferSize, [&](SetList& sets) {
         ExchangeSets(sets, SetIndex(setIndex1), SetIndex(setIndex2));
     });
 }
 
-GLOSA32_EXPORT int32_t CopyAnnotation(intptr_t key, int32_t sourceIndex,
-                                      const char* sourceFileName, int32_t targetIndex,
-                                      const char* targetFileName)
+GLOSA32_EXPORT int32_t CopyAnnotation(intptr_t key, int32_t sourceIndex, const char* sourceFileName,
+                                      int32_t targetIndex, const char* targetFileName)
 {
-    if (!FindInstance(key) || !sourceFileName || !targetFileName
-        || std::strcmp(sourceFileName, targetFileName) == 0)
+    if (!FindInstance(key) || !sourceFileName || !targetFileName ||
+        std::strcmp(sourceFileName, targetFileName) == 0)
         return 0;
     std::string source, target;
-    if (!ReadContainerFile(sourceFileName, source) || source.size() < MinContainerLength
-        || !ReadContainerFile(targetFileName, target) || target.size() < MinContainerLength)
+    if (!ReadContainerFile(sourceFileName, source) || source.size() < MinContainerLength ||
+        !ReadContainerFile(targetFileName, target) || target.size() < MinContainerLength)
         return 0;
     const SetList from = ReadContainer(source);
     SetList to = ReadContainer(target);
@@ -440,8 +439,8 @@ GLOSA32_EXPORT int32_t CreateLine(intptr_t key, int32_t x1, int32_t y1, int32_t 
                   KindLine);
 }
 
-GLOSA32_EXPORT int32_t CreatePointer(intptr_t key, int32_t x1, int32_t y1, int32_t x2,
-                                     int32_t y2, int32_t lineWidth, int32_t lineStyle,
+GLOSA32_EXPORT int32_t CreatePointer(intptr_t key, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                     int32_t lineWidth, int32_t lineStyle,
                                      uint32_t foregroundColour)
 {
     return Create(key,
@@ -456,8 +455,8 @@ GLOSA32_EXPORT int32_t CreatePolyline(intptr_t key, const int32_t* xs, const int
 {
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
-                  Fmt("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour)
-                      + Nodes(key, xs, ys, count),
+                  Fmt("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
+                      Nodes(key, xs, ys, count),
                   KindPolyline);
 }
 
@@ -467,8 +466,8 @@ GLOSA32_EXPORT int32_t CreateFreehand(intptr_t key, const int32_t* xs, const int
 {
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
-                  Fmt("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour)
-                      + Nodes(key, xs, ys, count),
+                  Fmt("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
+                      Nodes(key, xs, ys, count),
                   KindFreehand);
 }
 
@@ -480,8 +479,8 @@ GLOSA32_EXPORT int32_t CreatePolygon(intptr_t key, const int32_t* xs, const int3
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
                   Fmt("%d %d %d %d %d %X %X ", count, lineWidth, lineStyle, fillMode, fillPattern,
-                      foregroundColour, backgroundColour)
-                      + Nodes(key, xs, ys, count),
+                      foregroundColour, backgroundColour) +
+                      Nodes(key, xs, ys, count),
                   KindPolygon);
 }
 
@@ -496,8 +495,8 @@ GLOSA32_EXPORT int32_t CreateImage(intptr_t key, int32_t x, int32_t y, int32_t w
 
 namespace {
 
-int32_t CreateText(intptr_t key, Kind kind, const char* text, int32_t x, int32_t y,
-                   int32_t width, int32_t height, uint32_t background, uint32_t fontBackground,
+int32_t CreateText(intptr_t key, Kind kind, const char* text, int32_t x, int32_t y, int32_t width,
+                   int32_t height, uint32_t background, uint32_t fontBackground,
                    uint32_t textColour, const char* faceName, int32_t fontHeight)
 {
     std::string t = Str(text);
@@ -512,9 +511,9 @@ int32_t CreateText(intptr_t key, Kind kind, const char* text, int32_t x, int32_t
         if (c == '\n' || c == '\r' || c == '\a')
             c = ' ';
     return Create(key,
-                  Fmt("0 %d %d %d %d %X %X %X %d 0 0 0 0 0 0 0 0 0 0 0 0 \a%s\a%s",
-                      ShiftX(key, x), ShiftY(key, y), width, height, background, fontBackground,
-                      textColour, fontHeight, face.c_str(), t.c_str()),
+                  Fmt("0 %d %d %d %d %X %X %X %d 0 0 0 0 0 0 0 0 0 0 0 0 \a%s\a%s", ShiftX(key, x),
+                      ShiftY(key, y), width, height, background, fontBackground, textColour,
+                      fontHeight, face.c_str(), t.c_str()),
                   kind);
 }
 

@@ -31,8 +31,8 @@ std::array<Slot, MaxInstances>& Slots()
 
 const char* MenuKey(Kind kind)
 {
-    static const char* names[] = {"",        "Rectangle", "Hilite",   "Line",    "Pointer",
-                                  "Ellipse", "Polyline",  "Freehand", "Polygon", "Image",
+    static const char* names[] = {"",        "Rectangle", "Hilite",     "Line",    "Pointer",
+                                  "Ellipse", "Polyline",  "Freehand",   "Polygon", "Image",
                                   "Label",   "Notes",     "RubberStamp"};
     return kind >= 1 && kind <= 12 ? names[kind] : "";
 }
@@ -331,9 +331,9 @@ void AnnotationInstance::EndCreation(QPoint p)
     CreationObject = nullptr;
     Update(old);
     if (object->GetKind() == KindImage) {
-        const QString file = UserPrompt::OpenFileName(
-            Window, QStringLiteral("Picture"), ImageFileFilter(), QStringLiteral("BMP"),
-            QDir::currentPath(), QStringLiteral("*.bmp"));
+        const QString file = UserPrompt::OpenFileName(Window, QStringLiteral("Picture"),
+                                                      ImageFileFilter(), QStringLiteral("BMP"),
+                                                      QDir::currentPath(), QStringLiteral("*.bmp"));
         if (!file.isEmpty() && Alive(object)) {
             auto* image = static_cast<AImage*>(object);
             image->FileName = file.toLocal8Bit().toStdString();
@@ -596,8 +596,12 @@ void AnnotationInstance::ShowObjectMenu(QPoint p)
         AddItem(props, MenuText("LineMenu"), 510);
         AddItem(props, MenuText("ForegroundColor"), 512);
         break;
-    case KindHilite: AddItem(props, MenuText("BackgroundColor"), 513); break;
-    case KindImage: AddItem(props, MenuText("Picture"), 513); break;
+    case KindHilite:
+        AddItem(props, MenuText("BackgroundColor"), 513);
+        break;
+    case KindImage:
+        AddItem(props, MenuText("Picture"), 513);
+        break;
     case KindLabel:
     case KindNotes:
         AddItem(props, MenuText("TextMenu"), 101);
@@ -607,7 +611,8 @@ void AnnotationInstance::ShowObjectMenu(QPoint p)
         menu->addSeparator();
         AddItem(menu, MenuText("ViewIconic"), 122);
         break;
-    default: break;
+    default:
+        break;
     }
     PopUp(menu, p);
 }
@@ -644,8 +649,12 @@ void AnnotationInstance::ObjectCommand(int id)
         UpdateObject(object);
         DeleteAt(IndexOf(object));
         return;
-    case 514: BringToFront(); return;
-    case 515: SendToBack(); return;
+    case 514:
+        BringToFront();
+        return;
+    case 515:
+        SendToBack();
+        return;
     case 521:
         if (AsPoly(object)) {
             NodeEditKind = object->GetKind();
@@ -733,8 +742,8 @@ void AnnotationInstance::ObjectCommand(int id)
         const int oldWidth = object->LineWidth;
         int first = id == 510 ? object->LineWidth : object->FillMode;
         int second = id == 510 ? object->LineStyle : object->FillPattern;
-        const bool changed = id == 510 ? RunLineDialog(Window, first, second)
-                                       : RunFillDialog(Window, first, second);
+        const bool changed =
+            id == 510 ? RunLineDialog(Window, first, second) : RunFillDialog(Window, first, second);
         if (!changed || !Alive(object))
             return;
         UpdateObject(object);
@@ -774,7 +783,8 @@ void AnnotationInstance::ObjectCommand(int id)
             }
         }
         return;
-    default: return; // ids an object does not know are ignored
+    default:
+        return; // ids an object does not know are ignored
     }
 }
 

@@ -149,12 +149,18 @@ unsigned long Hex(ColorRef c)
 Qt::PenStyle PenStyleOf(int style)
 {
     switch (style) {
-    case 1: return Qt::DashLine;
-    case 2: return Qt::DotLine;
-    case 3: return Qt::DashDotLine;
-    case 4: return Qt::DashDotDotLine;
-    case 5: return Qt::NoPen;
-    default: return Qt::SolidLine;
+    case 1:
+        return Qt::DashLine;
+    case 2:
+        return Qt::DotLine;
+    case 3:
+        return Qt::DashDotLine;
+    case 4:
+        return Qt::DashDotDotLine;
+    case 5:
+        return Qt::NoPen;
+    default:
+        return Qt::SolidLine;
     }
 }
 
@@ -223,7 +229,7 @@ ColorRef FromQColor(const QColor& c)
 
 const char* TagOf(Kind kind)
 {
-    static const char* tags[] = {"",        "RECTANGLE", "HILITE",  "LINE",  "POINTER",
+    static const char* tags[] = {"",        "RECTANGLE", "HILITE",   "LINE",    "POINTER",
                                  "ELLIPSE", "POLYLINE",  "FREEHAND", "POLYGON", "IMAGE",
                                  "LABEL",   "NOTES",     "STAMP"};
     return kind >= 1 && kind <= 12 ? tags[kind] : "";
@@ -302,8 +308,8 @@ int AObject::HitHandle(const ViewTransform& view, QPoint p) const
     const std::vector<QRect> squares = HandleSquares(view);
     for (std::size_t i = 0; i < squares.size(); ++i) {
         const QRect& s = squares[i];
-        if (p.x() >= s.left() && p.x() <= s.left() + 10 && p.y() >= s.top()
-            && p.y() <= s.top() + 10)
+        if (p.x() >= s.left() && p.x() <= s.left() + 10 && p.y() >= s.top() &&
+            p.y() <= s.top() + 10)
             return static_cast<int>(i) + 1;
     }
     return 0;
@@ -392,8 +398,8 @@ bool ARectangle::HitTestSelected(const ViewTransform& view, QPoint p) const
 {
     const int t = Trunc(view.Zoom * LineWidth / 2 + 3);
     const QRect r = WindowRect(view);
-    return p.x() >= r.left() - t && p.x() <= r.right() + t && p.y() >= r.top() - t
-           && p.y() <= r.bottom() + t;
+    return p.x() >= r.left() - t && p.x() <= r.right() + t && p.y() >= r.top() - t &&
+           p.y() <= r.bottom() + t;
 }
 
 QRect ARectangle::AreaRect(const ViewTransform& view, int margin) const
@@ -483,11 +489,24 @@ void ARectangle::TrackResize(const ViewTransform& view, QPoint p)
     const double dy = (p.y() - Press.y()) / view.Zoom;
     Press = p;
     switch (DragHandle) {
-    case 1: DragLeft += dx; DragTop += dy; break;
-    case 2: DragRight += dx; DragTop += dy; break;
-    case 3: DragRight += dx; DragBottom += dy; break;
-    case 4: DragLeft += dx; DragBottom += dy; break;
-    default: break;
+    case 1:
+        DragLeft += dx;
+        DragTop += dy;
+        break;
+    case 2:
+        DragRight += dx;
+        DragTop += dy;
+        break;
+    case 3:
+        DragRight += dx;
+        DragBottom += dy;
+        break;
+    case 4:
+        DragLeft += dx;
+        DragBottom += dy;
+        break;
+    default:
+        break;
     }
 }
 
@@ -563,9 +582,9 @@ void AHilite::Draw(QPainter& painter, const ViewTransform& view) const
     painter.save();
     // AND with the colour: light picture areas take it, dark ones stay dark.
     painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-    painter.fillRect(QRect(tl.x(), tl.y(), Trunc(Width * view.Zoom + 1),
-                           Trunc(Height * view.Zoom + 1)),
-                     ToQColor(Background));
+    painter.fillRect(
+        QRect(tl.x(), tl.y(), Trunc(Width * view.Zoom + 1), Trunc(Height * view.Zoom + 1)),
+        ToQColor(Background));
     painter.restore();
 }
 
@@ -621,9 +640,9 @@ void AImage::Draw(QPainter& painter, const ViewTransform& view) const
     if (Picture.isNull())
         return;
     const QPoint tl = view.ToWindow(X, Y);
-    painter.drawImage(QRect(tl.x(), tl.y(), Trunc(Width * view.Zoom + 1),
-                            Trunc(Height * view.Zoom + 1)),
-                      Picture);
+    painter.drawImage(
+        QRect(tl.x(), tl.y(), Trunc(Width * view.Zoom + 1), Trunc(Height * view.Zoom + 1)),
+        Picture);
 }
 
 // ---- ALabel, ANotes ----------------------------------------------------------------------
@@ -728,8 +747,8 @@ bool ALabel::HitTest(const ViewTransform& view, QPoint p) const
         return ARectangle::HitTest(view, p);
     const int t = Trunc(view.Zoom * LineWidth / 2 + 3);
     const QRect r = IconRect(view);
-    return p.x() >= r.left() - t && p.x() <= r.left() + r.width() + t && p.y() >= r.top() - t
-           && p.y() <= r.top() + r.height() + t;
+    return p.x() >= r.left() - t && p.x() <= r.left() + r.width() + t && p.y() >= r.top() - t &&
+           p.y() <= r.top() + r.height() + t;
 }
 
 bool ALabel::HitTestSelected(const ViewTransform& view, QPoint p) const
@@ -782,8 +801,8 @@ void ANotes::Draw(QPainter& painter, const ViewTransform& view) const
     painter.setPen(ToQColor(TextColor));
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(ToQColor(FontBackground));
-    painter.drawText(body.adjusted(10, 10, -10, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                     TextOf(Text));
+    painter.drawText(body.adjusted(10, 10, -10, -10),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, TextOf(Text));
     painter.restore();
 }
 
@@ -956,8 +975,8 @@ bool NearSegment(QPoint p, QPoint a, QPoint b, int tolerance, QPointF* foot)
     const double fx = a.x() + u / length * lx;
     const double fy = a.y() + u / length * ly;
     constexpr double eps = 1e-6;
-    if (fx < std::min(a.x(), b.x()) - eps || fx > std::max(a.x(), b.x()) + eps
-        || fy < std::min(a.y(), b.y()) - eps || fy > std::max(a.y(), b.y()) + eps)
+    if (fx < std::min(a.x(), b.x()) - eps || fx > std::max(a.x(), b.x()) + eps ||
+        fy < std::min(a.y(), b.y()) - eps || fy > std::max(a.y(), b.y()) + eps)
         return false;
     if (foot)
         *foot = QPointF(fx, fy);
@@ -1110,20 +1129,20 @@ std::string APolyline::SerializeNodes(std::string head) const
 
 std::string APolyline::Serialize() const
 {
-    return SerializeNodes(Format("[POLYLINE] %d %d %d %lX", int(Nodes.size()), LineWidth,
-                                 LineStyle, Hex(Foreground)));
+    return SerializeNodes(Format("[POLYLINE] %d %d %d %lX", int(Nodes.size()), LineWidth, LineStyle,
+                                 Hex(Foreground)));
 }
 
 std::string AFreehand::Serialize() const
 {
-    return SerializeNodes(Format("[FREEHAND] %d %d %d %lX", int(Nodes.size()), LineWidth,
-                                 LineStyle, Hex(Foreground)));
+    return SerializeNodes(Format("[FREEHAND] %d %d %d %lX", int(Nodes.size()), LineWidth, LineStyle,
+                                 Hex(Foreground)));
 }
 
 std::string APolygon::Serialize() const
 {
-    return SerializeNodes(Format("[POLYGON] %d %d %d %d %d %lX %lX", int(Nodes.size()),
-                                 LineWidth, LineStyle, FillMode, FillPattern, Hex(Foreground),
+    return SerializeNodes(Format("[POLYGON] %d %d %d %d %d %lX %lX", int(Nodes.size()), LineWidth,
+                                 LineStyle, FillMode, FillPattern, Hex(Foreground),
                                  Hex(Background)));
 }
 
@@ -1232,8 +1251,7 @@ void APolygon::Draw(QPainter& painter, const ViewTransform& view) const
     painter.drawPolygon(polygon);
 }
 
-bool APolyline::SegmentHit(const ViewTransform& view, QPoint p, int* segment,
-                           QPointF* foot) const
+bool APolyline::SegmentHit(const ViewTransform& view, QPoint p, int* segment, QPointF* foot) const
 {
     const int t = Trunc(LineWidth * view.Zoom / 2 + 6);
     const QPolygon w = WindowPolygon(view);
@@ -1359,11 +1377,24 @@ void APolyline::TrackResize(const ViewTransform& view, QPoint p)
     const double dy = (p.y() - Press.y()) / view.Zoom;
     Press = p;
     switch (DragHandle) {
-    case 1: DragLeft += dx; DragTop += dy; break;
-    case 2: DragRight += dx; DragTop += dy; break;
-    case 3: DragRight += dx; DragBottom += dy; break;
-    case 4: DragLeft += dx; DragBottom += dy; break;
-    default: break;
+    case 1:
+        DragLeft += dx;
+        DragTop += dy;
+        break;
+    case 2:
+        DragRight += dx;
+        DragTop += dy;
+        break;
+    case 3:
+        DragRight += dx;
+        DragBottom += dy;
+        break;
+    case 4:
+        DragLeft += dx;
+        DragBottom += dy;
+        break;
+    default:
+        break;
     }
 }
 
@@ -1404,8 +1435,8 @@ void APolyline::DrawDrag(QPainter& painter, const ViewTransform& view) const
     } else if (Mode == DragMode::Resize) {
         painter.drawRect(DragRect(view).adjusted(2, 2, -2, -2));
     } else if (Mode == DragMode::NodeDrag && SelectedNode >= 0 && SelectedNode < w.size()) {
-        const QPoint moved = w[SelectedNode] + QPoint(Trunc(NodeDx * view.Zoom),
-                                                      Trunc(NodeDy * view.Zoom));
+        const QPoint moved =
+            w[SelectedNode] + QPoint(Trunc(NodeDx * view.Zoom), Trunc(NodeDy * view.Zoom));
         const int n = static_cast<int>(w.size());
         if (SelectedNode > 0 || (IsClosed() && n >= 3))
             painter.drawLine(w[(SelectedNode + n - 1) % n], moved);
@@ -1524,19 +1555,32 @@ void APolyline::AddNodeAtInsertPoint()
 std::unique_ptr<AObject> MakeObject(Kind kind)
 {
     switch (kind) {
-    case KindRectangle: return std::make_unique<ARectangle>();
-    case KindHilite: return std::make_unique<AHilite>();
-    case KindLine: return std::make_unique<ALine>();
-    case KindPointer: return std::make_unique<APointer>();
-    case KindEllipse: return std::make_unique<AEllipse>();
-    case KindPolyline: return std::make_unique<APolyline>();
-    case KindFreehand: return std::make_unique<AFreehand>();
-    case KindPolygon: return std::make_unique<APolygon>();
-    case KindImage: return std::make_unique<AImage>();
-    case KindLabel: return std::make_unique<ALabel>();
-    case KindNotes: return std::make_unique<ANotes>();
-    case KindStamp: return std::make_unique<AStamp>();
-    default: return nullptr;
+    case KindRectangle:
+        return std::make_unique<ARectangle>();
+    case KindHilite:
+        return std::make_unique<AHilite>();
+    case KindLine:
+        return std::make_unique<ALine>();
+    case KindPointer:
+        return std::make_unique<APointer>();
+    case KindEllipse:
+        return std::make_unique<AEllipse>();
+    case KindPolyline:
+        return std::make_unique<APolyline>();
+    case KindFreehand:
+        return std::make_unique<AFreehand>();
+    case KindPolygon:
+        return std::make_unique<APolygon>();
+    case KindImage:
+        return std::make_unique<AImage>();
+    case KindLabel:
+        return std::make_unique<ALabel>();
+    case KindNotes:
+        return std::make_unique<ANotes>();
+    case KindStamp:
+        return std::make_unique<AStamp>();
+    default:
+        return nullptr;
     }
 }
 
@@ -1572,8 +1616,8 @@ QImage ResourceBitmap(int id)
     p.setPen(QPen(Qt::black, 1));
     if (id == 120) {
         // A yellow note with a folded corner and lines of text.
-        QPolygon sheet({QPoint(4, 2), QPoint(28, 2), QPoint(36, 10), QPoint(36, 38),
-                        QPoint(4, 38)});
+        QPolygon sheet(
+            {QPoint(4, 2), QPoint(28, 2), QPoint(36, 10), QPoint(36, 38), QPoint(4, 38)});
         p.setBrush(QColor(255, 255, 0));
         p.drawPolygon(sheet);
         p.drawPolyline(QPolygon({QPoint(28, 2), QPoint(28, 10), QPoint(36, 10)}));
@@ -1581,8 +1625,7 @@ QImage ResourceBitmap(int id)
             p.drawLine(9, y, 31, y);
     } else {
         // A tag with a hole and a string.
-        QPolygon tag({QPoint(10, 6), QPoint(36, 6), QPoint(36, 34), QPoint(10, 34),
-                      QPoint(2, 20)});
+        QPolygon tag({QPoint(10, 6), QPoint(36, 6), QPoint(36, 34), QPoint(10, 34), QPoint(2, 20)});
         p.setBrush(QColor(255, 0, 128));
         p.drawPolygon(tag);
         p.setBrush(Qt::white);

@@ -6,8 +6,8 @@
 #include <QImage>
 #include <QLine>
 #include <QPen>
-#include <QPolygon>
 #include <QPoint>
+#include <QPolygon>
 #include <QRect>
 
 #include <array>
@@ -24,7 +24,8 @@ class QColor;
 
 namespace Tonlyra::Glosa {
 
-enum Kind : int {
+enum Kind : int
+{
     KindNone = 0,
     KindRectangle = 1,
     KindHilite = 2,
@@ -121,7 +122,14 @@ struct IRect
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
-enum class DragMode { None, Create, Move, Resize, NodeDrag };
+enum class DragMode
+{
+    None,
+    Create,
+    Move,
+    Resize,
+    NodeDrag
+};
 
 class AObject
 {
@@ -186,7 +194,7 @@ public:
     int X = 0, Y = 0, Width = 0, Height = 0;
 
     DragMode Mode = DragMode::None;
-    QPoint Press;          // window point of the press
+    QPoint Press;                                                    // window point of the press
     double DragLeft = 0, DragTop = 0, DragRight = 0, DragBottom = 0; // image coordinates
     int DragHandle = 0;
 

@@ -58,11 +58,10 @@ std::string ExpandStampCodes(std::string_view text, const QDateTime& now)
         if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 'D' || text[i + 1] == 'T')) {
             char buf[32];
             if (text[i + 1] == 'D')
-                std::snprintf(buf, sizeof buf, "%02d/%02d/%d", now.date().month(),
-                              now.date().day(), now.date().year());
+                std::snprintf(buf, sizeof buf, "%02d/%02d/%d", now.date().month(), now.date().day(),
+                              now.date().year());
             else
-                std::snprintf(buf, sizeof buf, "%02d:%02d", now.time().hour(),
-                              now.time().minute());
+                std::snprintf(buf, sizeof buf, "%02d:%02d", now.time().hour(), now.time().minute());
             out += buf;
             ++i;
         } else {
@@ -102,9 +101,9 @@ std::vector<StampDefinition> ParseStampLibrary(std::string_view text)
             unsigned long color = 0;
             long v[5] = {};
             int b[8] = {};
-            std::sscanf(parts[3].c_str(), "%lX %ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d",
-                        &color, &v[0], &v[1], &v[2], &v[3], &v[4], &b[0], &b[1], &b[2], &b[3],
-                        &b[4], &b[5], &b[6], &b[7]);
+            std::sscanf(parts[3].c_str(), "%lX %ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d", &color,
+                        &v[0], &v[1], &v[2], &v[3], &v[4], &b[0], &b[1], &b[2], &b[3], &b[4], &b[5],
+                        &b[6], &b[7]);
             d.Color = static_cast<ColorRef>(color);
             d.Font.Height = static_cast<std::int32_t>(v[0]);
             d.Font.Width = static_cast<std::int32_t>(v[1]);
@@ -151,8 +150,8 @@ std::string StampLibraryText(const std::vector<StampDefinition>& stamps)
                           long(f.Escapement), long(f.Orientation), long(f.Weight), f.Italic,
                           f.Underline, f.StrikeOut, f.CharSet, f.OutPrecision, f.ClipPrecision,
                           f.Quality, f.PitchAndFamily);
-            text += "1 " + Clean(d.Name) + "\a" + Clean(d.Text) + "\a" + Clean(f.FaceName) + "\a"
-                    + buf;
+            text +=
+                "1 " + Clean(d.Name) + "\a" + Clean(d.Text) + "\a" + Clean(f.FaceName) + "\a" + buf;
         } else {
             text += "0 " + Clean(d.Name) + "\a" + Clean(d.Text) + "\n";
         }

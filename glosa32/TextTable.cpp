@@ -17,8 +17,8 @@ struct Table
     QHash<QString, QString> Dialogs;
 };
 
-const char* const KindNames[] = {"Rectangle", "Hilite",   "Line",    "Pointer", "Ellipse", "Polyline",
-                                 "Freehand",  "Polygon", "Image",   "Label",   "Notes"};
+const char* const KindNames[] = {"Rectangle", "Hilite",  "Line",  "Pointer", "Ellipse", "Polyline",
+                                 "Freehand",  "Polygon", "Image", "Label",   "Notes"};
 
 Table Load()
 {

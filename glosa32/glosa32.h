@@ -112,13 +112,11 @@ GLOSA32_EXPORT int32_t StreamInsertAnnotation(intptr_t key, int32_t setIndex, ch
 // Swaps the indexes of two sets.
 GLOSA32_EXPORT int32_t ExchangeAnnotation(intptr_t key, int32_t setIndex1, int32_t setIndex2,
                                           const char* fileName);
-GLOSA32_EXPORT int32_t StreamExchangeAnnotation(intptr_t key, int32_t setIndex1,
-                                                int32_t setIndex2, char* buffer,
-                                                int32_t bufferSize);
+GLOSA32_EXPORT int32_t StreamExchangeAnnotation(intptr_t key, int32_t setIndex1, int32_t setIndex2,
+                                                char* buffer, int32_t bufferSize);
 // Inserts a copy of a set of one container into another at targetIndex.
-GLOSA32_EXPORT int32_t CopyAnnotation(intptr_t key, int32_t sourceIndex,
-                                      const char* sourceFileName, int32_t targetIndex,
-                                      const char* targetFileName);
+GLOSA32_EXPORT int32_t CopyAnnotation(intptr_t key, int32_t sourceIndex, const char* sourceFileName,
+                                      int32_t targetIndex, const char* targetFileName);
 GLOSA32_EXPORT int32_t StreamCopyAnnotation(intptr_t key, int32_t sourceIndex,
                                             const char* sourceBuffer, int32_t sourceSize,
                                             int32_t targetIndex, char* targetBuffer,
@@ -142,8 +140,8 @@ GLOSA32_EXPORT int32_t CreateHilite(intptr_t key, int32_t x, int32_t y, int32_t 
                                     int32_t height, uint32_t colour);
 GLOSA32_EXPORT int32_t CreateLine(intptr_t key, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                   int32_t lineWidth, int32_t lineStyle, uint32_t foregroundColour);
-GLOSA32_EXPORT int32_t CreatePointer(intptr_t key, int32_t x1, int32_t y1, int32_t x2,
-                                     int32_t y2, int32_t lineWidth, int32_t lineStyle,
+GLOSA32_EXPORT int32_t CreatePointer(intptr_t key, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                     int32_t lineWidth, int32_t lineStyle,
                                      uint32_t foregroundColour);
 GLOSA32_EXPORT int32_t CreatePolyline(intptr_t key, const int32_t* xs, const int32_t* ys,
                                       int32_t count, int32_t lineWidth, int32_t lineStyle,

@@ -126,18 +126,26 @@ TEST_F(Container, RenumberingSets)
     {
         const char* Name;
         std::function<int32_t(const char*)> Operation;
-        std::vector<int> Indexes;     // indexes afterwards, in directory order
+        std::vector<int> Indexes;       // indexes afterwards, in directory order
         std::vector<int> WidthsByIndex; // the width each resulting index holds
     };
     const std::vector<Case> cases = {
         {"remove 1", [](const char* p) { return RemoveAnnotation(Key, 1, p); }, {0, 1}, {10, 12}},
-        {"insert at 1", [](const char* p) { return InsertAnnotation(Key, 1, p); }, {0, 2, 3},
+        {"insert at 1",
+         [](const char* p) { return InsertAnnotation(Key, 1, p); },
+         {0, 2, 3},
          {10, -1, 11, 12}},
-        {"exchange 0 and 2", [](const char* p) { return ExchangeAnnotation(Key, 0, 2, p); },
-         {2, 1, 0}, {12, 11, 10}},
+        {"exchange 0 and 2",
+         [](const char* p) { return ExchangeAnnotation(Key, 0, 2, p); },
+         {2, 1, 0},
+         {12, 11, 10}},
         {"exchange 1 with missing 7",
-         [](const char* p) { return ExchangeAnnotation(Key, 1, 7, p); }, {0, 7, 2}, {10, -1, 12}},
-        {"remove missing 9", [](const char* p) { return RemoveAnnotation(Key, 9, p); }, {0, 1, 2},
+         [](const char* p) { return ExchangeAnnotation(Key, 1, 7, p); },
+         {0, 7, 2},
+         {10, -1, 12}},
+        {"remove missing 9",
+         [](const char* p) { return RemoveAnnotation(Key, 9, p); },
+         {0, 1, 2},
          {10, 11, 12}},
     };
     for (const Case& c : cases) {
@@ -332,7 +340,8 @@ TEST(ContainerReader, UnsoundDirectoriesAreIgnoredNotFollowed)
     const std::string good = BlockLine("[LINE] 1 2 3 4 1 0 0");
     const std::vector<std::string> texts = {
         "        99         75\n 0          0      99999\n 1         -5         10\n"
-        " 2         97          3\n" + good,
+        " 2         97          3\n" +
+            good,
         "         0 9999999999\n 0 22 5\n",
         "        40         25\n 0         47 -2147483648\n",
         "garbage garbage garbage garbage\n",

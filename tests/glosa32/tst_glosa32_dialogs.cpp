@@ -24,8 +24,7 @@ using GlosaTest::Host;
 
 namespace {
 
-template <typename W>
-W* Find(QDialog& d, const char* name)
+template <typename W> W* Find(QDialog& d, const char* name)
 {
     W* w = d.findChild<W*>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << name;
@@ -144,7 +143,8 @@ TEST(Dialogs, HostGoingAwayDuringADialogChangesNothing)
     const intptr_t key = h->Key();
     CreateRectangle(key, 10, 10, 80, 30, 1, 0, 1, 100, 0, 0);
     h->LeftDown(10, 20);
-    Driver driver({{"LINESTYLE", [&](QDialog& d) {
+    Driver driver({{"LINESTYLE",
+                    [&](QDialog& d) {
                         Find<QLineEdit>(d, "202")->setText("9");
                         DestroyAnnotation(key);
                         Ok(d);

@@ -46,12 +46,23 @@ std::string Mutate(std::string text, std::mt19937& rng)
     for (int e = 0; e < edits && !text.empty(); ++e) {
         const std::size_t at = rng() % text.size();
         switch (rng() % 6) {
-        case 0: text[at] = pieces[rng() % (sizeof pieces - 1)]; break;
-        case 1: text.erase(at, 1 + rng() % 20); break;
-        case 2: text.insert(at, 1 + rng() % 12, pieces[rng() % (sizeof pieces - 1)]); break;
-        case 3: text.resize(at); break;
-        case 4: text.insert(at, "-2147483648"); break;
-        default: text.insert(at, std::to_string(int(rng())));
+        case 0:
+            text[at] = pieces[rng() % (sizeof pieces - 1)];
+            break;
+        case 1:
+            text.erase(at, 1 + rng() % 20);
+            break;
+        case 2:
+            text.insert(at, 1 + rng() % 12, pieces[rng() % (sizeof pieces - 1)]);
+            break;
+        case 3:
+            text.resize(at);
+            break;
+        case 4:
+            text.insert(at, "-2147483648");
+            break;
+        default:
+            text.insert(at, std::to_string(int(rng())));
         }
     }
     return text;

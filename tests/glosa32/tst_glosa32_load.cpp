@@ -13,17 +13,39 @@ TEST(Library, LoadsByNameAndHasEveryEntryPoint)
     void* handle = dlopen(GLOSA32_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
     const char* names[] = {
-        "MouseMon",           "IsAnnotation",           "InitAnnotation",
-        "DestroyAnnotation",  "DrawAnnotation",         "HardDrawAnnotation",
-        "MenuMsg",            "LoadAnnotation",         "SaveAnnotation",
-        "ClearAnnotation",    "RubberBandOFF",          "StreamSaveAnnotation",
-        "StreamLoadAnnotation", "CreateRectangle",      "CreateEllipse",
-        "CreateHilite",       "CreateLine",             "CreatePointer",
-        "CreatePolyline",     "CreateFreehand",         "CreatePolygon",
-        "CreateImage",        "CreateLabel",            "CreateNotes",
-        "CreateStamp",        "RemoveAnnotation",       "StreamRemoveAnnotation",
-        "InsertAnnotation",   "StreamInsertAnnotation", "ExchangeAnnotation",
-        "StreamExchangeAnnotation", "CopyAnnotation",   "StreamCopyAnnotation",
+        "MouseMon",
+        "IsAnnotation",
+        "InitAnnotation",
+        "DestroyAnnotation",
+        "DrawAnnotation",
+        "HardDrawAnnotation",
+        "MenuMsg",
+        "LoadAnnotation",
+        "SaveAnnotation",
+        "ClearAnnotation",
+        "RubberBandOFF",
+        "StreamSaveAnnotation",
+        "StreamLoadAnnotation",
+        "CreateRectangle",
+        "CreateEllipse",
+        "CreateHilite",
+        "CreateLine",
+        "CreatePointer",
+        "CreatePolyline",
+        "CreateFreehand",
+        "CreatePolygon",
+        "CreateImage",
+        "CreateLabel",
+        "CreateNotes",
+        "CreateStamp",
+        "RemoveAnnotation",
+        "StreamRemoveAnnotation",
+        "InsertAnnotation",
+        "StreamInsertAnnotation",
+        "ExchangeAnnotation",
+        "StreamExchangeAnnotation",
+        "CopyAnnotation",
+        "StreamCopyAnnotation",
         "DeleteByIndex",
     };
     static_assert(std::size(names) == 34);
@@ -33,8 +55,8 @@ TEST(Library, LoadsByNameAndHasEveryEntryPoint)
 
     using Init = void (*)(intptr_t, void*, intptr_t, void (*)(intptr_t), const char*);
     using Count = int32_t (*)(intptr_t);
-    using Line = int32_t (*)(intptr_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                             uint32_t);
+    using Line =
+        int32_t (*)(intptr_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t);
     auto init = reinterpret_cast<Init>(dlsym(handle, "InitAnnotation"));
     auto count = reinterpret_cast<Count>(dlsym(handle, "IsAnnotation"));
     auto line = reinterpret_cast<Line>(dlsym(handle, "CreateLine"));

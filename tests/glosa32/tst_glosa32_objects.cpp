@@ -24,7 +24,10 @@ protected:
     void TearDown() override { DestroyAnnotation(Key); }
     AnnotationInstance& Instance() { return *FindInstance(Key); }
     AObject& Last() { return *Instance().Entries.back().Object; }
-    std::string Record(int index) { return Instance().Entries[std::size_t(index)].Object->Serialize(); }
+    std::string Record(int index)
+    {
+        return Instance().Entries[std::size_t(index)].Object->Serialize();
+    }
 };
 
 TEST_F(Objects, IdsStartAtZeroAndTheLargestIsReused)
@@ -296,8 +299,8 @@ TEST_F(Objects, HitTestsOfFilledAndUnfilledShapes)
     CreateRectangle(Key, 200, 10, 100, 50, 2, 0, 2, 100, 0, 0); // filled
     const int32_t xs[] = {0, 100, 50};
     const int32_t ys[] = {200, 200, 300};
-    CreatePolygon(Key, xs, ys, 3, 1, 0, 2, 100, 0, 0);           // filled polygon
-    CreatePolygon(Key, xs, ys, 3, 1, 0, 1, 100, 0, 0);           // unfilled polygon
+    CreatePolygon(Key, xs, ys, 3, 1, 0, 2, 100, 0, 0); // filled polygon
+    CreatePolygon(Key, xs, ys, 3, 1, 0, 1, 100, 0, 0); // unfilled polygon
     CreatePolyline(Key, xs, ys, 3, 1, 0, 0);
     const ViewTransform view;
     auto& e = Instance().Entries;
@@ -308,17 +311,18 @@ TEST_F(Objects, HitTestsOfFilledAndUnfilledShapes)
         bool Hit;
     };
     const Case cases[] = {
-        {0, {60, 35}, false},  {0, {10, 35}, true},   {0, {6, 35}, true}, // t = 1 + 3
-        {0, {5, 35}, false},   {0, {60, 64}, true},   {0, {60, 65}, false},
-        {1, {250, 35}, true},  {1, {196, 35}, true},  {1, {195, 35}, false},
-        {2, {50, 230}, true},  {2, {50, 199}, false}, {3, {50, 230}, false},
-        {3, {50, 200}, true},  {3, {25, 250}, true},  {4, {25, 250}, false}, // no closing edge
-        {4, {50, 206}, true},  {4, {50, 207}, false},
+        {0, {60, 35}, false}, {0, {10, 35}, true},   {0, {6, 35}, true}, // t = 1 + 3
+        {0, {5, 35}, false},  {0, {60, 64}, true},   {0, {60, 65}, false},
+        {1, {250, 35}, true}, {1, {196, 35}, true},  {1, {195, 35}, false},
+        {2, {50, 230}, true}, {2, {50, 199}, false}, {3, {50, 230}, false},
+        {3, {50, 200}, true}, {3, {25, 250}, true},  {4, {25, 250}, false}, // no closing edge
+        {4, {50, 206}, true}, {4, {50, 207}, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(e[std::size_t(c.Index)].Object->HitTest(view, c.Point), c.Hit)
             << "object " << c.Index << " at " << c.Point.x() << "," << c.Point.y();
-    EXPECT_TRUE(e[0].Object->HitTestSelected(view, {60, 35})); // a selected one is moved from inside
+    EXPECT_TRUE(
+        e[0].Object->HitTestSelected(view, {60, 35})); // a selected one is moved from inside
 }
 
 TEST_F(Objects, HardDrawBurnsIntoTheBitmapAtPictureScale)
