@@ -237,7 +237,7 @@ bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& 
             return;
         }
         const QByteArray bytes = file.readAll();
-        edit->setPlainText(QString::fromUtf8(bytes));
+        edit->setPlainText(DecodeFileText(bytes));
     });
     auto* side = new QVBoxLayout;
     side->addWidget(fontButton);
