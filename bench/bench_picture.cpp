@@ -9,99 +9,26 @@
 //
 // The pictures are made once into $TONLYRA_BENCH_CACHE (default: a folder in the temp dir).
 
+#include "bench/support/BenchPictures.h"
 #include "picture/TMultiP.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QRandomGenerator>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <cstdio>
 
-#include <sys/resource.h>
-
 namespace {
 
-constexpr int PictureCount = 100;
+using namespace Tonlyra::Bench;
+
+constexpr int PictureCount = PhotoCount;
 constexpr int Columns = 10, Rows = 10;
 const QSize WindowSize(1280, 800);
 const QSize PictureArea(124, 76); // the room for the picture inside one 128 x 80 cell
-
-QString CacheDir()
-{
-    const QString env = qEnvironmentVariable("TONLYRA_BENCH_CACHE");
-    return env.isEmpty() ? QDir::temp().filePath(QStringLiteral("tonlyra-bench-pictures")) : env;
-}
-
-QString PicturePath(int i)
-{
-    return QDir(CacheDir()).filePath(QStringLiteral("photo%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
-}
-
-// Gradients, a few shapes and noise: roughly the cost of a real photo to encode and decode.
-void MakePicture(int i)
-{
-    if (QFile::exists(PicturePath(i)))
-        return;
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    quint32 seed = 2654435761u * quint32(i + 1);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int(seed >> 27) - 16;
-            const int r = (x * 255 / 4000 + i * 37) % 256;
-            const int g = (y * 255 / 3000 + i * 71) % 256;
-            const int b = ((x + y) * 255 / 7000 + i * 13) % 256;
-            line[x] = qRgb(std::clamp(r + noise, 0, 255), std::clamp(g + noise, 0, 255),
-                           std::clamp(b + noise, 0, 255));
-        }
-    }
-    QPainter painter(&image);
-    QRandomGenerator random{quint32(i)};
-    for (int s = 0; s < 12; ++s) {
-        painter.setBrush(QColor::fromRgb(random.generate()));
-        painter.drawEllipse(random.bounded(3600), random.bounded(2600), 100 + random.bounded(900),
-                            100 + random.bounded(900));
-    }
-    painter.end();
-    const QString tmp = PicturePath(i) + QStringLiteral(".part");
-    image.save(tmp, "jpg", 85);
-    QFile::rename(tmp, PicturePath(i));
-}
-
-long PeakRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-// CPU time of the process so far (all threads), in milliseconds: a figure that a machine busy
-// with other work disturbs less than the wall-clock time.
-double CpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // The naive cell: a full decode kept only long enough to scale it.
 class NaiveCell : public QWidget
@@ -178,16 +105,16 @@ int RunChild(const QString& mode)
         const double cpuStart = CpuMs();
         if (mode == QLatin1String("naive")) {
             for (int i = 0; i < PictureCount; ++i)
-                naive[i]->Load(PicturePath(i));
+                naive[i]->Load(PhotoPath(i));
         } else if (mode == QLatin1String("serial")) {
             for (int i = 0; i < PictureCount; ++i) {
-                images[i]->SetImageName(PicturePath(i));
+                images[i]->SetImageName(PhotoPath(i));
                 FitPicture(images[i]);
             }
         } else {
             QList<TPMultiImage::ImageLoad> loads;
             for (int i = 0; i < PictureCount; ++i)
-                loads.append({images[i], PicturePath(i), PictureArea});
+                loads.append({images[i], PhotoPath(i), PictureArea});
             TPMultiImage::LoadImages(loads);
             for (TPMultiImage* image : images)
                 FitPicture(image);
@@ -254,15 +181,9 @@ int main(int argc, char** argv)
     if (args.size() >= 3 && args[1] == QLatin1String("--child"))
         return RunChild(args[2]);
 
-    QDir().mkpath(CacheDir());
-    QElapsedTimer made;
-    made.start();
-    QList<int> indexes;
-    for (int i = 0; i < PictureCount; ++i)
-        indexes.append(i);
-    QtConcurrent::blockingMap(indexes, MakePicture);
+    const double madeSeconds = MakePhotos();
     std::printf("pictures: %d x 4000x3000 JPEG (q85) in %s, ready in %.1f s\n", PictureCount,
-                qPrintable(CacheDir()), made.elapsed() / 1000.0);
+                qPrintable(PhotoCacheDir()), madeSeconds);
 
     const Figures naive = RunInChild(args[0], QStringLiteral("naive"));
     const Figures serial = RunInChild(args[0], QStringLiteral("serial"));
@@ -280,10 +201,6 @@ int main(int argc, char** argv)
     std::printf("targets (batch: show <= 1500 ms, peak <= 300 MB, repaint <= 5 ms): %s\n",
                 met ? "met" : "NOT met");
     std::printf("(wall-clock figures depend on how busy the machine is; load average now: %s)\n",
-                [] {
-                    QFile f(QStringLiteral("/proc/loadavg"));
-                    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
-                }()
-                    .constData());
+                LoadAverage().constData());
     return 0;
 }

@@ -366,24 +366,6 @@ void TPlayerForm::ShowLoadingPanel()
     panel->repaint();
 }
 
-void TPlayerForm::DestroyCells()
-{
-    // A rebuild may be started from a cell's own handler (a cell that opens another overlay),
-    // so the old cells are taken off the grid now and deleted once that handler has returned.
-    const QList<QWidget*> cells =
-        KnappYta->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* cell : cells) {
-        cell->hide();
-        cell->setParent(nullptr);
-        cell->deleteLater();
-    }
-}
-
-void TPlayerForm::CreateCells()
-{
-    // The cells of the grid are built here; this build shows an empty grid.
-}
-
 void TPlayerForm::RegisterWithMediaDialog()
 {
     MediaDialog->OnPlayerMouseDown = [this](QObject* sender, Qt::MouseButton button,

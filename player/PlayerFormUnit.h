@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -11,6 +12,10 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QTimer;
+
+namespace Tonlyra {
+class CellPanel;
+}
 
 // The player window: the program's main window and the only screen a user normally sees. It
 // holds no document: it reads the overlay in force through SettingsForm and the applied user
@@ -127,6 +132,13 @@ public:
     // current cell.
     bool IsGridMode() const;
 
+    // ---- Grid helpers (PlayerGrid.cpp) ----
+    // The cell number a control of the grid carries (its Tag): 1..N for a cell's panel, face,
+    // label or picture, 0 for anything else (the media dialog, a null sender).
+    static int CellNumberOf(const QObject* sender);
+    // The cell panel whose Tag is cell (the last one, if several), or nullptr.
+    Tonlyra::CellPanel* CellPanelOf(int cell) const;
+
     // Carrying out a selection (PlayerSelection.cpp).
     bool IsCellPlayable(int cell);
     void ExecuteCell(int cell);
@@ -150,6 +162,12 @@ private:
     void SetFrameless(bool frameless);
     bool IsOwnWidget(QObject* object) const;
     void TakeHideBordersFromSettings();
+
+    // ---- Grid (PlayerGrid.cpp) ----
+    // The cell whose geometry SavedCellTop.. hold while it is enlarged; 0 when none is.
+    int SavedCell = 0;
+    QList<Tonlyra::CellPanel*> CellPanels() const;
+    void PutBackEnlargedCell();
 };
 
 extern TPlayerForm* PlayerForm;

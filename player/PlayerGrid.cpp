@@ -1,0 +1,310 @@
+// The grid of cells on KnappYta: building the cells from the overlay and the user settings,
+// laying them out, fitting their pictures, the scanning frame, and enlarging one cell to the
+// whole grid area while it plays.
+
+#include "player/PlayerFormUnit.h"
+
+#include "overlay/SettingsFormUnit.h"
+#include "picture/TMultiP.h"
+#include "player/CellPanel.h"
+#include "usersettings/UserSettingsFormUnit.h"
+
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+
+using Tonlyra::CellFace;
+using Tonlyra::CellLabel;
+using Tonlyra::CellPanel;
+
+namespace {
+
+int RoundToInt(double value)
+{
+    return int(std::lround(value));
+}
+
+} // namespace
+
+bool TPlayerForm::IsGridMode() const
+{
+    switch (UserSettingsForm->UserSettings.ControlMode) {
+    case ControlMode::MouseControl:
+    case ControlMode::TwoSwitchScanControl:
+    case ControlMode::TwoSwitchScanXYControl:
+    case ControlMode::OneSwitchScanControl:
+    case ControlMode::OneSwitchScanXYControl:
+    case ControlMode::ArrowControl:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int TPlayerForm::CellNumberOf(const QObject* sender)
+{
+    if (const auto* picture = qobject_cast<const TPMultiImage*>(sender))
+        return picture->Tag;
+    if (const auto* label = qobject_cast<const CellLabel*>(sender))
+        return label->Tag;
+    if (const auto* face = qobject_cast<const CellFace*>(sender))
+        return face->Tag;
+    if (const auto* panel = qobject_cast<const CellPanel*>(sender))
+        return panel->Tag;
+    return 0;
+}
+
+QList<CellPanel*> TPlayerForm::CellPanels() const
+{
+    return KnappYta->findChildren<CellPanel*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+CellPanel* TPlayerForm::CellPanelOf(int cell) const
+{
+    CellPanel* found = nullptr;
+    for (CellPanel* panel : CellPanels())
+        if (panel->Tag == cell)
+            found = panel;
+    return found;
+}
+
+void TPlayerForm::DestroyCells()
+{
+    // A rebuild may be started from a cell's own handler (a cell that opens another overlay),
+    // so the old cells are taken off the grid now and deleted once that handler has returned.
+    const QList<QWidget*> cells =
+        KnappYta->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* cell : cells) {
+        cell->hide();
+        cell->setParent(nullptr);
+        cell->deleteLater();
+    }
+    SavedCell = 0;
+}
+
+void TPlayerForm::CreateCells()
+{
+    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const int cellCount = SettingsForm->CellCount();
+    if (cellCount <= 0)
+        return;
+
+    const QColor backColor = Tonlyra::ColorFromBgr(settings.BackColor);
+    const QColor buttonColor = Tonlyra::ColorFromBgr(settings.ButtonColor);
+    const QFont font = Tonlyra::ToQFont(settings.Font);
+    const QColor fontColor = Tonlyra::ColorFromBgr(settings.Font.Color);
+    const bool gridMode = IsGridMode();
+
+    const auto mouseDown = [this](QObject* sender, Qt::MouseButton button,
+                                  Qt::KeyboardModifiers shift, int x,
+                                  int y) { CellMouseDown(sender, button, shift, x, y); };
+    const auto mouseUp = [this](QObject* sender, Qt::MouseButton button,
+                                Qt::KeyboardModifiers shift, int x,
+                                int y) { CellMouseUp(sender, button, shift, x, y); };
+
+    // Construction, in cell-number order: that is the panels' order on KnappYta.
+    QList<CellPanel*> panels;
+    panels.reserve(cellCount);
+    for (int c = 1; c <= cellCount; ++c) {
+        auto* panel = new CellPanel(c, KnappYta);
+        panel->setObjectName(QStringLiteral("Cell%1").arg(c));
+        panel->SetBorderWidth(settings.Spacing);
+        panel->SetColor(backColor);
+        panel->setVisible(gridMode);
+
+        CellFace* face = panel->Face();
+        face->SetColor(buttonColor);
+        face->OnMouseDown = mouseDown;
+        face->OnMouseUp = mouseUp;
+
+        auto* label = new CellLabel(c, face);
+        label->setFont(font);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, fontColor);
+        label->setPalette(palette);
+        label->setText(settings.ShowTexts ? SettingsForm->GetCellText(c) : QString());
+        label->OnMouseDown = mouseDown;
+        label->OnMouseUp = mouseUp;
+        face->Label = label;
+
+        auto* picture = new TPMultiImage(face);
+        picture->Tag = c;
+        picture->SetBorderStyle(TPMultiImage::bsNone);
+        picture->SetCenter(true);
+        picture->SetColor(buttonColor);
+        picture->SetStretch(true);
+        picture->OnMouseDown = [this](TPMultiImage* sender, Qt::MouseButton button,
+                                      Qt::KeyboardModifiers shift, int x,
+                                      int y) { CellMouseDown(sender, button, shift, x, y); };
+        picture->OnMouseUp = [this](TPMultiImage* sender, Qt::MouseButton button,
+                                    Qt::KeyboardModifiers shift, int x,
+                                    int y) { CellMouseUp(sender, button, shift, x, y); };
+        face->Picture = picture;
+        panels.append(panel);
+    }
+
+    // Layout: equal cells by integer division; the remainder stays empty at the right and the
+    // bottom.
+    const int rows = std::max(1, SettingsForm->Rows());
+    const int cols = std::max(1, SettingsForm->Cols());
+    const int cellHeight = KnappYta->height() / rows;
+    const int cellWidth = KnappYta->width() / cols;
+    QList<QString> pictureNames;
+    pictureNames.reserve(cellCount);
+    for (int i = 0; i < panels.size(); ++i) {
+        CellPanel* panel = panels[i];
+        CellFace* face = panel->Face();
+        const QString pictureName =
+            settings.ShowPictures ? SettingsForm->GetCellPicture(i + 1) : QString();
+        pictureNames.append(pictureName);
+        face->Label->setVisible(!face->Label->text().isEmpty());
+        face->LabelAlign = pictureName.isEmpty() ? CellFace::Align::Client : CellFace::Align::Top;
+        // A picture that shows nothing (a file that would not load, a moving text message)
+        // takes the room below the text rather than covering it.
+        face->PictureAlign = CellFace::Align::Client;
+        face->Picture->setVisible(!pictureName.isEmpty());
+        panel->SetBounds(
+            QRect((i % cols) * cellWidth, (i / cols) * cellHeight, cellWidth, cellHeight));
+    }
+
+    // All pictures are decoded together, in parallel, at the size of the room they get.
+    QList<TPMultiImage::ImageLoad> loads;
+    for (int i = 0; i < panels.size(); ++i) {
+        if (pictureNames[i].isEmpty())
+            continue;
+        CellFace* face = panels[i]->Face();
+        const int b = CellFace::BorderWidth;
+        const QSize room(std::max(1, face->width() - 2 * b),
+                         std::max(1, face->height() - 2 * b - face->LabelHeight()));
+        loads.append({face->Picture, pictureNames[i], room});
+    }
+    TPMultiImage::LoadImages(loads);
+
+    // Error boxes of the picture readers let events run; a cell handler may have rebuilt the
+    // grid meanwhile, so fit whatever cells are there now.
+    for (CellPanel* panel : CellPanels())
+        FitPicture(panel->Tag);
+}
+
+void TPlayerForm::FitPicture(int cell)
+{
+    CellPanel* panel = CellPanelOf(cell);
+    if (!panel)
+        return;
+    CellFace* face = panel->Face();
+    TPMultiImage* picture = face->Picture;
+    if (!picture || picture->isHidden())
+        return;
+    const int w = picture->PictureWidth();
+    const int h = picture->PictureHeight();
+    if (w < 1 || h < 1)
+        return;
+
+    const int b = CellFace::BorderWidth;
+    const int labelHeight = face->LabelHeight();
+    const int clientWidth = face->width();
+    const int clientHeight = face->height();
+    const int roomWidth = clientWidth - 2 * b;
+    const int roomHeight = clientHeight - 2 * b - labelHeight;
+
+    const UserSettings& settings = UserSettingsForm->UserSettings;
+    if (!settings.ZoomPictures && roomHeight >= h && roomWidth >= w) {
+        // Drawn at its own size, centred in the room below the text.
+        face->PictureAlign = CellFace::Align::Client;
+        picture->SetStretch(false);
+        face->Realign();
+        return;
+    }
+
+    face->PictureAlign = CellFace::Align::None;
+    picture->SetStretch(true);
+    if (roomWidth < 1 || roomHeight < 1) {
+        // The text takes all the room: no picture rather than one of negative size.
+        picture->setGeometry(b, b + labelHeight, 0, 0);
+        return;
+    }
+    if (double(w) / h > double(roomWidth) / roomHeight) {
+        const int width = roomWidth;
+        const int height = RoundToInt(double(width) / w * h);
+        picture->setGeometry(b, b + labelHeight + RoundToInt((roomHeight - height) * 0.5), width,
+                             height);
+    } else {
+        const int height = roomHeight;
+        const int width = RoundToInt(double(height) / h * w);
+        picture->setGeometry(b + RoundToInt((roomWidth - width) * 0.5), b + labelHeight, width,
+                             height);
+    }
+}
+
+void TPlayerForm::MarkCell(int cell)
+{
+    MarkRow(cell, 1);
+}
+
+void TPlayerForm::MarkRow(int firstCell, int count)
+{
+    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const QColor backColor = Tonlyra::ColorFromBgr(settings.BackColor);
+    const QColor scanColor = Tonlyra::ColorFromBgr(settings.ScanColor);
+    // Only panels whose colour changes are repainted, and of those only the frame.
+    for (CellPanel* panel : CellPanels()) {
+        const bool marked = panel->Tag >= firstCell && panel->Tag < firstCell + count;
+        panel->SetColor(marked ? scanColor : backColor);
+    }
+}
+
+void TPlayerForm::PutBackEnlargedCell()
+{
+    CellPanel* panel = SavedCell > 0 ? CellPanelOf(SavedCell) : nullptr;
+    const int cell = SavedCell;
+    SavedCell = 0;
+    if (!panel)
+        return;
+    panel->setVisible(IsGridMode());
+    panel->SetBounds(QRect(SavedCellLeft, SavedCellTop, SavedCellWidth, SavedCellHeight));
+    FitPicture(cell);
+}
+
+void TPlayerForm::EnlargeCell(int cell)
+{
+    if (cell > SettingsForm->CellCount())
+        return;
+    if (CellPanel* panel = CellPanelOf(cell)) {
+        if (panel->size() != KnappYta->size()) {
+            // Only one cell is enlarged at a time: one left enlarged (the stepping modes keep a
+            // played cell on screen) goes back to its place before its geometry is forgotten.
+            if (SavedCell != cell)
+                PutBackEnlargedCell();
+            SavedCellTop = panel->y();
+            SavedCellLeft = panel->x();
+            SavedCellHeight = panel->height();
+            SavedCellWidth = panel->width();
+            SavedCell = cell;
+        }
+        panel->SetColor(Tonlyra::ColorFromBgr(UserSettingsForm->UserSettings.BackColor));
+        panel->SetBounds(QRect(QPoint(0, 0), KnappYta->size()));
+        FitPicture(cell);
+        panel->show();
+        panel->raise();
+        panel->repaint();
+    }
+    CurrentCell = cell;
+}
+
+void TPlayerForm::RestoreCell()
+{
+    if (CurrentCell <= 0)
+        return;
+    CellPanel* panel = CellPanelOf(CurrentCell);
+    if (!panel)
+        return;
+    panel->setVisible(IsGridMode());
+    // A cell that was never enlarged is already in its place; the saved geometry is another
+    // cell's.
+    if (SavedCell == CurrentCell) {
+        panel->SetBounds(QRect(SavedCellLeft, SavedCellTop, SavedCellWidth, SavedCellHeight));
+        SavedCell = 0;
+    }
+    FitPicture(CurrentCell);
+}

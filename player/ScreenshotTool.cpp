@@ -1,0 +1,102 @@
+// tonlyra-screenshot: builds the program's windows off screen, as the program does when it
+// starts with the given overlay and settings, runs the first rebuild of the grid and writes the
+// player window to a PNG file. For checking the look of a grid without a display.
+//
+//   tonlyra-screenshot [--dir START] [--size WxH] [--mark CELL] [--enlarge CELL]
+//                      OUT.png [OVERLAY.cdu] [SETTINGS.usr]
+//
+// START is the start directory (with Users/User.def, the standard settings); questions the
+// program would ask are answered with Cancel and printed.
+
+#include "platform/CdDrives.h"
+#include "platform/UserPrompt.h"
+#include "player/ApplicationWindows.h"
+#include "player/PlayerFormUnit.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Tonlyra::Cd::InstallLogHandler();
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Writes the player window with its grid to a PNG file."));
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Start directory."),
+                                       QStringLiteral("START"));
+    const QCommandLineOption sizeOption(QStringLiteral("size"),
+                                        QStringLiteral("Window size (default 800x600)."),
+                                        QStringLiteral("WxH"), QStringLiteral("800x600"));
+    const QCommandLineOption markOption(QStringLiteral("mark"),
+                                        QStringLiteral("Cell to mark with the scanning frame."),
+                                        QStringLiteral("CELL"));
+    const QCommandLineOption enlargeOption(QStringLiteral("enlarge"),
+                                           QStringLiteral("Cell to enlarge to the whole grid."),
+                                           QStringLiteral("CELL"));
+    parser.addOptions({dirOption, sizeOption, markOption, enlargeOption});
+    parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("The PNG file to write."));
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("An overlay (.cdu) and a settings file (.usr)."),
+                                 QStringLiteral("[files...]"));
+    parser.process(app);
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        parser.showHelp(2);
+    const QString out = QFileInfo(positional.takeFirst()).absoluteFilePath();
+    // Paths are taken from where the tool was started, before moving to the start directory.
+    for (QString& file : positional)
+        if (QFileInfo::exists(file))
+            file = QFileInfo(file).absoluteFilePath();
+    if (parser.isSet(dirOption) && !QDir::setCurrent(parser.value(dirOption))) {
+        std::fprintf(stderr, "cannot enter %s\n", qPrintable(parser.value(dirOption)));
+        return 2;
+    }
+    const QStringList size = parser.value(sizeOption).split(u'x');
+    const int width = size.value(0).toInt(), height = size.value(1).toInt();
+    if (width < 100 || height < 100) {
+        std::fprintf(stderr, "bad size %s\n", qPrintable(parser.value(sizeOption)));
+        return 2;
+    }
+
+    Tonlyra::UserPrompt::SetResponder([](const Tonlyra::PromptRequest& request) {
+        std::fprintf(stderr, "asked: %s: %s (answered Cancel)\n", qPrintable(request.Caption),
+                     qPrintable(request.Text));
+        Tonlyra::PromptAnswer answer;
+        answer.Button = QMessageBox::Cancel;
+        return answer;
+    });
+
+    Tonlyra::ApplicationWindows windows(positional);
+    TPlayerForm* player = windows.MainWindow();
+    player->resize(width, height);
+    player->show();
+    const QDeadlineTimer deadline(10000);
+    while (player->FirstActivation && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (player->FirstActivation) {
+        std::fprintf(stderr, "the grid was not built\n");
+        return 1;
+    }
+    if (parser.isSet(markOption))
+        player->MarkCell(parser.value(markOption).toInt());
+    if (parser.isSet(enlargeOption))
+        player->EnlargeCell(parser.value(enlargeOption).toInt());
+    QApplication::processEvents();
+    if (!player->grab().save(out, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(out));
+    return 0;
+}
