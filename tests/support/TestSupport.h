@@ -70,7 +70,7 @@ struct TrackSpec
 };
 
 // Writes a CD image "<dir>/<baseName>.bin" with "<baseName>.cue" holding one audio track per
-// spec, each a tone, and returns the path of the ".cue". libcdio reads it as a disc.
+// entry of tracks, each a tone, and returns the path of the ".cue". libcdio reads it as a disc.
 QString WriteCdImage(const QString& dir, const QString& baseName,
                      const std::vector<TrackSpec>& tracks);
 
