@@ -454,13 +454,7 @@ void ARectangle::BeginMove(const ViewTransform&, QPoint p)
 
 void ARectangle::TrackMove(const ViewTransform& view, QPoint p)
 {
-    const double dx = (p.x() - Press.x()) / view.Zoom;
-    const double dy = (p.y() - Press.y()) / view.Zoom;
-    DragLeft += dx;
-    DragRight += dx;
-    DragTop += dy;
-    DragBottom += dy;
-    Press = p;
+    DragBox(view, p);
 }
 
 void ARectangle::EndMove(const ViewTransform& view, QPoint p)
@@ -483,7 +477,18 @@ void ARectangle::BeginResize(const ViewTransform&, QPoint p, int handle)
     DragBottom = Y + Height;
 }
 
-void ARectangle::TrackResize(const ViewTransform& view, QPoint p)
+void AObject::DragBox(const ViewTransform& view, QPoint p)
+{
+    const double dx = (p.x() - Press.x()) / view.Zoom;
+    const double dy = (p.y() - Press.y()) / view.Zoom;
+    DragLeft += dx;
+    DragRight += dx;
+    DragTop += dy;
+    DragBottom += dy;
+    Press = p;
+}
+
+void AObject::DragCorner(const ViewTransform& view, QPoint p)
 {
     const double dx = (p.x() - Press.x()) / view.Zoom;
     const double dy = (p.y() - Press.y()) / view.Zoom;
@@ -508,6 +513,11 @@ void ARectangle::TrackResize(const ViewTransform& view, QPoint p)
     default:
         break;
     }
+}
+
+void ARectangle::TrackResize(const ViewTransform& view, QPoint p)
+{
+    DragCorner(view, p);
 }
 
 void ARectangle::EndResize(const ViewTransform& view, QPoint p)
@@ -1058,13 +1068,7 @@ void ALine::BeginMove(const ViewTransform&, QPoint p)
 
 void ALine::TrackMove(const ViewTransform& view, QPoint p)
 {
-    const double dx = (p.x() - Press.x()) / view.Zoom;
-    const double dy = (p.y() - Press.y()) / view.Zoom;
-    DragLeft += dx;
-    DragRight += dx;
-    DragTop += dy;
-    DragBottom += dy;
-    Press = p;
+    DragBox(view, p);
 }
 
 void ALine::EndMove(const ViewTransform& view, QPoint p)
@@ -1390,29 +1394,7 @@ void APolyline::BeginResize(const ViewTransform&, QPoint p, int handle)
 
 void APolyline::TrackResize(const ViewTransform& view, QPoint p)
 {
-    const double dx = (p.x() - Press.x()) / view.Zoom;
-    const double dy = (p.y() - Press.y()) / view.Zoom;
-    Press = p;
-    switch (DragHandle) {
-    case 1:
-        DragLeft += dx;
-        DragTop += dy;
-        break;
-    case 2:
-        DragRight += dx;
-        DragTop += dy;
-        break;
-    case 3:
-        DragRight += dx;
-        DragBottom += dy;
-        break;
-    case 4:
-        DragLeft += dx;
-        DragBottom += dy;
-        break;
-    default:
-        break;
-    }
+    DragCorner(view, p);
 }
 
 void APolyline::EndResize(const ViewTransform& view, QPoint p)

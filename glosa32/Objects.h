@@ -196,6 +196,11 @@ public:
     int X = 0, Y = 0, Width = 0, Height = 0;
 
     DragMode Mode = DragMode::None;
+    // Moves the whole drag box by the mouse movement since the last point.
+    void DragBox(const ViewTransform& view, QPoint p);
+    // Moves the corner of the drag box under handle 1..4 (clockwise from the top left) by the
+    // mouse movement since the last point, in image coordinates.
+    void DragCorner(const ViewTransform& view, QPoint p);
     QPoint Press;                                                    // window point of the press
     double DragLeft = 0, DragTop = 0, DragRight = 0, DragBottom = 0; // image coordinates
     int DragHandle = 0;
