@@ -99,20 +99,6 @@ int ShiftY(intptr_t key, int y)
     return i ? Shifted(0LL + y + i->View.OriginY - i->View.OffsetY) : y;
 }
 
-std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Fmt(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string s(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    std::vsnprintf(s.data(), s.size() + 1, format, args);
-    va_end(args);
-    return s;
-}
 
 std::string Nodes(intptr_t key, const int32_t* xs, const int32_t* ys, int32_t count)
 {
@@ -120,7 +106,7 @@ std::string Nodes(intptr_t key, const int32_t* xs, const int32_t* ys, int32_t co
     if (!xs || !ys)
         return nodes;
     for (int32_t i = 0; i < count; ++i)
-        nodes += Fmt("\a %d %d ", ShiftX(key, xs[i]), ShiftY(key, ys[i]));
+        nodes += Format("\a %d %d ", ShiftX(key, xs[i]), ShiftY(key, ys[i]));
     return nodes;
 }
 
@@ -405,7 +391,7 @@ GLOSA32_EXPORT int32_t CreateRectangle(intptr_t key, int32_t x, int32_t y, int32
                                        uint32_t foregroundColour, uint32_t backgroundColour)
 {
     return Create(key,
-                  Fmt("%d %d %d %d %d %d %d %d %X %X", ShiftX(key, x), ShiftY(key, y), width,
+                  Format("%d %d %d %d %d %d %d %d %X %X", ShiftX(key, x), ShiftY(key, y), width,
                       height, lineWidth, lineStyle, fillMode, fillPattern, foregroundColour,
                       backgroundColour),
                   KindRectangle);
@@ -417,7 +403,7 @@ GLOSA32_EXPORT int32_t CreateEllipse(intptr_t key, int32_t x, int32_t y, int32_t
                                      uint32_t foregroundColour, uint32_t backgroundColour)
 {
     return Create(key,
-                  Fmt("%d %d %d %d %d %d %d %d %X %X", ShiftX(key, x), ShiftY(key, y), width,
+                  Format("%d %d %d %d %d %d %d %d %X %X", ShiftX(key, x), ShiftY(key, y), width,
                       height, lineWidth, lineStyle, fillMode, fillPattern, foregroundColour,
                       backgroundColour),
                   KindEllipse);
@@ -426,7 +412,7 @@ GLOSA32_EXPORT int32_t CreateEllipse(intptr_t key, int32_t x, int32_t y, int32_t
 GLOSA32_EXPORT int32_t CreateHilite(intptr_t key, int32_t x, int32_t y, int32_t width,
                                     int32_t height, uint32_t colour)
 {
-    return Create(key, Fmt("%d %d %d %d %X", ShiftX(key, x), ShiftY(key, y), width, height, colour),
+    return Create(key, Format("%d %d %d %d %X", ShiftX(key, x), ShiftY(key, y), width, height, colour),
                   KindHilite);
 }
 
@@ -434,7 +420,7 @@ GLOSA32_EXPORT int32_t CreateLine(intptr_t key, int32_t x1, int32_t y1, int32_t 
                                   int32_t lineWidth, int32_t lineStyle, uint32_t foregroundColour)
 {
     return Create(key,
-                  Fmt("%d %d %d %d %d %d %X", ShiftX(key, x1), ShiftY(key, y1), ShiftX(key, x2),
+                  Format("%d %d %d %d %d %d %X", ShiftX(key, x1), ShiftY(key, y1), ShiftX(key, x2),
                       ShiftY(key, y2), lineWidth, lineStyle, foregroundColour),
                   KindLine);
 }
@@ -444,7 +430,7 @@ GLOSA32_EXPORT int32_t CreatePointer(intptr_t key, int32_t x1, int32_t y1, int32
                                      uint32_t foregroundColour)
 {
     return Create(key,
-                  Fmt("%d %d %d %d %d %d %X", ShiftX(key, x1), ShiftY(key, y1), ShiftX(key, x2),
+                  Format("%d %d %d %d %d %d %X", ShiftX(key, x1), ShiftY(key, y1), ShiftX(key, x2),
                       ShiftY(key, y2), lineWidth, lineStyle, foregroundColour),
                   KindPointer);
 }
@@ -455,7 +441,7 @@ GLOSA32_EXPORT int32_t CreatePolyline(intptr_t key, const int32_t* xs, const int
 {
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
-                  Fmt("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
+                  Format("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
                       Nodes(key, xs, ys, count),
                   KindPolyline);
 }
@@ -466,7 +452,7 @@ GLOSA32_EXPORT int32_t CreateFreehand(intptr_t key, const int32_t* xs, const int
 {
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
-                  Fmt("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
+                  Format("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
                       Nodes(key, xs, ys, count),
                   KindFreehand);
 }
@@ -478,7 +464,7 @@ GLOSA32_EXPORT int32_t CreatePolygon(intptr_t key, const int32_t* xs, const int3
 {
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
-                  Fmt("%d %d %d %d %d %X %X ", count, lineWidth, lineStyle, fillMode, fillPattern,
+                  Format("%d %d %d %d %d %X %X ", count, lineWidth, lineStyle, fillMode, fillPattern,
                       foregroundColour, backgroundColour) +
                       Nodes(key, xs, ys, count),
                   KindPolygon);
@@ -488,7 +474,7 @@ GLOSA32_EXPORT int32_t CreateImage(intptr_t key, int32_t x, int32_t y, int32_t w
                                    int32_t height, uint32_t colour, const char* imageFileName)
 {
     return Create(key,
-                  Fmt("%d %d %d %d %X %s", ShiftX(key, x), ShiftY(key, y), width, height, colour,
+                  Format("%d %d %d %d %X %s", ShiftX(key, x), ShiftY(key, y), width, height, colour,
                       Str(imageFileName).c_str()),
                   KindImage);
 }
@@ -511,7 +497,7 @@ int32_t CreateText(intptr_t key, Kind kind, const char* text, int32_t x, int32_t
         if (c == '\n' || c == '\r' || c == '\a')
             c = ' ';
     return Create(key,
-                  Fmt("0 %d %d %d %d %X %X %X %d 0 0 0 0 0 0 0 0 0 0 0 0 \a%s\a%s", ShiftX(key, x),
+                  Format("0 %d %d %d %d %X %X %X %d 0 0 0 0 0 0 0 0 0 0 0 0 \a%s\a%s", ShiftX(key, x),
                       ShiftY(key, y), width, height, background, fontBackground, textColour,
                       fontHeight, face.c_str(), t.c_str()),
                   kind);
@@ -543,6 +529,6 @@ GLOSA32_EXPORT int32_t CreateStamp(intptr_t key, int32_t x, int32_t y, const cha
     for (char& c : name)
         if (c == '\n' || c == '\r' || c == '\a')
             c = ' ';
-    return Create(key, Fmt("%d %d \a%s\a", ShiftX(key, x), ShiftY(key, y), name.c_str()),
+    return Create(key, Format("%d %d \a%s\a", ShiftX(key, x), ShiftY(key, y), name.c_str()),
                   KindStamp);
 }

@@ -17,6 +17,20 @@
 
 namespace Tonlyra::Glosa {
 
+std::string Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string s(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    std::vsnprintf(s.data(), s.size() + 1, format, args);
+    va_end(args);
+    return s;
+}
+
 namespace {
 
 // Coordinates beyond this are held at it, so that no sum or product of them overflows.
@@ -126,20 +140,6 @@ std::string RecordSafe(std::string s, char lineFeed = ' ')
     return s;
 }
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string s(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    std::vsnprintf(s.data(), s.size() + 1, format, args);
-    va_end(args);
-    return s;
-}
 
 unsigned long Hex(ColorRef c)
 {

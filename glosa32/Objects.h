@@ -26,6 +26,9 @@ class QColor;
 
 namespace Tonlyra::Glosa {
 
+// printf-style formatting into a std::string (the container's records are byte text).
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 enum Kind : int
 {
     KindNone = 0,
