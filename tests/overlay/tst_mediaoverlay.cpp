@@ -9,20 +9,10 @@
 using Tonlyra::ProfileFile;
 using Tonlyra::Test::TempDir;
 
+using Tonlyra::Test::ReadAll;
+using Tonlyra::Test::WriteAll;
+
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 MediaOverlay Parse(const QByteArray& bytes)
 {

@@ -13,15 +13,11 @@ using Tonlyra::PromptRequest;
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 
+using Tonlyra::Test::ReadAll;
+
 namespace {
 
 const QString ConfirmText = QStringLiteral("CD-överlägget har ändrats. Vill du spara ändringarna?");
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void WriteOverlay(const QString& path, const QString& firstMedia)
 {

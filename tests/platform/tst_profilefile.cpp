@@ -10,6 +10,8 @@
 using Tonlyra::ParseProfileInteger;
 using Tonlyra::ProfileFile;
 
+using Tonlyra::Test::ReadAll;
+
 namespace {
 
 ProfileFile Parse(const QByteArray& bytes)
@@ -17,12 +19,6 @@ ProfileFile Parse(const QByteArray& bytes)
     ProfileFile p;
     p.FromBytes(bytes);
     return p;
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 } // namespace

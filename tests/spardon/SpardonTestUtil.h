@@ -2,6 +2,8 @@
 
 // Small helpers for the copy tests: reading back what was written and decoding MP3 files.
 
+#include "tests/support/TestSupport.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
@@ -12,11 +14,6 @@
 
 namespace Tonlyra::Test {
 
-inline QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Bytes of sectors first..last (both included) of a CD image's ".bin".
 inline QByteArray ImageSectors(const QString& binPath, int first, int last)

@@ -87,6 +87,12 @@ private:
     bool HadOld;
 };
 
+// The whole content of a file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
+// Writes bytes as the whole content of a file, making its folder first; fails the test when it
+// cannot.
+void WriteAll(const QString& path, const QByteArray& bytes);
+
 // The source tree, for tests that read committed files (demo overlay, manual).
 QString SourceDir();
 

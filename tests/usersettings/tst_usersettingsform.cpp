@@ -11,24 +11,13 @@ using Tonlyra::PromptRequest;
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 
+using Tonlyra::Test::ReadAll;
+using Tonlyra::Test::WriteAll;
+
 namespace {
 
 const QString StandardCaption =
     QStringLiteral("Inställningar för brukare") + QString(10, u' ') + "Standardinställningar";
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QByteArray SpacingFile(int spacing)
 {
