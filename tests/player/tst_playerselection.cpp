@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QMenuBar>
+#include <QProcess>
 #include <QSlider>
 
 using namespace Tonlyra;
@@ -243,4 +244,58 @@ TEST_F(PlayerSelectionTest, PauseKeyWithTheMenuBarHiddenPausesAndResumes)
     EXPECT_FALSE(PlayerForm->Paus->isChecked());
     EXPECT_EQ(PlayerForm->Paus->text(), QStringLiteral("&Gör paus"));
     EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), enlarged);
+}
+
+TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
+{
+    qputenv("TONLYRA_MPV_AO", "null");
+    qputenv("TONLYRA_MPV_VO", "null");
+    const QString demo = SourceDir() + QStringLiteral("/demo");
+    const QString overlay = Dir.File(QStringLiteral("Overlays/Demo.cdu"));
+    QProcess script;
+    script.start(QStringLiteral("bash"), {demo + QStringLiteral("/make-overlay.sh"), overlay});
+    ASSERT_TRUE(script.waitForFinished(10000));
+    ASSERT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
+
+    Windows = std::make_unique<ApplicationWindows>(
+        QStringList{overlay, demo + QStringLiteral("/Users/Skanning.usr")});
+    const UserSettings& settings = UserSettingsForm->UserSettings;
+    EXPECT_EQ(settings.ControlMode, ControlMode::OneSwitchScanXYControl);
+    EXPECT_TRUE(settings.PlaySound);
+    EXPECT_EQ(settings.ScanDelayTime, 2000);
+    PlayerForm->setGeometry(0, 0, 640, 480);
+    PlayerForm->show();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+    PlayerForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(PlayerForm));
+    EXPECT_TRUE(PlayerForm->ScanTimer->isActive());
+
+    // The scan's ticks, played here rather than waited for.
+    PlayerForm->ScanTimerTimer();
+    EXPECT_EQ(Marked(), QList<int>({1, 2, 3}));
+    PlayerForm->ScanTimerTimer();
+    EXPECT_EQ(Marked(), QList<int>({4, 5, 6}));
+    Click(Qt::Key_Return); // the row: its first cell's introduction, a stretch of its sound
+    EXPECT_EQ(Marked(), QList<int>({4}));
+    ASSERT_TRUE(WaitPlaying());
+    EXPECT_TRUE(PlayerForm->IntroPlaying);
+    EXPECT_TRUE(PlayerForm->CellPanelOf(4)->isVisible());
+    PlayerForm->ScanTimerTimer(); // skipped: the first cell keeps its mark for a period
+    EXPECT_EQ(Marked(), QList<int>({4}));
+
+    Click(Qt::Key_Return); // the cell: its sound plays to the end
+    EXPECT_TRUE(IsEnlarged(4));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            return MediaDialog->PlayState() == PlaybackEngine::Playing && !PlayerForm->IntroPlaying;
+        },
+        3000));
+    EXPECT_TRUE(MediaDialog->GetMediaFileName().endsWith(QStringLiteral("bil.wav")));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 4000));
+    // The scan starts again from the first row.
+    EXPECT_FALSE(IsEnlarged(4));
+    EXPECT_EQ(Marked(), QList<int>({1, 2, 3}));
+    qunsetenv("TONLYRA_MPV_AO");
+    qunsetenv("TONLYRA_MPV_VO");
 }
