@@ -313,3 +313,80 @@ TEST_F(PlayerControlTest, NoModeShowsNothingAndOnlyStopsPlayback)
         EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped) << way;
     }
 }
+
+TEST_F(PlayerControlTest, TypedNumberAndEnterChooseThatCellOnly)
+{
+    std::map<int, CellSpec> cells;
+    for (int k = 1; k <= 12; ++k)
+        cells[k] = {QStringLiteral("SoundFile"), MediaFile(QStringLiteral("%1.wav").arg(k))};
+    Start(WriteOverlay(QStringLiteral("Tal.cdu"), 3, 4, cells),
+          Settings(ControlMode::KeyboardControl));
+    EXPECT_FALSE(PlayerForm->CellPanelOf(12)->isVisible());
+
+    struct Case
+    {
+        QList<int> QtKeys;
+        int Played; // 0: nothing
+    } cases[] = {
+        {{Qt::Key_0, Qt::Key_Return}, 0},
+        {{Qt::Key_1, Qt::Key_3, Qt::Key_Return}, 0}, // beyond the overlay
+        {{Qt::Key_Return}, 0},                       // nothing typed
+        {{Qt::Key_1, Qt::Key_2, Qt::Key_Return}, 12},
+        {{Qt::Key_7, Qt::Key_Return}, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Played);
+        const int loads = Engine->Urls.size();
+        for (int key : c.QtKeys)
+            Click(key);
+        EXPECT_TRUE(PlayerForm->NumberEntry.isEmpty());
+        if (c.Played == 0) {
+            EXPECT_EQ(Engine->Urls.size(), loads);
+            continue;
+        }
+        ASSERT_TRUE(WaitPlaying());
+        EXPECT_EQ(Engine->Url, cells[c.Played].Media);
+        EXPECT_TRUE(IsEnlarged(c.Played));
+        Engine->Finish();
+    }
+    // Only the chosen cell is on screen; the one played before is hidden again.
+    EXPECT_FALSE(PlayerForm->CellPanelOf(12)->isVisible());
+}
+
+TEST_F(PlayerControlTest, OneSwitchScanStepsOnTicksOnlyWhileActiveAndIdle)
+{
+    std::map<int, CellSpec> cells;
+    for (int k = 1; k <= 4; ++k)
+        cells[k] = {QStringLiteral("SoundFile"), MediaFile(QStringLiteral("%1.wav").arg(k))};
+    Start(WriteOverlay(QStringLiteral("Skanna.cdu"), 2, 2, cells),
+          Settings(ControlMode::OneSwitchScanControl));
+    ASSERT_TRUE(PlayerForm->ScanTimer->isActive());
+
+    PlayerForm->ScanTimerTimer();
+    PlayerForm->ScanTimerTimer();
+    EXPECT_EQ(Marked(), QList<int>({2}));
+
+    // Another window is active: the scan waits.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    PlayerForm->ScanTimerTimer();
+    EXPECT_EQ(Marked(), QList<int>({2}));
+    other.hide();
+    PlayerForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(PlayerForm));
+
+    // The switch chooses the marked cell; the scan waits while it plays; the switch stops it.
+    Click(Qt::Key_Return);
+    ASSERT_TRUE(WaitPlaying());
+    EXPECT_EQ(Engine->Url, cells[2].Media);
+    EXPECT_TRUE(IsEnlarged(2));
+    PlayerForm->ScanTimerTimer();
+    EXPECT_EQ(PlayerForm->CurrentCell, 2);
+    Click(Qt::Key_Return);
+    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    EXPECT_FALSE(IsEnlarged(2));
+    PlayerForm->ScanTimerTimer();
+    EXPECT_EQ(Marked(), QList<int>({3}));
+}
