@@ -301,15 +301,20 @@ TEST_F(PlayerControlTest, NoModeShowsNothingAndOnlyStopsPlayback)
     EXPECT_EQ(PlayerForm->CurrentCell, 0);
     EXPECT_TRUE(Engine->Urls.isEmpty());
 
-    // Playback started some other way stops with Esc and with a click on the video.
-    for (int way = 0; way < 2; ++way) {
+    // Playback started some other way stops with Esc, on the window or on the full-screen
+    // video, and with a click on the video.
+    for (int way = 0; way < 3; ++way) {
         MediaDialog->OpenMediaFile(sound);
         MediaDialog->Play();
         ASSERT_TRUE(WaitPlaying());
-        if (way == 0)
+        if (way == 0) {
             Click(Qt::Key_Escape);
-        else
+        } else if (way == 1) {
+            emit Engine->KeyDown(KeyCode::Escape, Qt::NoModifier);
+            emit Engine->KeyUp(KeyCode::Escape, Qt::NoModifier);
+        } else {
             emit Engine->MouseDown(Qt::LeftButton, Qt::NoModifier, 1, 1);
+        }
         EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped) << way;
     }
 }
