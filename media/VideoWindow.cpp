@@ -59,6 +59,9 @@ void VideoWindow::keyPressEvent(QKeyEvent* event)
 
 void VideoWindow::keyReleaseEvent(QKeyEvent* event)
 {
+    // A held key repeats as presses only, as it does on the player window.
+    if (event->isAutoRepeat())
+        return;
     emit Engine->KeyUp(KeyCodeOf(event), event->modifiers());
 }
 

@@ -185,7 +185,7 @@ void TPlayerForm::ChangeMenuClick()
     MediaDialog->Stop();
     NumberEntry.clear();
     CurrentCell = 0;
-    Paus->setEnabled(false);
+    SetPausEnabled(false);
     if (SettingsForm->EditOverlay()) {
         BuildGrid();
     } else {
@@ -470,6 +470,10 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
         // Alt opens the menus from the keyboard; leave it to the menu bar.
         if (keyEvent->key() == Qt::Key_Alt || keyEvent->modifiers().testFlag(Qt::AltModifier))
             break;
+        // A key held down repeats as further presses only; the releases the keyboard's
+        // repetition puts between them would each count as letting go.
+        if (event->type() == QEvent::KeyRelease && keyEvent->isAutoRepeat())
+            return true;
         int key = Tonlyra::KeyCodeOf(keyEvent);
         if (event->type() == QEvent::KeyPress)
             FormKeyDown(this, key, keyEvent->modifiers());
@@ -483,25 +487,3 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
     }
     return QMainWindow::eventFilter(watched, event);
 }
-
-// ---- Control modes and playback ----
-// Keys, clicks, the timers and the end of play drive the control modes; until those are built
-// they leave the grid as it is.
-
-void TPlayerForm::FormKeyDown(QObject*, int&, Qt::KeyboardModifiers) {}
-
-void TPlayerForm::FormKeyUp(QObject*, int&, Qt::KeyboardModifiers) {}
-
-void TPlayerForm::CellMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-
-void TPlayerForm::CellMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-
-void TPlayerForm::EndOfPlay(QObject*) {}
-
-void TPlayerForm::PausClick() {}
-
-void TPlayerForm::ScanTimerTimer() {}
-
-void TPlayerForm::DisplayTimerTimer() {}
-
-void TPlayerForm::KeyRepeatTimerTimer() {}

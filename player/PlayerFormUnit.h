@@ -143,6 +143,8 @@ public:
     bool IsCellPlayable(int cell);
     void ExecuteCell(int cell);
     void PlayIntro(int cell);
+    // Whether "Gör paus" can be used now (also while the menu bar and its item are hidden).
+    bool IsPausEnabled() const { return PausEnabled; }
 
 protected:
     bool event(QEvent* event) override;
@@ -168,6 +170,38 @@ private:
     int SavedCell = 0;
     QList<Tonlyra::CellPanel*> CellPanels() const;
     void PutBackEnlargedCell();
+
+    // ---- Control modes and selection (PlayerControl.cpp, PlayerSelection.cpp) ----
+    // The handlers of the control modes; key is a code of platform/KeyCodes.h.
+    void KeyboardKey(int key);
+    void OneSwitchKey(int key);
+    void TwoSwitchKey(int key);
+    void TwoSwitchScanKey(int key);
+    void OneSwitchScanKey(int key);
+    void TwoSwitchScanXYKey(int key);
+    void OneSwitchScanXYKey(int key);
+    void ArrowKey(int key);
+    void StepNext();
+    void NextRow();
+    bool NextCellInRow();
+    void MoveByArrow(int key);
+    // Carries out cell if it can be: enlarged first (IR cells stay in place), then executed.
+    void ChooseCell(int cell);
+    // True while the playback service plays or loads (PlayState above 2).
+    bool IsBusy() const;
+    // Lets pending events run until the service is no longer busy: until it has stopped, or
+    // with whilePlaying false until it has at least settled into playing. A loading medium is
+    // waited for at most a few seconds. With userInput false, keys and clicks wait until
+    // afterwards. False when the wait gave up.
+    bool WaitWhileBusy(bool whilePlaying, bool userInput);
+    // Lets the events that are pending now run once.
+    void LetPendingEventsRun();
+    // Waits in progress; the scanning timer does not step while one runs.
+    int SelectionWaits = 0;
+    // Whether "Gör paus" can be used. Kept here as well because a hidden menu bar hides the
+    // item, and a hidden action reads as disabled although the Pause key must still work.
+    bool PausEnabled = false;
+    void SetPausEnabled(bool enabled);
 };
 
 extern TPlayerForm* PlayerForm;

@@ -1,0 +1,263 @@
+// Carrying out a chosen cell: the test whether it can be chosen, playing its media, opening
+// another overlay, sending an IR command or ending the program; the introduction sounds, the end
+// of play, "Gör paus" and the information line in the caption.
+
+#include "player/PlayerFormUnit.h"
+
+#include "media/IRDialogUnit.h"
+#include "media/MediaDialogUnit.h"
+#include "media/PlaybackEngine.h"
+#include "overlay/SettingsFormUnit.h"
+#include "picture/TMultiP.h"
+#include "player/CellPanel.h"
+#include "usersettings/UserSettingsFormUnit.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// How long a medium may take to load or to settle before a wait gives up on it.
+constexpr int SettleLimitMs = 5000;
+// How often a wait looks at the play state besides the service's own reports.
+constexpr int WaitPollMs = 10;
+
+QString TwoDigitMinutesSeconds(int ms)
+{
+    int hours, minutes, seconds, milliseconds;
+    TMediaDialog::SplitMilliseconds(ms, hours, minutes, seconds, milliseconds);
+    return QString::asprintf("%.2d:%.2d", minutes, seconds);
+}
+
+} // namespace
+
+bool TPlayerForm::IsBusy() const
+{
+    return MediaDialog->PlayState() > 2;
+}
+
+bool TPlayerForm::WaitWhileBusy(bool whilePlaying, bool userInput)
+{
+    const int now = MediaDialog->PlayState();
+    if (now <= 2 || (now == Tonlyra::PlaybackEngine::Playing && !whilePlaying))
+        return true;
+    ++SelectionWaits;
+    QEventLoop loop;
+    QElapsedTimer settling; // time spent loading or passing, not playing
+    settling.start();
+    auto check = [&] {
+        const int state = MediaDialog->PlayState();
+        if (state <= 2 || (state == Tonlyra::PlaybackEngine::Playing && !whilePlaying)) {
+            loop.exit(1);
+        } else if (state == Tonlyra::PlaybackEngine::Playing) {
+            settling.restart();
+        } else if (settling.elapsed() > SettleLimitMs) {
+            loop.exit(0);
+        }
+    };
+    QTimer poll;
+    poll.setInterval(WaitPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, check);
+    QMetaObject::Connection reports;
+    if (Tonlyra::PlaybackEngine* engine = MediaDialog->Engine())
+        reports = QObject::connect(
+            engine, &Tonlyra::PlaybackEngine::PlayStateChange, &loop, [&](int) { check(); },
+            Qt::QueuedConnection);
+    poll.start();
+    const bool settled =
+        loop.exec(userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents) == 1;
+    QObject::disconnect(reports);
+    --SelectionWaits;
+    return settled;
+}
+
+void TPlayerForm::LetPendingEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+bool TPlayerForm::IsCellPlayable(int cell)
+{
+    const QString media = SettingsForm->GetCellMedia(cell);
+    if (media.isEmpty())
+        return false;
+    if (SettingsForm->IsCDTrackCell(cell)) {
+        if (!SettingsForm->IsArbitraryCDReady(cell))
+            return false;
+        bool isNumber = false;
+        const int track = media.toInt(&isNumber);
+        // Tracks count from 1; a reference that is no track number cannot be played.
+        return isNumber && track >= 1 && track <= MediaDialog->TrackCount();
+    }
+    return SettingsForm->IsSoundFileCell(cell) || SettingsForm->IsVideoFileCell(cell) ||
+           SettingsForm->IsOverlayFileCell(cell) || SettingsForm->IsIRCell(cell) ||
+           SettingsForm->IsExitCell(cell);
+}
+
+void TPlayerForm::SetPausEnabled(bool enabled)
+{
+    PausEnabled = enabled;
+    Paus->setEnabled(enabled);
+}
+
+void TPlayerForm::ExecuteCell(int cell)
+{
+    SetPausEnabled(true);
+    const QString media = SettingsForm->GetCellMedia(cell);
+    // An introduction still playing is heard to its end before the media starts.
+    WaitWhileBusy(true, true);
+    if (!IsCellPlayable(cell))
+        return;
+
+    auto playFile = [&](int kind) {
+        IntroPlaying = false;
+        MediaDialog->Stop();
+        MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
+        MediaDialog->SelectKind(kind);
+        MediaDialog->OpenMediaFile(media);
+        MediaDialog->SetStartPosition(SettingsForm->GetCellStart(cell));
+        MediaDialog->SetStopPosition(SettingsForm->GetCellStop(cell));
+        MediaDialog->Play();
+    };
+
+    if (SettingsForm->IsCDTrackCell(cell)) {
+        IntroPlaying = false;
+        MediaDialog->Stop();
+        MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
+        MediaDialog->SelectKind(CDKind);
+        MediaDialog->SelectTrack(media.toInt());
+        MediaDialog->SetStartPosition(SettingsForm->GetCellStart(cell));
+        MediaDialog->SetStopPosition(SettingsForm->GetCellStop(cell));
+        MediaDialog->Play();
+    } else if (SettingsForm->IsSoundFileCell(cell)) {
+        playFile(SoundFileKind);
+    } else if (SettingsForm->IsVideoFileCell(cell)) {
+        // The video covers the screen; the cell's picture comes back at the end of play.
+        for (Tonlyra::CellPanel* panel : CellPanels())
+            if (panel->Tag == cell && panel->Face() && panel->Face()->Picture)
+                panel->Face()->Picture->hide();
+        playFile(VideoFileKind);
+    } else if (SettingsForm->IsOverlayFileCell(cell)) {
+        if (!SettingsForm->ConfirmSaveOverlay())
+            return;
+        SettingsForm->LoadOverlay(media);
+        SettingsForm->CommitOverlay();
+        // The cells are replaced; the one whose handler runs now is deleted only afterwards.
+        BuildGrid();
+    } else if (SettingsForm->IsIRCell(cell)) {
+        IRDialog->SelectCommPort(SettingsForm->GetCellCommPort(cell));
+        IRDialog->ShowIRString(media);
+        IRStopPending = !IRDialog->HasPulseCount();
+        SkipNextScanTick = true;
+        IRDialog->SendIRCommand();
+    } else if (SettingsForm->IsExitCell(cell)) {
+        close();
+    }
+}
+
+void TPlayerForm::PlayIntro(int cell)
+{
+    if (!UserSettingsForm->UserSettings.PlaySound)
+        return;
+    // A medium still loading cannot be stopped yet: wait until it has settled (keys and clicks
+    // wait as well, so that they cannot start another selection in the middle of this one), then
+    // stop an introduction that it turned out to be, as the caller meant to.
+    WaitWhileBusy(false, false);
+    if (IntroPlaying && IsBusy())
+        MediaDialog->Stop();
+
+    auto start = [&](int kind, const QString& file, int track) {
+        IntroPlaying = true;
+        MediaDialog->Stop();
+        MediaDialog->OnEndOfPlay = nullptr;
+        MediaDialog->SelectKind(kind);
+        if (kind == CDKind)
+            MediaDialog->SelectTrack(track);
+        else
+            MediaDialog->OpenMediaFile(file);
+        MediaDialog->SetStartPosition(SettingsForm->GetCellIntroStart(cell));
+        MediaDialog->SetStopPosition(SettingsForm->GetCellIntroStop(cell));
+        MediaDialog->Play();
+    };
+
+    const QString introFile = SettingsForm->GetCellIntroSound(cell);
+    if (!introFile.isEmpty() && QFileInfo::exists(introFile)) {
+        start(SoundFileKind, introFile, 0);
+    } else if (SettingsForm->IsIntroFromMedia(cell) && IsCellPlayable(cell)) {
+        const QString media = SettingsForm->GetCellMedia(cell);
+        if (SettingsForm->IsCDTrackCell(cell))
+            start(CDKind, QString(), media.toInt());
+        else if (SettingsForm->IsSoundFileCell(cell))
+            start(SoundFileKind, media, 0);
+    }
+}
+
+void TPlayerForm::EndOfPlay(QObject*)
+{
+    if (Paus->isChecked())
+        return;
+    // Pictures hidden for a video come back.
+    for (Tonlyra::CellPanel* panel : CellPanels()) {
+        if (panel->Face() && panel->Face()->Picture) {
+            TPMultiImage* picture = panel->Face()->Picture;
+            picture->setVisible(!picture->ImageName().isEmpty());
+        }
+    }
+    if (MediaDialog->PlayState() == Tonlyra::PlaybackEngine::Stopped)
+        SetPausEnabled(false);
+    activateWindow();
+    setFocus();
+
+    const ControlMode mode = UserSettingsForm->UserSettings.ControlMode;
+    if (IsGridMode())
+        RestoreCell();
+    if (mode == ControlMode::TwoSwitchScanControl || mode == ControlMode::ArrowControl) {
+        MarkCell(CurrentCell);
+        PlayIntro(CurrentCell);
+    } else if (mode == ControlMode::TwoSwitchScanXYControl ||
+               mode == ControlMode::OneSwitchScanXYControl) {
+        CurrentCell = 1;
+        ScanInRow = false;
+        SkipNextScanTick = true;
+        MarkRow(1, SettingsForm->Cols());
+    }
+}
+
+void TPlayerForm::PausClick()
+{
+    // The check mark is set before pausing: the service reports the pause (and so raises the
+    // end of play) before Pause returns, and the end of play must see that it was a pause.
+    if (Paus->isChecked()) {
+        Paus->setChecked(false);
+        Paus->setText(QStringLiteral("&Gör paus"));
+        MediaDialog->Play();
+    } else {
+        Paus->setChecked(true);
+        Paus->setText(QStringLiteral("&Fortsätt"));
+        MediaDialog->Pause();
+    }
+}
+
+void TPlayerForm::DisplayTimerTimer()
+{
+    if (Paus->isChecked())
+        return;
+    QString track = QStringLiteral("0");
+    QString played = QStringLiteral("00:00");
+    QString length = QStringLiteral("00:00");
+    if (IsBusy() || UserSettingsForm->UserSettings.ControlMode != ControlMode::MouseControl) {
+        track = SettingsForm->GetCellMedia(CurrentCell);
+        if (!IntroPlaying) {
+            played = TwoDigitMinutesSeconds(MediaDialog->GetPlayPosition());
+            length = TwoDigitMinutesSeconds(MediaDialog->GetSelectionLength());
+        }
+    }
+    const QString gap(10, QLatin1Char(' '));
+    setWindowTitle(QStringLiteral("Tonlyran") + gap + QFileInfo(SettingsForm->FileName).fileName() +
+                   gap + QStringLiteral("Spår: ") + track + QStringLiteral("   Längd: ") + length +
+                   QStringLiteral("   Spelad tid: ") + played);
+}

@@ -1,0 +1,263 @@
+#pragma once
+// The real program's windows on the offscreen platform, playing through an engine whose media
+// do exactly what the test says, with overlays and settings written in a temporary start folder.
+
+#include "media/MediaDialogUnit.h"
+#include "media/PlaybackEngine.h"
+#include "overlay/SettingsFormUnit.h"
+#include "picture/TMultiP.h"
+#include "platform/KeyCodes.h"
+#include "platform/ProfileFile.h"
+#include "player/ApplicationWindows.h"
+#include "player/CellPanel.h"
+#include "player/PlayerFormUnit.h"
+#include "tests/support/TestSupport.h"
+#include "usersettings/UserSettingsFormUnit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace Tonlyra::Test {
+
+// An engine whose media load at once (with the length the test gives their address, 300 s
+// otherwise), play until the test ends them, and report every change synchronously.
+class ScriptedEngine : public PlaybackEngine
+{
+public:
+    void Load(const QString& url) override
+    {
+        Url = url;
+        Urls.append(url);
+        Dur = 0;
+        Pos = 0;
+        Set(Transitioning);
+        QTimer::singleShot(0, this, [this, url] {
+            if (Url != url || State != Transitioning)
+                return;
+            const auto length = Lengths.find(url);
+            Dur = length == Lengths.end() ? 300.0 : length->second;
+            Set(Ready);
+        });
+    }
+    void Close() override { Set(Undefined); }
+    void Play() override
+    {
+        if (State == Stopped || State == Paused || State == Ready)
+            Set(Playing);
+    }
+    void Pause() override
+    {
+        if (State == Playing)
+            Set(Paused);
+    }
+    void Stop() override
+    {
+        if (State == Playing || State == Paused || State == Ready)
+            Set(Stopped);
+    }
+    int PlayState() const override { return State; }
+    double Position() const override { return Pos; }
+    void SetPosition(double seconds) override { Pos = seconds; }
+    double Duration() const override { return Dur; }
+    void SetEndPosition(double) override {}
+    void SetVolume(int) override {}
+    void SetMute(bool) override {}
+    void SetFullScreen(bool on) override { Full = on; }
+    bool FullScreen() const override { return Full; }
+    bool HasVideo() const override { return false; }
+    bool RenderFrame(QImage&) override { return false; }
+    bool Failed() const override { return false; }
+    QString ErrorText() const override { return {}; }
+
+    // The medium reaches its stop position.
+    void Finish()
+    {
+        if (State == Playing)
+            Set(Stopped);
+    }
+    void Set(int state)
+    {
+        State = state;
+        if (state != Playing)
+            Full = false;
+        emit PlayStateChange(state);
+    }
+
+    int State = Undefined;
+    QString Url;
+    QStringList Urls; // every address loaded, in order
+    double Dur = 0, Pos = 0;
+    bool Full = false;
+    std::map<QString, double> Lengths;
+};
+
+// One cell of an overlay the test writes.
+struct CellSpec
+{
+    CellSpec() = default;
+    CellSpec(const QString& type, const QString& media, const QString& intro = {}, int start = -1,
+             int stop = -1, int introStart = -1, int introStop = -1)
+        : Type(type), Media(media), Intro(intro), Start(start), Stop(stop), IntroStart(introStart),
+          IntroStop(introStop)
+    {}
+
+    QString Type; // "SoundFile", "VideoFile", "OverlayFile", "IRString", "Exit", "ArbitraryCD"
+    QString Media;
+    QString Intro;
+    int Start = -1, Stop = -1, IntroStart = -1, IntroStop = -1;
+    QString CommPort;
+};
+
+class PlayerFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        OldCurrent = QDir::currentPath();
+        ASSERT_TRUE(QDir(Dir.Path()).mkpath(QStringLiteral("Overlays")));
+        ASSERT_TRUE(QDir(Dir.Path()).mkpath(QStringLiteral("Users")));
+        ASSERT_TRUE(QDir::setCurrent(Dir.Path()));
+    }
+    void TearDown() override
+    {
+        Windows.reset();
+        QDir::setCurrent(OldCurrent);
+    }
+
+    // A file that exists (the scripted engine never reads it).
+    QString MediaFile(const QString& name)
+    {
+        const QString path = Dir.File(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        return path;
+    }
+
+    QString WriteOverlay(const QString& name, int rows, int cols,
+                         const std::map<int, CellSpec>& cells)
+    {
+        ProfileFile file;
+        file.SetPath(Dir.File(QStringLiteral("Overlays/") + name));
+        file.WriteString(QStringLiteral("Overlay"), QStringLiteral("CD-Identity"),
+                         QStringLiteral("Arbitrary"));
+        file.WriteInteger(QStringLiteral("Overlay"), QStringLiteral("Rows"), rows);
+        file.WriteInteger(QStringLiteral("Overlay"), QStringLiteral("Cols"), cols);
+        for (int k = 1; k <= rows * cols; ++k) {
+            const auto found = cells.find(k);
+            // A cell with media of no type is shown and never playable (an overlay whose
+            // cells all lack media has no cells at all).
+            const CellSpec cell = found == cells.end()
+                                      ? CellSpec(QString(), QStringLiteral("ingenting"))
+                                      : found->second;
+            const QString key = QString::number(k);
+            file.WriteString(QStringLiteral("Media"), key, cell.Media);
+            file.WriteString(QStringLiteral("MediaTypes"), key, cell.Type);
+            file.WriteString(QStringLiteral("Texts"), key, QStringLiteral("Ruta %1").arg(k));
+            file.WriteString(QStringLiteral("Sounds"), key, cell.Intro);
+            file.WriteInteger(QStringLiteral("StartPositions"), key, cell.Start);
+            file.WriteInteger(QStringLiteral("StopPositions"), key, cell.Stop);
+            file.WriteInteger(QStringLiteral("IntroStartPositions"), key, cell.IntroStart);
+            file.WriteInteger(QStringLiteral("IntroStopPositions"), key, cell.IntroStop);
+            file.WriteString(QStringLiteral("CommPorts"), key, cell.CommPort);
+        }
+        EXPECT_TRUE(file.Save());
+        return file.Path();
+    }
+
+    // Creates the windows on the scripted engine (or the real one) with the overlay, sets the
+    // settings, shows and activates the player and waits for the grid.
+    void Start(const QString& overlay, const UserSettings& settings, bool realEngine = false)
+    {
+        if (!realEngine)
+            TMediaDialog::SetEngineFactory([] { return std::make_unique<ScriptedEngine>(); });
+        Windows = std::make_unique<ApplicationWindows>(QStringList{overlay});
+        TMediaDialog::SetEngineFactory({});
+        Engine = realEngine ? nullptr : static_cast<ScriptedEngine*>(MediaDialog->Engine());
+        UserSettingsForm->UserSettings = settings;
+        UserSettingsForm->EditedSettings = settings;
+        PlayerForm->setGeometry(0, 0, 640, 480);
+        PlayerForm->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
+        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+        PlayerForm->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(PlayerForm));
+    }
+
+    static UserSettings Settings(ControlMode mode)
+    {
+        UserSettings settings;
+        settings.ControlMode = mode;
+        settings.ScanDelayTime = 100000; // no scanning step unless the test makes one
+        settings.KeyRepetitionDelayTime = 100000;
+        return settings;
+    }
+
+    // Keys as the keyboard sends them to the player window.
+    static void Key(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    bool autoRepeat = false)
+    {
+        QKeyEvent event(type, qtKey, modifiers, QString(), autoRepeat);
+        QApplication::sendEvent(PlayerForm, &event);
+    }
+    static void Press(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        Key(QEvent::KeyPress, qtKey, modifiers);
+    }
+    static void Release(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        Key(QEvent::KeyRelease, qtKey, modifiers);
+    }
+    static void Click(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        Press(qtKey, modifiers);
+        Release(qtKey, modifiers);
+    }
+
+    static QWidget* Face(int cell)
+    {
+        CellPanel* panel = PlayerForm->CellPanelOf(cell);
+        return panel ? panel->Face() : nullptr;
+    }
+    static void ClickCell(int cell)
+    {
+        QTest::mouseClick(Face(cell), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    }
+    // The cells whose frame shows the scanning colour.
+    static QList<int> Marked()
+    {
+        const QColor scan = ColorFromBgr(UserSettingsForm->UserSettings.ScanColor);
+        QList<int> cells;
+        for (int k = 1; k <= SettingsForm->CellCount(); ++k)
+            if (CellPanel* panel = PlayerForm->CellPanelOf(k); panel && panel->Color() == scan)
+                cells.append(k);
+        return cells;
+    }
+    static bool IsEnlarged(int cell)
+    {
+        CellPanel* panel = PlayerForm->CellPanelOf(cell);
+        return panel && panel->isVisible() && panel->size() == PlayerForm->KnappYta->size();
+    }
+    // Waits until the service plays (after its load and probe).
+    static bool WaitPlaying()
+    {
+        return QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Playing; },
+                               3000);
+    }
+
+    TempDir Dir;
+    QString OldCurrent;
+    std::unique_ptr<ApplicationWindows> Windows;
+    ScriptedEngine* Engine = nullptr;
+};
+
+} // namespace Tonlyra::Test
