@@ -27,7 +27,16 @@ struct CdioCloser
 void InstallLogHandler()
 {
     static std::once_flag once;
-    std::call_once(once, [] { cdio_log_set_handler(LogToStderr); });
+    std::call_once(once, [] {
+        cdio_log_set_handler(LogToStderr);
+        // libcdio's logger guards against recursion with one unsynchronised flag and aborts the
+        // process when two threads log at the same moment — and we read discs from mpv's threads
+        // while the interface thread reads tables of contents. So its messages stay off (every
+        // failure comes back to us as a result anyway) unless TONLYRA_CDIO_LOG asks for them
+        // while tracking a problem down.
+        if (!qEnvironmentVariableIsSet("TONLYRA_CDIO_LOG"))
+            cdio_loglevel_default = static_cast<cdio_log_level_t>(CDIO_LOG_ASSERT + 1);
+    });
 }
 
 QStringList DriveList()

@@ -10,8 +10,10 @@
 namespace Tonlyra::Cd {
 
 // libcdio's default log handler ends the process on errors (a folder given as an image, a
-// drive that vanished). Every user of libcdio calls this first; it installs a handler that
-// writes to stderr and returns. Safe to call any number of times from any thread.
+// drive that vanished), and its logger aborts when two threads log at once. Every user of
+// libcdio calls this first: it installs a handler that writes to stderr and returns, and turns
+// libcdio's own messages off unless the environment variable TONLYRA_CDIO_LOG is set. Safe to
+// call any number of times from any thread.
 void InstallLogHandler();
 
 // The CD drives the program works with, in order. When the environment variable
