@@ -38,10 +38,13 @@ QByteArray Encoded(const QString& path)
     return QFile::encodeName(path);
 }
 
+// Libraries stay mapped until the process ends (RTLD_NODELETE): Qt may still run code of
+// the library after its last user has gone (a menu deleted later, a queued call), so closing
+// a handle only drops our reference.
 void* OpenHandle(const QString& path)
 {
     dlerror();
-    void* handle = dlopen(Encoded(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(Encoded(path).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         const char* why = dlerror();
         qInfo("annotation library %s: %s", qPrintable(path), why ? why : "not loaded");
@@ -71,7 +74,7 @@ std::shared_ptr<const GlosaLibrary> GlosaLibrary::Open(const QString& fileName,
     lib->File = fileName;
     // The normal search first (the program's run path, LD_LIBRARY_PATH, the system's
     // libraries), then the given folders in order.
-    lib->Handle = dlopen(Encoded(fileName).constData(), RTLD_NOW | RTLD_LOCAL);
+    lib->Handle = OpenHandle(fileName);
     for (const QString& folder : folders) {
         if (lib->Handle || folder.isEmpty())
             break;
