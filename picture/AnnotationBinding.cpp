@@ -93,8 +93,8 @@ std::shared_ptr<const GlosaLibrary> GlosaLibrary::Open(const QString& fileName,
     const QString shownName = QFileInfo(fileName).fileName();
     GlosaEntries& fn = lib->Fn;
     const auto fetch = [&](auto& entry, const char* name, const char* shown) {
-        entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
-            dlsym(lib->Handle, name));
+        entry =
+            reinterpret_cast<std::remove_reference_t<decltype(entry)>>(dlsym(lib->Handle, name));
         if (!entry)
             UserPrompt::Message(nullptr, QCoreApplication::applicationName(),
                                 MissingEntryMessage(QString::fromLatin1(shown), shownName),
@@ -172,8 +172,7 @@ QString AnnotationFileFor(const QString& annoFileName, const QString& imageName)
 GlosaAnnotationLayer::GlosaAnnotationLayer(TPMultiImage* image,
                                            std::shared_ptr<const GlosaLibrary> library)
     : Image(image), Lib(std::move(library))
-{
-}
+{}
 
 GlosaAnnotationLayer::~GlosaAnnotationLayer()
 {
@@ -229,14 +228,16 @@ int GlosaAnnotationLayer::Save() const
 {
     if (!Entries().SaveAnnotation)
         return -1;
-    return Entries().SaveAnnotation(Key(), Image->TiffPage(), Encoded(AnnotationFile()).constData());
+    return Entries().SaveAnnotation(Key(), Image->TiffPage(),
+                                    Encoded(AnnotationFile()).constData());
 }
 
 int GlosaAnnotationLayer::Load()
 {
     if (!Entries().LoadAnnotation)
         return -1;
-    return Entries().LoadAnnotation(Key(), Image->TiffPage(), Encoded(AnnotationFile()).constData());
+    return Entries().LoadAnnotation(Key(), Image->TiffPage(),
+                                    Encoded(AnnotationFile()).constData());
 }
 
 void GlosaAnnotationLayer::SaveTo(const QString& imageName) const

@@ -41,8 +41,7 @@ GLOSA32_EXPORT int32_t IsAnnotation(intptr_t)
 }
 GLOSA32_EXPORT void DrawAnnotation(intptr_t, double, int32_t, int32_t, int32_t, int32_t, int32_t,
                                    GlosaPainter)
-{
-}
+{}
 GLOSA32_EXPORT void HardDrawAnnotation(intptr_t, GlosaBitmap) {}
 GLOSA32_EXPORT void MouseMon(intptr_t, int32_t message, int32_t, int32_t lParam)
 {
@@ -109,8 +108,8 @@ GLOSA32_EXPORT int32_t CreateRectangle(intptr_t, int32_t, int32_t, int32_t, int3
 {
     return 0;
 }
-GLOSA32_EXPORT int32_t CreateEllipse(intptr_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                     int32_t, int32_t, int32_t, uint32_t, uint32_t)
+GLOSA32_EXPORT int32_t CreateEllipse(intptr_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                     int32_t, int32_t, uint32_t, uint32_t)
 {
     return 0;
 }
@@ -123,8 +122,8 @@ GLOSA32_EXPORT int32_t CreateLine(intptr_t, int32_t, int32_t, int32_t, int32_t, 
 {
     return 0;
 }
-GLOSA32_EXPORT int32_t CreatePointer(intptr_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                     int32_t, uint32_t)
+GLOSA32_EXPORT int32_t CreatePointer(intptr_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                     uint32_t)
 {
     return 0;
 }

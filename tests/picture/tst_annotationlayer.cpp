@@ -60,8 +60,7 @@ struct FactoryScope
 {
     explicit FactoryScope(Tonlyra::AnnotationLayerFactory f)
         : Old(TPMultiImage::SetAnnotationLayerFactory(std::move(f)))
-    {
-    }
+    {}
     ~FactoryScope() { TPMultiImage::SetAnnotationLayerFactory(std::move(Old)); }
     Tonlyra::AnnotationLayerFactory Old;
 };
@@ -100,7 +99,8 @@ private:
     {
         ScriptedPrompts prompts;
         prompts.AllowUnanswered();
-        Library = GlosaLibrary::Open(QStringLiteral(FAKE_GLOSA_NAME), {QStringLiteral(FAKE_GLOSA_DIR)});
+        Library =
+            GlosaLibrary::Open(QStringLiteral(FAKE_GLOSA_NAME), {QStringLiteral(FAKE_GLOSA_DIR)});
         Asked = prompts.Asked();
         Own = dlopen(FAKE_GLOSA_DIR "/" FAKE_GLOSA_NAME, RTLD_NOW | RTLD_LOCAL);
         Log = reinterpret_cast<const char* (*)()>(dlsym(Own, "FakeGlosaLog"));
@@ -137,11 +137,12 @@ TEST(AnnotationLayer, MouseMakesARectangleThroughTheLibrary)
     EXPECT_EQ(Layer(image).Count(), 1);
     EXPECT_EQ(done, 1);
     // Stored in picture coordinates.
-    EXPECT_TRUE(SavedSet(image).contains("[RECTANGLE] 20 30 60 50")) << SavedSet(image).toStdString();
+    EXPECT_TRUE(SavedSet(image).contains("[RECTANGLE] 20 30 60 50"))
+        << SavedSet(image).toStdString();
 
     image.SetEditAnnotat(false); // ends the selection: no handles drawn
     const QImage shot = image.grab().toImage();
-    EXPECT_EQ(QColor(shot.pixel(70, 90)), QColor(Qt::black)); // left edge of the rectangle
+    EXPECT_EQ(QColor(shot.pixel(70, 90)), QColor(Qt::black));  // left edge of the rectangle
     EXPECT_EQ(QColor(shot.pixel(100, 90)), QColor(Qt::white)); // inside: transparent fill
 }
 
