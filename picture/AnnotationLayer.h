@@ -47,6 +47,10 @@ public:
     virtual void PictureChanging(const QString& oldImageName) { (void)oldImageName; }
     // The picture named imageName has been loaded and is shown.
     virtual void PictureLoaded(const QString& imageName) { (void)imageName; }
+    // Annotation editing has been switched off (EditAnnotat turned false).
+    virtual void EditingEnded() {}
+    // A command of an annotation menu reached the component while editing is on.
+    virtual void MenuCommand(int commandId) { (void)commandId; }
     // The component is being destroyed; the layer is deleted right after.
     virtual void Destroying() {}
 };

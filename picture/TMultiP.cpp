@@ -1,5 +1,7 @@
 #include "picture/TMultiP.h"
 
+#include "picture/AnnotationBinding.h"
+
 #include "platform/UserPrompt.h"
 
 #include <QFileInfo>
@@ -12,6 +14,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <cmath>
+#include <utility>
 
 using Tonlyra::PictureData;
 
@@ -27,7 +30,8 @@ constexpr int MessageTickMs = 10;
 
 Tonlyra::AnnotationLayerFactory& LayerFactory()
 {
-    static Tonlyra::AnnotationLayerFactory factory;
+    static Tonlyra::AnnotationLayerFactory factory =
+        Tonlyra::GlosaAnnotationLayer::DefaultFactory();
     return factory;
 }
 
@@ -85,9 +89,25 @@ TPMultiImage::~TPMultiImage()
     }
 }
 
-void TPMultiImage::SetAnnotationLayerFactory(Tonlyra::AnnotationLayerFactory factory)
+Tonlyra::AnnotationLayerFactory
+TPMultiImage::SetAnnotationLayerFactory(Tonlyra::AnnotationLayerFactory factory)
 {
-    LayerFactory() = std::move(factory);
+    return std::exchange(LayerFactory(), std::move(factory));
+}
+
+void TPMultiImage::SetEditAnnotat(bool on)
+{
+    const bool ended = FEditAnnotat && !on;
+    FEditAnnotat = on;
+    if (ended && FAnnotation)
+        FAnnotation->EditingEnded();
+    update();
+}
+
+void TPMultiImage::AnnotationCommand(int commandId)
+{
+    if (FEditAnnotat && FAnnotation)
+        FAnnotation->MenuCommand(commandId);
 }
 
 int TPMultiImage::ColorDepthOf(TImageReadRes res, int screenDepth)

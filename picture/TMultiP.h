@@ -73,6 +73,22 @@ public:
 
     int Tag = 0;
 
+    // The annotation layer. With EditAnnotat on, the mouse and annotation menu commands go to
+    // the layer (turning it off ends a selection in progress). AutoLoadAnno loads the
+    // annotations of each picture loaded, AutoSaveAnno saves them before another picture
+    // replaces it and when the component goes. AnnoFileName names the annotation file; when
+    // empty, it follows from ImageName.
+    bool EditAnnotat() const { return FEditAnnotat; }
+    void SetEditAnnotat(bool on);
+    bool AutoLoadAnno() const { return FAutoLoadAnno; }
+    void SetAutoLoadAnno(bool on) { FAutoLoadAnno = on; }
+    bool AutoSaveAnno() const { return FAutoSaveAnno; }
+    void SetAutoSaveAnno(bool on) { FAutoSaveAnno = on; }
+    QString AnnoFileName() const { return FAnnoFileName; }
+    void SetAnnoFileName(const QString& name) { FAnnoFileName = name; }
+    // A command of an annotation menu; goes to the layer while EditAnnotat is on.
+    void AnnotationCommand(int commandId);
+
     // The loaded picture's own size in pixels (whatever size it was decoded at); 0 without a
     // picture and while a message is shown.
     int PictureWidth() const { return std::max(0, FOriginalSize.width()); }
@@ -100,6 +116,8 @@ public:
         OnMouseDown, OnMouseUp;
     std::function<void(TPMultiImage* sender, Qt::KeyboardModifiers shift, int x, int y)>
         OnMouseMove;
+    // The user has finished making an annotation with the mouse.
+    std::function<void(TPMultiImage* sender)> OnAnnoDone;
 
     // Loads pictures into many components at once: the files are decoded in parallel on
     // Qt's thread pool, then each component takes its picture in the order given, exactly as
@@ -114,9 +132,11 @@ public:
     };
     static void LoadImages(const QList<ImageLoad>& loads);
 
-    // The factory that gives each new component its annotation layer; components made while
-    // none is installed carry none.
-    static void SetAnnotationLayerFactory(Tonlyra::AnnotationLayerFactory factory);
+    // The factory that gives each new component its annotation layer. By default every
+    // component binds the annotation library (Tonlyra::GlosaAnnotationLayer); components made
+    // while an empty factory is installed carry no layer. Returns the previous factory.
+    static Tonlyra::AnnotationLayerFactory
+    SetAnnotationLayerFactory(Tonlyra::AnnotationLayerFactory factory);
     Tonlyra::PictureAnnotationLayer* AnnotationLayer() const { return FAnnotation.get(); }
 
     // The bits per pixel asked of the readers for a setting on a screen of screenDepth bits.
@@ -162,6 +182,10 @@ private:
     bool FScrolling = true;
     TImageReadRes FImageReadRes = lAutoMatic;
     int FTiffPage = 0;
+    bool FEditAnnotat = false;
+    bool FAutoLoadAnno = false;
+    bool FAutoSaveAnno = false;
+    QString FAnnoFileName;
 
     QImage FBitmap;
     QSize FOriginalSize;
