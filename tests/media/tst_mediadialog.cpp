@@ -4,6 +4,7 @@
 #include "media/MediaDialogUnit.h"
 #include "media/MpvEngine.h"
 #include "media/VideoWindow.h"
+#include "tests/support/ScriptedEngine.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
@@ -49,81 +50,7 @@ public:
     ~EngineOutputs() { qunsetenv("TONLYRA_MPV_AO_FILE"); }
 };
 
-// An engine whose medium does exactly what the test says, when it says.
-class ScriptedEngine : public PlaybackEngine
-{
-public:
-    void Load(const QString& url) override
-    {
-        Url = url;
-        Dur = 0;
-        Pos = 0;
-        Fail = false;
-        Set(Transitioning);
-    }
-    void Close() override
-    {
-        Fail = false;
-        Set(Undefined);
-    }
-    void Play() override
-    {
-        if (State == Stopped || State == Paused || State == Ready)
-            Set(Playing);
-    }
-    void Pause() override
-    {
-        if (State == Playing)
-            Set(Paused);
-    }
-    void Stop() override
-    {
-        if (State == Playing || State == Paused || State == Ready)
-            Set(Stopped);
-    }
-    int PlayState() const override { return State; }
-    double Position() const override { return Pos; }
-    void SetPosition(double seconds) override
-    {
-        Pos = seconds;
-        Seeks.append(seconds);
-    }
-    double Duration() const override { return Dur; }
-    void SetEndPosition(double seconds) override { End = seconds; }
-    void SetVolume(int) override {}
-    void SetMute(bool mute) override { Muted = mute; }
-    void SetFullScreen(bool on) override { Full = on; }
-    bool FullScreen() const override { return Full; }
-    bool HasVideo() const override { return false; }
-    bool RenderFrame(QImage&) override { return false; }
-    bool Failed() const override { return Fail; }
-    QString ErrorText() const override { return Fail ? QStringLiteral("broken") : QString(); }
-
-    // What the medium does.
-    void Loaded(double seconds)
-    {
-        Dur = seconds;
-        Set(Ready);
-    }
-    void Broken()
-    {
-        Fail = true;
-        Set(Stopped);
-    }
-    void Set(int state)
-    {
-        State = state;
-        Log.append(state);
-        emit PlayStateChange(state);
-    }
-
-    int State = Undefined;
-    QString Url;
-    double Dur = 0, Pos = 0, End = -1;
-    bool Fail = false, Muted = false, Full = false;
-    QList<double> Seeks;
-    QList<int> Log;
-};
+using Support::ScriptedEngine;
 
 // A dialog on a scripted engine.
 struct ScriptedDialog

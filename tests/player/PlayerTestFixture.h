@@ -11,6 +11,7 @@
 #include "player/ApplicationWindows.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
+#include "tests/support/ScriptedEngine.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -29,77 +30,6 @@
 
 namespace Tonlyra::Test {
 
-// An engine whose media load at once (with the length the test gives their address, 300 s
-// otherwise), play until the test ends them, and report every change synchronously.
-class ScriptedEngine : public PlaybackEngine
-{
-public:
-    void Load(const QString& url) override
-    {
-        Url = url;
-        Urls.append(url);
-        Dur = 0;
-        Pos = 0;
-        Set(Transitioning);
-        QTimer::singleShot(0, this, [this, url] {
-            if (Url != url || State != Transitioning)
-                return;
-            const auto length = Lengths.find(url);
-            Dur = length == Lengths.end() ? 300.0 : length->second;
-            Set(Ready);
-        });
-    }
-    void Close() override { Set(Undefined); }
-    void Play() override
-    {
-        if (State == Stopped || State == Paused || State == Ready)
-            Set(Playing);
-    }
-    void Pause() override
-    {
-        if (State == Playing)
-            Set(Paused);
-    }
-    void Stop() override
-    {
-        if (State == Playing || State == Paused || State == Ready)
-            Set(Stopped);
-    }
-    int PlayState() const override { return State; }
-    double Position() const override { return Pos; }
-    void SetPosition(double seconds) override { Pos = seconds; }
-    double Duration() const override { return Dur; }
-    void SetEndPosition(double) override {}
-    void SetVolume(int) override {}
-    void SetMute(bool) override {}
-    void SetFullScreen(bool on) override { Full = on; }
-    bool FullScreen() const override { return Full; }
-    bool HasVideo() const override { return false; }
-    bool RenderFrame(QImage&) override { return false; }
-    bool Failed() const override { return false; }
-    QString ErrorText() const override { return {}; }
-
-    // The medium reaches its stop position.
-    void Finish()
-    {
-        if (State == Playing)
-            Set(Stopped);
-    }
-    void Set(int state)
-    {
-        State = state;
-        if (state != Playing)
-            Full = false;
-        emit PlayStateChange(state);
-    }
-
-    int State = Undefined;
-    QString Url;
-    QStringList Urls; // every address loaded, in order
-    double Dur = 0, Pos = 0;
-    bool Full = false;
-    std::map<QString, double> Lengths;
-};
 
 // One cell of an overlay the test writes.
 struct CellSpec
@@ -179,7 +109,11 @@ protected:
     void Start(const QString& overlay, const UserSettings& settings, bool realEngine = false)
     {
         if (!realEngine)
-            TMediaDialog::SetEngineFactory([] { return std::make_unique<ScriptedEngine>(); });
+            TMediaDialog::SetEngineFactory([] {
+                auto engine = std::make_unique<ScriptedEngine>();
+                engine->AutoLoad = true;
+                return engine;
+            });
         Windows = std::make_unique<ApplicationWindows>(QStringList{overlay});
         TMediaDialog::SetEngineFactory({});
         Engine = realEngine ? nullptr : static_cast<ScriptedEngine*>(MediaDialog->Engine());
