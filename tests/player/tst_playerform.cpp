@@ -62,11 +62,7 @@ QString WriteOverlay(const TempDir& dir, const QString& name, int withMedia)
     return file.Path();
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using Tonlyra::Test::ReadAll;
 
 // Runs each test in a fresh start directory (with its Overlays/ and Users/ folders) and builds
 // the program's windows there on demand.
