@@ -295,6 +295,43 @@ TEST_F(Objects, NoteShadowLiesFiveRightAndDown)
     EXPECT_EQ(image.pixelColor(30, 25), QColor(Qt::yellow)); // body
 }
 
+// The notes' shadow and body are filled row by row for speed: every pixel must match the
+// engine's own rounded-rectangle fill, for opaque and translucent colours, for boxes too small
+// for separate corners, and through a translated painter.
+TEST(RoundedFill, MatchesTheEnginesRoundedRectangle)
+{
+    const QRect boxes[] = {{3, 4, 50, 30},  {7, 2, 181, 106}, {0, 0, 12, 12}, {5, 5, 11, 40},
+                           {9, 1, 6, 6},    {2, 3, 1, 1},     {4, 4, 300, 250}};
+    const QColor colors[] = {QColor(0, 0, 0, 128), QColor(255, 255, 0), QColor(10, 200, 90, 40)};
+    for (const QPoint shift : {QPoint(0, 0), QPoint(13, -7)}) {
+        for (const QRect& box : boxes) {
+            for (const QColor& color : colors) {
+                QImage expected(330, 280, QImage::Format_RGB32);
+                // A gradient, so that a wrong blend shows as a wrong value.
+                for (int y = 0; y < expected.height(); ++y)
+                    for (int x = 0; x < expected.width(); ++x)
+                        expected.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+                QImage actual = expected;
+                {
+                    QPainter p(&expected);
+                    p.translate(shift);
+                    p.setPen(Qt::NoPen);
+                    p.setBrush(color);
+                    p.drawRoundedRect(box, 3, 3);
+                }
+                {
+                    QPainter p(&actual);
+                    p.translate(shift);
+                    FillRoundedRect(p, box, color);
+                }
+                EXPECT_EQ(actual, expected) << "box " << box.x() << "," << box.y() << " "
+                                            << box.width() << "x" << box.height() << " colour "
+                                            << color.name(QColor::HexArgb).toStdString();
+            }
+        }
+    }
+}
+
 TEST_F(Objects, HitTestsOfFilledAndUnfilledShapes)
 {
     CreateRectangle(Key, 10, 10, 100, 50, 2, 0, 1, 100, 0, 0);  // unfilled
