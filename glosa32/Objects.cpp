@@ -192,6 +192,19 @@ void FillShape(QPainter& painter, const QPainterPath& path, int fillMode, int fi
     painter.fillPath(path, brush);
 }
 
+// The same for a rectangle, without building a path: the engine fills a plain rectangle the
+// same pixels far more cheaply.
+void FillShape(QPainter& painter, const QRectF& rect, int fillMode, int fillPattern,
+               ColorRef foreground, ColorRef background)
+{
+    const QBrush brush = FillBrush(fillMode, fillPattern, foreground);
+    if (brush.style() == Qt::NoBrush)
+        return;
+    if (fillMode == 2 && fillPattern != 100)
+        painter.fillRect(rect, ToQColor(background));
+    painter.fillRect(rect, brush);
+}
+
 QRect Normalized(QPoint a, QPoint b)
 {
     return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
@@ -356,12 +369,13 @@ void ARectangle::DrawShape(QPainter& painter, const ViewTransform& view, bool el
 {
     const QRect r = WindowRect(view);
     const QRectF box(r.left(), r.top(), r.right() - r.left(), r.bottom() - r.top());
-    QPainterPath path;
-    if (ellipse)
+    if (ellipse) {
+        QPainterPath path;
         path.addEllipse(box);
-    else
-        path.addRect(box);
-    FillShape(painter, path, FillMode, FillPattern, Foreground, Background);
+        FillShape(painter, path, FillMode, FillPattern, Foreground, Background);
+    } else {
+        FillShape(painter, box, FillMode, FillPattern, Foreground, Background);
+    }
     painter.setPen(MakePen(view.Zoom));
     painter.setBrush(Qt::NoBrush);
     if (ellipse)

@@ -8,6 +8,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <gtest/gtest.h>
 
@@ -329,6 +330,52 @@ TEST(RoundedFill, MatchesTheEnginesRoundedRectangle)
                                             << color.name(QColor::HexArgb).toStdString();
             }
         }
+    }
+}
+
+// Rectangles are filled without building a path; the pixels must be those of the engine's
+// path fill, for every fill (none, solid, each hatch transparent and opaque), zoomed and
+// shifted so that the hatch phase and the box edges move.
+TEST_F(Objects, RectangleFillsMatchThePathFill)
+{
+    struct Fill
+    {
+        int Mode, Pattern;
+    };
+    const Fill fills[] = {{1, 100}, {2, 100}, {200, 100}, {1, 0}, {2, 1}, {2, 2},
+                          {1, 3},   {2, 4},   {2, 5},     {200, 5}};
+    for (const Fill& f : fills) {
+        ClearAnnotation(Key);
+        CreateRectangle(Key, 13, 7, 41, 23, 2, 0, f.Mode, f.Pattern, 0xC02010, 0x30E0F0);
+        QImage expected(140, 90, QImage::Format_RGB32);
+        expected.fill(QColor(250, 240, 230));
+        QImage actual = expected;
+        {
+            QPainter p(&actual);
+            DrawAnnotation(Key, 1.5, 3, 1, 7, 5, 0, &p);
+        }
+        {
+            const QRect r = static_cast<const ARectangle&>(Last()).WindowRect(
+                FindInstance(Key)->View);
+            const QRectF box(r.left(), r.top(), r.right() - r.left(), r.bottom() - r.top());
+            QPainterPath path;
+            path.addRect(box);
+            const int mode = f.Mode == 200 ? 1 : f.Mode;
+            QPainter p(&expected);
+            if (f.Pattern != 100) {
+                static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                         Qt::FDiagPattern, Qt::BDiagPattern,
+                                                         Qt::CrossPattern, Qt::DiagCrossPattern};
+                if (mode == 2)
+                    p.fillPath(path, QColor(0xF0, 0xE0, 0x30));
+                p.fillPath(path, QBrush(QColor(0x10, 0x20, 0xC0), hatches[f.Pattern]));
+            } else if (mode == 2) {
+                p.fillPath(path, QColor(0x10, 0x20, 0xC0));
+            }
+            p.setPen(QPen(QColor(0x10, 0x20, 0xC0), 3));
+            p.drawRect(box);
+        }
+        EXPECT_EQ(actual, expected) << "fill mode " << f.Mode << " pattern " << f.Pattern;
     }
 }
 
