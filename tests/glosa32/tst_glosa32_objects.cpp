@@ -8,6 +8,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <gtest/gtest.h>
 
@@ -293,6 +294,89 @@ TEST_F(Objects, NoteShadowLiesFiveRightAndDown)
     EXPECT_EQ(darkIn(0, 0, 9, 79), 0);         // nothing left of the note
     EXPECT_EQ(darkIn(10, 0, 99, 9), 0);        // nor above it
     EXPECT_EQ(image.pixelColor(30, 25), QColor(Qt::yellow)); // body
+}
+
+// The notes' shadow and body are filled row by row for speed: every pixel must match the
+// engine's own rounded-rectangle fill, for opaque and translucent colours, for boxes too small
+// for separate corners, and through a translated painter.
+TEST(RoundedFill, MatchesTheEnginesRoundedRectangle)
+{
+    const QRect boxes[] = {{3, 4, 50, 30},  {7, 2, 181, 106}, {0, 0, 12, 12}, {5, 5, 11, 40},
+                           {9, 1, 6, 6},    {2, 3, 1, 1},     {4, 4, 300, 250}};
+    const QColor colors[] = {QColor(0, 0, 0, 128), QColor(255, 255, 0), QColor(10, 200, 90, 40)};
+    for (const QPoint shift : {QPoint(0, 0), QPoint(13, -7)}) {
+        for (const QRect& box : boxes) {
+            for (const QColor& color : colors) {
+                QImage expected(330, 280, QImage::Format_RGB32);
+                // A gradient, so that a wrong blend shows as a wrong value.
+                for (int y = 0; y < expected.height(); ++y)
+                    for (int x = 0; x < expected.width(); ++x)
+                        expected.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+                QImage actual = expected;
+                {
+                    QPainter p(&expected);
+                    p.translate(shift);
+                    p.setPen(Qt::NoPen);
+                    p.setBrush(color);
+                    p.drawRoundedRect(box, 3, 3);
+                }
+                {
+                    QPainter p(&actual);
+                    p.translate(shift);
+                    FillRoundedRect(p, box, color);
+                }
+                EXPECT_EQ(actual, expected) << "box " << box.x() << "," << box.y() << " "
+                                            << box.width() << "x" << box.height() << " colour "
+                                            << color.name(QColor::HexArgb).toStdString();
+            }
+        }
+    }
+}
+
+// Rectangles are filled without building a path; the pixels must be those of the engine's
+// path fill, for every fill (none, solid, each hatch transparent and opaque), zoomed and
+// shifted so that the hatch phase and the box edges move.
+TEST_F(Objects, RectangleFillsMatchThePathFill)
+{
+    struct Fill
+    {
+        int Mode, Pattern;
+    };
+    const Fill fills[] = {{1, 100}, {2, 100}, {200, 100}, {1, 0}, {2, 1}, {2, 2},
+                          {1, 3},   {2, 4},   {2, 5},     {200, 5}};
+    for (const Fill& f : fills) {
+        ClearAnnotation(Key);
+        CreateRectangle(Key, 13, 7, 41, 23, 2, 0, f.Mode, f.Pattern, 0xC02010, 0x30E0F0);
+        QImage expected(140, 90, QImage::Format_RGB32);
+        expected.fill(QColor(250, 240, 230));
+        QImage actual = expected;
+        {
+            QPainter p(&actual);
+            DrawAnnotation(Key, 1.5, 3, 1, 7, 5, 0, &p);
+        }
+        {
+            const QRect r = static_cast<const ARectangle&>(Last()).WindowRect(
+                FindInstance(Key)->View);
+            const QRectF box(r.left(), r.top(), r.right() - r.left(), r.bottom() - r.top());
+            QPainterPath path;
+            path.addRect(box);
+            const int mode = f.Mode == 200 ? 1 : f.Mode;
+            QPainter p(&expected);
+            if (f.Pattern != 100) {
+                static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                         Qt::FDiagPattern, Qt::BDiagPattern,
+                                                         Qt::CrossPattern, Qt::DiagCrossPattern};
+                if (mode == 2)
+                    p.fillPath(path, QColor(0xF0, 0xE0, 0x30));
+                p.fillPath(path, QBrush(QColor(0x10, 0x20, 0xC0), hatches[f.Pattern]));
+            } else if (mode == 2) {
+                p.fillPath(path, QColor(0x10, 0x20, 0xC0));
+            }
+            p.setPen(QPen(QColor(0x10, 0x20, 0xC0), 3));
+            p.drawRect(box);
+        }
+        EXPECT_EQ(actual, expected) << "fill mode " << f.Mode << " pattern " << f.Pattern;
+    }
 }
 
 TEST_F(Objects, HitTestsOfFilledAndUnfilledShapes)
