@@ -155,20 +155,15 @@ struct Figures
 
 Figures RunInChild(const QString& program, const QString& mode)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(program, {QStringLiteral("--child"), mode});
-    child.waitForFinished(-1);
+    const std::vector<double> n = Tonlyra::Bench::RunChild(program, mode);
     Figures f;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
-        if (line.startsWith("RESULT ")) {
-            const QList<QByteArray> parts = line.split(' ');
-            f.RebuildMs = parts.value(1).toDouble();
-            f.PeakKb = parts.value(2).toLong();
-            f.StepMs = parts.value(3).toDouble();
-            f.CpuMs = parts.value(4).toDouble();
-            f.Built = parts.value(5).toInt() == 1;
-        }
+    if (n.size() >= 5) {
+        f.RebuildMs = n[0];
+        f.PeakKb = static_cast<long>(n[1]);
+        f.StepMs = n[2];
+        f.CpuMs = n[3];
+        f.Built = n[4] == 1;
+    }
     return f;
 }
 

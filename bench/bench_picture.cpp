@@ -154,19 +154,14 @@ struct Figures
 
 Figures RunInChild(const QString& program, const QString& mode)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(program, {QStringLiteral("--child"), mode});
-    child.waitForFinished(-1);
+    const std::vector<double> n = Tonlyra::Bench::RunChild(program, mode);
     Figures f;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
-        if (line.startsWith("RESULT ")) {
-            const QList<QByteArray> parts = line.split(' ');
-            f.ShowMs = parts.value(1).toDouble();
-            f.PeakKb = parts.value(2).toLong();
-            f.RepaintMs = parts.value(3).toDouble();
-            f.CpuMs = parts.value(4).toDouble();
-        }
+    if (n.size() >= 4) {
+        f.ShowMs = n[0];
+        f.PeakKb = static_cast<long>(n[1]);
+        f.RepaintMs = n[2];
+        f.CpuMs = n[3];
+    }
     return f;
 }
 

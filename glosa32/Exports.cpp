@@ -110,6 +110,17 @@ std::string Nodes(intptr_t key, const int32_t* xs, const int32_t* ys, int32_t co
     return nodes;
 }
 
+// A polyline or freehand line: both are stored the same way.
+int32_t CreateOpenNodes(intptr_t key, const int32_t* xs, const int32_t* ys, int32_t count,
+                        int32_t lineWidth, int32_t lineStyle, uint32_t foregroundColour, Kind kind)
+{
+    count = (xs && ys) ? std::max(count, 0) : 0;
+    return Create(key,
+                  Format("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
+                      Nodes(key, xs, ys, count),
+                  kind);
+}
+
 // Container operations on a file or buffer.
 template <typename Operation>
 int32_t OnFile(intptr_t key, const char* fileName, Operation operation)
@@ -439,22 +450,14 @@ GLOSA32_EXPORT int32_t CreatePolyline(intptr_t key, const int32_t* xs, const int
                                       int32_t count, int32_t lineWidth, int32_t lineStyle,
                                       uint32_t foregroundColour)
 {
-    count = (xs && ys) ? std::max(count, 0) : 0;
-    return Create(key,
-                  Format("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
-                      Nodes(key, xs, ys, count),
-                  KindPolyline);
+    return CreateOpenNodes(key, xs, ys, count, lineWidth, lineStyle, foregroundColour, KindPolyline);
 }
 
 GLOSA32_EXPORT int32_t CreateFreehand(intptr_t key, const int32_t* xs, const int32_t* ys,
                                       int32_t count, int32_t lineWidth, int32_t lineStyle,
                                       uint32_t foregroundColour)
 {
-    count = (xs && ys) ? std::max(count, 0) : 0;
-    return Create(key,
-                  Format("%d %d %d %X ", count, lineWidth, lineStyle, foregroundColour) +
-                      Nodes(key, xs, ys, count),
-                  KindFreehand);
+    return CreateOpenNodes(key, xs, ys, count, lineWidth, lineStyle, foregroundColour, KindFreehand);
 }
 
 GLOSA32_EXPORT int32_t CreatePolygon(intptr_t key, const int32_t* xs, const int32_t* ys,

@@ -1,6 +1,7 @@
 #include "overlay/SettingsFormUnit.h"
 
 #include "media/MediaDialogUnit.h"
+#include "platform/Paths.h"
 #include "platform/UserPrompt.h"
 
 #include <QAction>
@@ -18,14 +19,6 @@ namespace {
 const QString OverlayFilter = QStringLiteral("Överlägg|*.cdu");
 const QString OverlaySuffix = QStringLiteral("cdu");
 
-// The folder part of path, ending in "/".
-QString FolderOf(const QString& path)
-{
-    QString folder = QFileInfo(path).absolutePath();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
 
 } // namespace
 
@@ -85,7 +78,7 @@ void TSettingsForm::LoadOverlay(const QString& path)
     ChangedInEditor = false;
     CommittedUnsaved = false;
     FileName = path;
-    OverlayFolder = FolderOf(path);
+    OverlayFolder = Tonlyra::FolderOf(path);
     UpdateCaption();
 }
 
@@ -97,7 +90,7 @@ bool TSettingsForm::SaveOverlay(const QString& path)
         return false;
     }
     FileName = path;
-    OverlayFolder = FolderOf(path);
+    OverlayFolder = Tonlyra::FolderOf(path);
     UpdateCaption();
     ChangedInEditor = false;
     CommittedUnsaved = false;

@@ -1,5 +1,6 @@
 #include "usersettings/UserSettingsFormUnit.h"
 
+#include "platform/Paths.h"
 #include "platform/UserPrompt.h"
 
 #include <QAction>
@@ -21,14 +22,6 @@ const QString SettingsFilter = QStringLiteral("Brukarfiler|*.usr");
 const QString SettingsSuffix = QStringLiteral("usr");
 const QString StandardName = QStringLiteral("User.def");
 
-// The folder part of path, ending in "/".
-QString FolderOf(const QString& path)
-{
-    QString folder = QFileInfo(path).absolutePath();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
 
 QString NamePart(const QString& path)
 {
@@ -106,7 +99,7 @@ QString TUserSettingsForm::StandardSettingsFile() const
 void TUserSettingsForm::LoadUserSettingsFile(const QString& name)
 {
     SettingsFileName = name;
-    UserFilesDirectory = FolderOf(name);
+    UserFilesDirectory = Tonlyra::FolderOf(name);
     Tonlyra::ProfileFile file;
     file.Load(name); // a missing or unreadable file gives the defaults
     Tonlyra::ReadUserSettings(EditedSettings, file, ScanRangeMaximum);
@@ -125,7 +118,7 @@ bool TUserSettingsForm::SaveUserSettingsFile(const QString& name)
         return false;
     }
     SettingsFileName = name;
-    UserFilesDirectory = FolderOf(name);
+    UserFilesDirectory = Tonlyra::FolderOf(name);
     ChangedInWindow = false;
     ChangedOutside = false;
     UpdateSettingsTitle();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -103,6 +104,22 @@ QByteArray LoadAverage()
 {
     QFile f(QStringLiteral("/proc/loadavg"));
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
+}
+
+std::vector<double> RunChild(const QString& program, const QString& mode)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, {QStringLiteral("--child"), mode});
+    child.waitForFinished(-1);
+    std::vector<double> numbers;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("RESULT ")) {
+            const QList<QByteArray> parts = line.split(' ');
+            for (qsizetype i = 1; i < parts.size(); ++i)
+                numbers.push_back(parts[i].toDouble());
+        }
+    return numbers;
 }
 
 } // namespace Tonlyra::Bench

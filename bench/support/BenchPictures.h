@@ -28,4 +28,8 @@ double Median(std::vector<double> values);
 // The load average, for reading wall-clock figures.
 QByteArray LoadAverage();
 
+// Runs program with "--child mode" (each variant in its own process, so that memory peaks do not
+// mix) and returns the numbers of the line "RESULT n1 n2 ..." it prints; empty when none.
+std::vector<double> RunChild(const QString& program, const QString& mode);
+
 } // namespace Tonlyra::Bench
