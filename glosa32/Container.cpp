@@ -1,5 +1,7 @@
 #include "glosa32/Container.h"
 
+#include "platform/UserPrompt.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -10,9 +12,6 @@
 namespace Tonlyra::Glosa {
 
 namespace {
-
-// The largest container we agree to read or build (texts are held in memory whole).
-constexpr long long MaxContainerLength = 256LL * 1024 * 1024;
 
 bool IsBlank(char c)
 {
@@ -229,16 +228,20 @@ std::string BlockLine(std::string_view recordText)
     return line;
 }
 
-bool ReadContainerFile(const std::string& path, std::string& text, bool* exists)
+FileRead ReadContainerFile(const std::string& path, std::string& text, QWidget* parent)
 {
     text.clear();
     QFile file(QString::fromLocal8Bit(path.c_str()));
-    if (exists)
-        *exists = file.exists();
+    if (!file.exists())
+        return FileRead::Missing;
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    if (file.size() > MaxContainerLength)
-        return false;
+        return FileRead::Failed;
+    if (file.size() > MaxContainerFileSize) {
+        UserPrompt::Message(parent, QStringLiteral("ReadHead"),
+                            QStringLiteral("Can't allocate %1 bytes!").arg(file.size()),
+                            QMessageBox::Ok, QMessageBox::Critical);
+        return FileRead::Failed;
+    }
     const QByteArray bytes = file.readAll();
     text.reserve(static_cast<std::size_t>(bytes.size()));
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -246,7 +249,7 @@ bool ReadContainerFile(const std::string& path, std::string& text, bool* exists)
             continue;
         text += bytes[i];
     }
-    return true;
+    return FileRead::Done;
 }
 
 bool WriteContainerFile(const std::string& path, const std::string& text)

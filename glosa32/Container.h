@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+class QWidget;
+
 namespace Tonlyra::Glosa {
 
 struct SetEntry
@@ -59,9 +61,21 @@ std::vector<Record> ParseBlock(std::string_view block);
 // One block line for a record text: "<length> <text>\n".
 std::string BlockLine(std::string_view recordText);
 
-// Files. ReadContainerFile returns false when the file is missing or cannot be read; the text
-// has its CR LF pairs turned into LF. WriteContainerFile writes LF as CR LF.
-bool ReadContainerFile(const std::string& path, std::string& text, bool* exists = nullptr);
+// The largest container file read; larger ones are refused, as they would have to be held in
+// memory whole.
+constexpr long long MaxContainerFileSize = 256LL * 1024 * 1024;
+
+enum class FileRead
+{
+    Done,
+    Missing,
+    Failed
+};
+// Reads a container file into text, its CR LF pairs turned into LF. A file larger than
+// MaxContainerFileSize is not read: the user is told "Can't allocate %ld bytes!" (caption
+// "ReadHead"), with parent as the message's window, and the result is Failed.
+FileRead ReadContainerFile(const std::string& path, std::string& text, QWidget* parent = nullptr);
+// Writes text with its LF as CR LF.
 bool WriteContainerFile(const std::string& path, const std::string& text);
 
 } // namespace Tonlyra::Glosa

@@ -99,7 +99,6 @@ int ShiftY(intptr_t key, int y)
     return i ? Shifted(0LL + y + i->View.OriginY - i->View.OffsetY) : y;
 }
 
-
 std::string Nodes(intptr_t key, const int32_t* xs, const int32_t* ys, int32_t count)
 {
     std::string nodes;
@@ -125,10 +124,12 @@ int32_t CreateOpenNodes(intptr_t key, const int32_t* xs, const int32_t* ys, int3
 template <typename Operation>
 int32_t OnFile(intptr_t key, const char* fileName, Operation operation)
 {
-    if (!FindInstance(key) || !fileName)
+    const AnnotationInstance* instance = FindInstance(key);
+    if (!instance || !fileName)
         return 0;
     std::string text;
-    if (!ReadContainerFile(fileName, text) || text.size() < MinContainerLength)
+    if (ReadContainerFile(fileName, text, instance->Window) != FileRead::Done ||
+        text.size() < MinContainerLength)
         return 0;
     SetList sets = ReadContainer(text);
     if (sets.empty())
@@ -249,9 +250,10 @@ GLOSA32_EXPORT int32_t SaveAnnotation(intptr_t key, int32_t setIndex, const char
     if (!fileName || !*fileName)
         return -1;
     std::string text;
-    bool exists = false;
-    if (!ReadContainerFile(fileName, text, &exists) && exists)
+    const FileRead read = ReadContainerFile(fileName, text, instance->Window);
+    if (read == FileRead::Failed)
         return -1;
+    const bool exists = read == FileRead::Done;
     SetList sets = ReadContainer(text);
     const int index = SetIndex(setIndex);
     if (instance->Count() > 0) {
@@ -277,7 +279,7 @@ GLOSA32_EXPORT int32_t LoadAnnotation(intptr_t key, int32_t setIndex, const char
         return 0;
     instance->Clear(false);
     std::string text;
-    if (fileName && ReadContainerFile(fileName, text)) {
+    if (fileName && ReadContainerFile(fileName, text, instance->Window) == FileRead::Done) {
         const int index = SetIndex(setIndex);
         for (const SetEntry& s : ReadContainer(text))
             if (s.Index == index)
@@ -361,12 +363,15 @@ GLOSA32_EXPORT int32_t StreamExchangeAnnotation(intptr_t key, int32_t setIndex1,
 GLOSA32_EXPORT int32_t CopyAnnotation(intptr_t key, int32_t sourceIndex, const char* sourceFileName,
                                       int32_t targetIndex, const char* targetFileName)
 {
-    if (!FindInstance(key) || !sourceFileName || !targetFileName ||
+    const AnnotationInstance* instance = FindInstance(key);
+    if (!instance || !sourceFileName || !targetFileName ||
         std::strcmp(sourceFileName, targetFileName) == 0)
         return 0;
     std::string source, target;
-    if (!ReadContainerFile(sourceFileName, source) || source.size() < MinContainerLength ||
-        !ReadContainerFile(targetFileName, target) || target.size() < MinContainerLength)
+    if (ReadContainerFile(sourceFileName, source, instance->Window) != FileRead::Done ||
+        source.size() < MinContainerLength ||
+        ReadContainerFile(targetFileName, target, instance->Window) != FileRead::Done ||
+        target.size() < MinContainerLength)
         return 0;
     const SetList from = ReadContainer(source);
     SetList to = ReadContainer(target);
@@ -403,8 +408,8 @@ GLOSA32_EXPORT int32_t CreateRectangle(intptr_t key, int32_t x, int32_t y, int32
 {
     return Create(key,
                   Format("%d %d %d %d %d %d %d %d %X %X", ShiftX(key, x), ShiftY(key, y), width,
-                      height, lineWidth, lineStyle, fillMode, fillPattern, foregroundColour,
-                      backgroundColour),
+                         height, lineWidth, lineStyle, fillMode, fillPattern, foregroundColour,
+                         backgroundColour),
                   KindRectangle);
 }
 
@@ -415,15 +420,16 @@ GLOSA32_EXPORT int32_t CreateEllipse(intptr_t key, int32_t x, int32_t y, int32_t
 {
     return Create(key,
                   Format("%d %d %d %d %d %d %d %d %X %X", ShiftX(key, x), ShiftY(key, y), width,
-                      height, lineWidth, lineStyle, fillMode, fillPattern, foregroundColour,
-                      backgroundColour),
+                         height, lineWidth, lineStyle, fillMode, fillPattern, foregroundColour,
+                         backgroundColour),
                   KindEllipse);
 }
 
 GLOSA32_EXPORT int32_t CreateHilite(intptr_t key, int32_t x, int32_t y, int32_t width,
                                     int32_t height, uint32_t colour)
 {
-    return Create(key, Format("%d %d %d %d %X", ShiftX(key, x), ShiftY(key, y), width, height, colour),
+    return Create(key,
+                  Format("%d %d %d %d %X", ShiftX(key, x), ShiftY(key, y), width, height, colour),
                   KindHilite);
 }
 
@@ -432,7 +438,7 @@ GLOSA32_EXPORT int32_t CreateLine(intptr_t key, int32_t x1, int32_t y1, int32_t 
 {
     return Create(key,
                   Format("%d %d %d %d %d %d %X", ShiftX(key, x1), ShiftY(key, y1), ShiftX(key, x2),
-                      ShiftY(key, y2), lineWidth, lineStyle, foregroundColour),
+                         ShiftY(key, y2), lineWidth, lineStyle, foregroundColour),
                   KindLine);
 }
 
@@ -442,7 +448,7 @@ GLOSA32_EXPORT int32_t CreatePointer(intptr_t key, int32_t x1, int32_t y1, int32
 {
     return Create(key,
                   Format("%d %d %d %d %d %d %X", ShiftX(key, x1), ShiftY(key, y1), ShiftX(key, x2),
-                      ShiftY(key, y2), lineWidth, lineStyle, foregroundColour),
+                         ShiftY(key, y2), lineWidth, lineStyle, foregroundColour),
                   KindPointer);
 }
 
@@ -450,14 +456,16 @@ GLOSA32_EXPORT int32_t CreatePolyline(intptr_t key, const int32_t* xs, const int
                                       int32_t count, int32_t lineWidth, int32_t lineStyle,
                                       uint32_t foregroundColour)
 {
-    return CreateOpenNodes(key, xs, ys, count, lineWidth, lineStyle, foregroundColour, KindPolyline);
+    return CreateOpenNodes(key, xs, ys, count, lineWidth, lineStyle, foregroundColour,
+                           KindPolyline);
 }
 
 GLOSA32_EXPORT int32_t CreateFreehand(intptr_t key, const int32_t* xs, const int32_t* ys,
                                       int32_t count, int32_t lineWidth, int32_t lineStyle,
                                       uint32_t foregroundColour)
 {
-    return CreateOpenNodes(key, xs, ys, count, lineWidth, lineStyle, foregroundColour, KindFreehand);
+    return CreateOpenNodes(key, xs, ys, count, lineWidth, lineStyle, foregroundColour,
+                           KindFreehand);
 }
 
 GLOSA32_EXPORT int32_t CreatePolygon(intptr_t key, const int32_t* xs, const int32_t* ys,
@@ -467,8 +475,8 @@ GLOSA32_EXPORT int32_t CreatePolygon(intptr_t key, const int32_t* xs, const int3
 {
     count = (xs && ys) ? std::max(count, 0) : 0;
     return Create(key,
-                  Format("%d %d %d %d %d %X %X ", count, lineWidth, lineStyle, fillMode, fillPattern,
-                      foregroundColour, backgroundColour) +
+                  Format("%d %d %d %d %d %X %X ", count, lineWidth, lineStyle, fillMode,
+                         fillPattern, foregroundColour, backgroundColour) +
                       Nodes(key, xs, ys, count),
                   KindPolygon);
 }
@@ -478,7 +486,7 @@ GLOSA32_EXPORT int32_t CreateImage(intptr_t key, int32_t x, int32_t y, int32_t w
 {
     return Create(key,
                   Format("%d %d %d %d %X %s", ShiftX(key, x), ShiftY(key, y), width, height, colour,
-                      Str(imageFileName).c_str()),
+                         Str(imageFileName).c_str()),
                   KindImage);
 }
 
@@ -500,9 +508,9 @@ int32_t CreateText(intptr_t key, Kind kind, const char* text, int32_t x, int32_t
         if (c == '\n' || c == '\r' || c == '\a')
             c = ' ';
     return Create(key,
-                  Format("0 %d %d %d %d %X %X %X %d 0 0 0 0 0 0 0 0 0 0 0 0 \a%s\a%s", ShiftX(key, x),
-                      ShiftY(key, y), width, height, background, fontBackground, textColour,
-                      fontHeight, face.c_str(), t.c_str()),
+                  Format("0 %d %d %d %d %X %X %X %d 0 0 0 0 0 0 0 0 0 0 0 0 \a%s\a%s",
+                         ShiftX(key, x), ShiftY(key, y), width, height, background, fontBackground,
+                         textColour, fontHeight, face.c_str(), t.c_str()),
                   kind);
 }
 

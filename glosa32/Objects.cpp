@@ -140,7 +140,6 @@ std::string RecordSafe(std::string s, char lineFeed = ' ')
     return s;
 }
 
-
 unsigned long Hex(ColorRef c)
 {
     return static_cast<unsigned long>(c);
@@ -688,7 +687,7 @@ ANotes::ANotes()
 void ALabel::CleanText() const
 {
     for (char& c : Text)
-        if (static_cast<signed char>(c) < ' ' || static_cast<signed char>(c) > 'z')
+        if (static_cast<unsigned char>(c) < ' ')
             c = ' ';
 }
 
@@ -798,7 +797,7 @@ void ALabel::Draw(QPainter& painter, const ViewTransform& view) const
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(ToQColor(FontBackground));
     painter.drawText(box.adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextSingleLine,
-                     QString::fromLatin1(Text.c_str()));
+                     TextOf(Text));
     painter.restore();
 }
 
@@ -1672,9 +1671,9 @@ void FillRoundedRect(QPainter& painter, const QRect& rect, const QColor& color)
     // The middle in bands short enough for the engine to fill on this thread.
     constexpr int band = 64;
     for (int y = rect.top() + corner; y <= rect.bottom() - corner; y += band)
-        painter.fillRect(QRect(rect.left(), y, rect.width(),
-                               std::min(band, rect.bottom() - corner + 1 - y)),
-                         color);
+        painter.fillRect(
+            QRect(rect.left(), y, rect.width(), std::min(band, rect.bottom() - corner + 1 - y)),
+            color);
 }
 
 QImage ResourceBitmap(int id)

@@ -287,8 +287,9 @@ public:
     bool HitTest(const ViewTransform& view, QPoint p) const override;
     bool HitTestSelected(const ViewTransform& view, QPoint p) const override;
 
-    // Labels show one line of plain letters: every byte below the blank or above "z" becomes
-    // a blank in the stored text (the length stays).
+    // Labels show one line of text: control characters (below the blank: line breaks, tabs)
+    // become blanks in the stored text, so its length stays. Letters, braces and everything
+    // else are kept as written.
     void CleanText() const;
 
     LogFont Font;

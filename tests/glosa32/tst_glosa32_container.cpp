@@ -6,6 +6,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstring>
 #include <functional>
@@ -241,6 +242,53 @@ TEST_F(Container, NoteWithTwoLinesSurvivesSaveAndLoad)
     EXPECT_EQ(ReadContainer(buffer)[0].Block, block);
 }
 
+TEST_F(Container, LabelTextsRoundTripByteForByte)
+{
+    const std::string path = Path("labels.ant");
+    // A label of this program and one saved by the old program, whose letters were blanked.
+    const std::string swedish =
+        "R\xC3\xA4ksm\xC3\xB6rg\xC3\xA5s {x} \xC3\x85\xC3\x84\xC3\x96 \xC3\xA9";
+    CreateLabel(Key, swedish.c_str(), 1, 2, 150, 24, 0xFF, 0xFF, 0, "Arial", 16);
+    const std::string old = "[LABEL] 0 5 6 100 20 FF FF 0 16 0 0 0 400 0 0 0 0 0 0 0 0 "
+                            "\aArial\aR ksm rg s  x ";
+    char buffer[400] = "";
+    const std::string oldContainer = WriteContainer({{2, BlockLine(old)}});
+    std::memcpy(buffer, oldContainer.c_str(), oldContainer.size() + 1);
+    ASSERT_EQ(StreamLoadAnnotation(Key, 2, buffer, sizeof buffer), 2);
+    ASSERT_GT(SaveAnnotation(Key, 0, path.c_str()), 0);
+    const std::string saved = ReadBytes(path);
+    EXPECT_NE(saved.find("\a" + swedish + "\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(old + "\r\n"), std::string::npos) << saved;
+
+    ASSERT_EQ(LoadAnnotation(Key, 0, path.c_str()), 2);
+    ASSERT_GT(SaveAnnotation(Key, 0, path.c_str()), 0);
+    EXPECT_EQ(ReadBytes(path), saved);
+}
+
+TEST_F(Container, TooLargeAContainerIsToldOnceAndReadsNothing)
+{
+    const std::string path = Path("huge.ant");
+    SaveMarked(0, 10, path);
+    const qint64 size = MaxContainerFileSize + 1;
+    ASSERT_TRUE(QFile::resize(QString::fromStdString(path), size)); // sparse: costs no disk
+    const std::string message = "Can't allocate " + std::to_string(size) + " bytes!";
+    for (const auto& [name, operation] :
+         std::vector<std::pair<const char*, std::function<int32_t()>>>{
+             {"load", [&] { return LoadAnnotation(Key, 0, path.c_str()); }},
+             {"save", [&] { return SaveAnnotation(Key, 0, path.c_str()) == -1 ? 0 : 1; }},
+             {"remove", [&] { return RemoveAnnotation(Key, 0, path.c_str()); }}}) {
+        SCOPED_TRACE(name);
+        Tonlyra::Test::ScriptedPrompts prompts;
+        prompts.Button(QMessageBox::Ok);
+        EXPECT_EQ(operation(), 0);
+        ASSERT_EQ(prompts.Asked().size(), 1u);
+        EXPECT_EQ(prompts.Asked()[0].Caption, "ReadHead");
+        EXPECT_EQ(prompts.Asked()[0].Text.toStdString(), message);
+        EXPECT_EQ(IsAnnotation(Key), 0);
+        EXPECT_EQ(QFileInfo(QString::fromStdString(path)).size(), size);
+    }
+}
+
 TEST_F(Container, StreamLoadAppendsFileLoadReplaces)
 {
     CreateRectangle(Key, 1, 2, 3, 4, 1, 0, 1, 100, 0, 0);
@@ -314,7 +362,7 @@ TEST(ContainerReader, BlocksAreFoundThroughCrLfFiles)
                     {1, BlockLine("[HILITE] 1 1 9 9 FF")}};
     ASSERT_TRUE(WriteContainerFile(path, WriteContainer(sets)));
     std::string text;
-    ASSERT_TRUE(ReadContainerFile(path, text));
+    ASSERT_EQ(ReadContainerFile(path, text), FileRead::Done);
     const SetList back = ReadContainer(text);
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].Block, sets[0].Block);

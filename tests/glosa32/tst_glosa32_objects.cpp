@@ -180,21 +180,46 @@ TEST_F(Objects, NotesKeepTheirLines)
     EXPECT_EQ(static_cast<const ANotes&>(Last()).Text, "line one\nline two\nthree");
 }
 
-TEST_F(Objects, LabelTextLosesBytesOutsideBlankToZ)
+TEST_F(Objects, LabelsShowTheirTextAsWritten)
 {
-    // "Smörgås {x}" in the old single-byte code page.
-    const std::string text = "Sm\xF6rg\xE5s {x}";
-    CreateLabel(Key, text.c_str(), 0, 0, 100, 20, 0xFF, 0xFF, 0, "Arial", 16);
-    QImage image(120, 40, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        DrawAnnotation(Key, 1.0, 0, 0, 0, 0, 0, &painter);
-    }
+    // Swedish letters and braces are kept; the tab, a control character, becomes a blank.
+    const std::string written = "R\xC3\xA4ksm\xC3\xB6rg\xC3\xA5s\t{x}";
+    const QString shown = QString::fromUtf8("R\xC3\xA4ksm\xC3\xB6rg\xC3\xA5s {x}");
+    CreateLabel(Key, written.c_str(), 4, 3, 150, 24, 0xFFFFFF, 0xFFFFFF, 0x000000, "DejaVu Sans",
+                18);
     const auto& label = static_cast<const ALabel&>(Last());
-    EXPECT_EQ(label.Text, "Sm rg s  x ");
-    EXPECT_EQ(label.Text.size(), text.size());
-    EXPECT_NE(Record(0).find("\aSm rg s  x "), std::string::npos);
+    for (const double zoom : {1.0, 2.0}) {
+        SCOPED_TRACE(zoom);
+        QImage drawn(340, 70, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        {
+            QPainter painter(&drawn);
+            DrawAnnotation(Key, zoom, 0, 0, 0, 0, 0, &painter);
+        }
+        // The same text drawn by Qt directly, in the label's font, colour and text box.
+        const QRect box(int(4 * zoom), int(3 * zoom), int(150 * zoom + 1), int(24 * zoom + 1));
+        const QRect textBox = box.adjusted(3, 3, -3, -3);
+        QImage expected(drawn.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            painter.setFont(MakeFont(label.Font, zoom));
+            painter.setPen(Qt::black);
+            painter.drawText(textBox, Qt::AlignCenter | Qt::TextSingleLine, shown);
+        }
+        int differing = 0;
+        int ink = 0;
+        for (int y = textBox.top(); y <= textBox.bottom(); ++y) {
+            for (int x = textBox.left(); x <= textBox.right(); ++x) {
+                differing += drawn.pixel(x, y) != expected.pixel(x, y);
+                ink += drawn.pixel(x, y) != qRgb(255, 255, 255);
+            }
+        }
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(ink, 50 * zoom * zoom);
+    }
+    EXPECT_EQ(label.Text, shown.toStdString());
+    EXPECT_NE(Record(0).find("\a" + shown.toStdString()), std::string::npos);
 }
 
 TEST_F(Objects, ZoomAndOriginMapARectangle)
@@ -301,8 +326,8 @@ TEST_F(Objects, NoteShadowLiesFiveRightAndDown)
 // for separate corners, and through a translated painter.
 TEST(RoundedFill, MatchesTheEnginesRoundedRectangle)
 {
-    const QRect boxes[] = {{3, 4, 50, 30},  {7, 2, 181, 106}, {0, 0, 12, 12}, {5, 5, 11, 40},
-                           {9, 1, 6, 6},    {2, 3, 1, 1},     {4, 4, 300, 250}};
+    const QRect boxes[] = {{3, 4, 50, 30}, {7, 2, 181, 106}, {0, 0, 12, 12},  {5, 5, 11, 40},
+                           {9, 1, 6, 6},   {2, 3, 1, 1},     {4, 4, 300, 250}};
     const QColor colors[] = {QColor(0, 0, 0, 128), QColor(255, 255, 0), QColor(10, 200, 90, 40)};
     for (const QPoint shift : {QPoint(0, 0), QPoint(13, -7)}) {
         for (const QRect& box : boxes) {
@@ -325,9 +350,9 @@ TEST(RoundedFill, MatchesTheEnginesRoundedRectangle)
                     p.translate(shift);
                     FillRoundedRect(p, box, color);
                 }
-                EXPECT_EQ(actual, expected) << "box " << box.x() << "," << box.y() << " "
-                                            << box.width() << "x" << box.height() << " colour "
-                                            << color.name(QColor::HexArgb).toStdString();
+                EXPECT_EQ(actual, expected)
+                    << "box " << box.x() << "," << box.y() << " " << box.width() << "x"
+                    << box.height() << " colour " << color.name(QColor::HexArgb).toStdString();
             }
         }
     }
@@ -342,8 +367,8 @@ TEST_F(Objects, RectangleFillsMatchThePathFill)
     {
         int Mode, Pattern;
     };
-    const Fill fills[] = {{1, 100}, {2, 100}, {200, 100}, {1, 0}, {2, 1}, {2, 2},
-                          {1, 3},   {2, 4},   {2, 5},     {200, 5}};
+    const Fill fills[] = {{1, 100}, {2, 100}, {200, 100}, {1, 0}, {2, 1},
+                          {2, 2},   {1, 3},   {2, 4},     {2, 5}, {200, 5}};
     for (const Fill& f : fills) {
         ClearAnnotation(Key);
         CreateRectangle(Key, 13, 7, 41, 23, 2, 0, f.Mode, f.Pattern, 0xC02010, 0x30E0F0);
@@ -355,8 +380,8 @@ TEST_F(Objects, RectangleFillsMatchThePathFill)
             DrawAnnotation(Key, 1.5, 3, 1, 7, 5, 0, &p);
         }
         {
-            const QRect r = static_cast<const ARectangle&>(Last()).WindowRect(
-                FindInstance(Key)->View);
+            const QRect r =
+                static_cast<const ARectangle&>(Last()).WindowRect(FindInstance(Key)->View);
             const QRectF box(r.left(), r.top(), r.right() - r.left(), r.bottom() - r.top());
             QPainterPath path;
             path.addRect(box);
