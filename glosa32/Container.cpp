@@ -1,9 +1,9 @@
 #include "glosa32/Container.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/UserPrompt.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
@@ -261,13 +261,7 @@ bool WriteContainerFile(const std::string& path, const std::string& text)
             bytes += '\r';
         bytes += c;
     }
-    QSaveFile file(QString::fromLocal8Bit(path.c_str()));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size()))
-        return false;
-    return file.commit();
+    return SaveFileAtomically(QString::fromLocal8Bit(path.c_str()), bytes);
 }
 
 } // namespace Tonlyra::Glosa

@@ -2,6 +2,7 @@
 
 #include "glosa32/Stamps.h"
 #include "glosa32/TextTable.h"
+#include "platform/AtomicFile.h"
 #include "platform/TextEncoding.h"
 #include "platform/UserPrompt.h"
 
@@ -216,9 +217,7 @@ bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& 
             QDir::currentPath(), QStringLiteral("*.txt"), true);
         if (path.isEmpty())
             return;
-        QFile file(path);
-        const QByteArray bytes = edit->toPlainText().toUtf8();
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        if (!SaveFileAtomically(path, edit->toPlainText().toUtf8()))
             UserPrompt::Message(d, QStringLiteral("Error"),
                                 QStringLiteral("Could not write file %1").arg(path),
                                 QMessageBox::Ok, QMessageBox::Warning);
@@ -464,7 +463,12 @@ std::optional<StampDefinition> RunStampDialog(QWidget* parent, const std::string
     StampDefinition chosen = library[std::size_t(selectedIndex())];
     if (chosen.Type == 1)
         chosen.Text = ExpandStampCodes(chosen.Text, StampClock());
-    WriteStampLibrary(libraryPath, library);
+    // The stamp is placed either way; the carer learns that the library's changes were not kept.
+    if (!libraryPath.empty() && !WriteStampLibrary(libraryPath, library))
+        UserPrompt::Message(parent, QStringLiteral("Error"),
+                            QStringLiteral("Could not write file %1")
+                                .arg(QString::fromLocal8Bit(libraryPath.c_str())),
+                            QMessageBox::Ok, QMessageBox::Warning);
     return chosen;
 }
 

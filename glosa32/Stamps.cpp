@@ -1,7 +1,8 @@
 #include "glosa32/Stamps.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -167,11 +168,7 @@ bool WriteStampLibrary(const std::string& path, const std::vector<StampDefinitio
             bytes += '\r';
         bytes += c;
     }
-    QSaveFile file(QString::fromLocal8Bit(path.c_str()));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    return file.commit();
+    return SaveFileAtomically(QString::fromLocal8Bit(path.c_str()), bytes);
 }
 
 StampDefinition ResolveStamp(const std::string& libraryPath, const std::string& name,

@@ -1,10 +1,10 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/TextEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Tonlyra {
 
@@ -212,18 +212,8 @@ QByteArray ProfileFile::ToBytes() const
 
 bool ProfileFile::Save(QString* error)
 {
-    QSaveFile file(FilePath);
-    file.setDirectWriteFallback(false);
-    const QByteArray bytes = ToBytes();
-    // Unbuffered, so that a write that fails part way (a full disk, a file size limit) is seen
-    // here and the temporary file discarded: a buffered write only fails when the buffer is
-    // flushed on commit, which then still puts the cut-off file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
+    if (!SaveFileAtomically(FilePath, ToBytes(), error))
         return false;
-    }
     Modified = false;
     return true;
 }

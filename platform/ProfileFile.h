@@ -64,9 +64,9 @@ public:
     // permission, or larger than MaxFileSize.
     bool Load(const QString& path);
 
-    // Writes the document to its path atomically: the whole text goes to a temporary file in the
-    // same folder that then replaces the old file, so a failed save leaves the old file untouched.
-    // On failure returns false and, if error is given, sets it to the system's reason.
+    // Writes the document to its path through SaveFileAtomically, so a failed save leaves the
+    // old file untouched. On failure returns false and, if error is given, sets it to the
+    // system's reason.
     bool Save(QString* error = nullptr);
 
     const QString& Path() const { return FilePath; }

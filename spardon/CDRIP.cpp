@@ -2,9 +2,10 @@
 
 #include "spardon/LameCoder.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cmath>
@@ -29,11 +30,9 @@ private:
     F Action;
 };
 
-void WriteAll(QSaveFile& file, const void* data, qint64 size)
+void WriteAll(Tonlyra::AtomicFile& file, const void* data, qint64 size)
 {
-    if (size <= 0)
-        return;
-    if (file.write(static_cast<const char*>(data), size) != size)
+    if (size > 0 && !file.Write(data, size))
         throw ECDRIPError(QStringLiteral("Write error"));
 }
 
@@ -295,8 +294,8 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     // Room for the carried-over remainder (less than one encoder chunk) and one reader chunk.
     std::vector<std::uint8_t> buffer(chunkBytes + static_cast<std::size_t>(libraryChunk));
 
-    QSaveFile file(outName);
-    if (!file.open(QIODevice::WriteOnly))
+    Tonlyra::AtomicFile file(outName);
+    if (!file.Open())
         throw ECDRIPError(QStringLiteral("Cannot create file %1").arg(outName));
 
     const bool waveHeader = WriteWAV && !encoding;
@@ -356,7 +355,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         WriteAll(file, coder->OutputBuffer(), coder->FinishEncoder());
         const QByteArray tag = coder->TagFrame();
         if (!tag.isEmpty() && !Cancelled) {
-            if (!file.seek(0))
+            if (!file.Seek(0))
                 throw ECDRIPError(QStringLiteral("Write error"));
             WriteAll(file, tag.constData(), tag.size());
         }
@@ -364,27 +363,24 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     }
     if (waveHeader && !Cancelled) {
         // The header states the length of the data that was really written.
-        if (!file.seek(0))
+        if (!file.Seek(0))
             throw ECDRIPError(QStringLiteral("Write error"));
         WriteAll(file, WaveHeader(channels, rate, quint32(dataBytes)).constData(), 44);
     }
 
     if (Cancelled) {
-        file.cancelWriting();
+        file.Discard();
         return;
     }
-    if (!file.commit())
+    // The log beside the file holds the errors of this copy; the component's own log keeps
+    // those of every copy. It is written first: a copy whose log could not be written is not
+    // put in place, so the files never disagree with each other.
+    const QStringList copyLines = JitterLines.mid(firstJitterLine);
+    if (!copyLines.isEmpty() &&
+        !Tonlyra::SaveFileAtomically(ChangeFileExt(outName, QStringLiteral(".jitt")),
+                                     copyLines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n"))
+        throw ECDRIPError(QStringLiteral("Write error"));
+    if (!file.Commit())
         throw ECDRIPError(QStringLiteral("Write error"));
     Written = true;
-
-    // The log beside the file holds the errors of this copy; the component's own log keeps
-    // those of every copy.
-    const QStringList copyLines = JitterLines.mid(firstJitterLine);
-    if (!copyLines.isEmpty()) {
-        QSaveFile log(ChangeFileExt(outName, QStringLiteral(".jitt")));
-        if (log.open(QIODevice::WriteOnly)) {
-            log.write(copyLines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
-            log.commit();
-        }
-    }
 }

@@ -3,8 +3,10 @@
 
 #include "glosa32/Container.h"
 #include "glosa32/glosa32.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -227,6 +229,40 @@ TEST_F(Container, SaveFailuresGiveMinusOne)
     CreateRectangle(Key, 0, 0, 1, 1, 1, 0, 1, 100, 0, 0);
     EXPECT_EQ(SaveAnnotation(Key, 0, Path("afile/x.ant").c_str()), -1);
     EXPECT_EQ(SaveAnnotation(Key, 0, Dir.Path().toStdString().c_str()), -1); // a folder
+}
+
+// A disk that fills up (a file size limit stands in for it) fails every file function with -1
+// and leaves the container byte for byte as it was, also when the new text is under Qt's write
+// buffer size.
+TEST_F(Container, FullDiskFailsAndKeepsTheOldContainer)
+{
+    const std::string path = Path("full.ant");
+    const std::string other = Path("other.ant");
+    for (int index : {0, 1, 2}) {
+        ClearAnnotation(Key);
+        for (int i = 0; i < 10; ++i)
+            CreateRectangle(Key, i, i, 10, 10, 1, 0, 1, 100, 0, 0);
+        ASSERT_GT(SaveAnnotation(Key, index, path.c_str()), 0);
+        ASSERT_GT(SaveAnnotation(Key, index, other.c_str()), 0);
+    }
+    const std::string old = ReadBytes(path);
+    ASSERT_GT(old.size(), 1024u);
+    for (int i = 0; i < 100; ++i)
+        CreateRectangle(Key, i, i, 10, 10, 1, 0, 1, 100, 0, 0);
+    const std::pair<const char*, std::function<int32_t()>> operations[] = {
+        {"save", [&] { return SaveAnnotation(Key, 5, path.c_str()); }},
+        {"remove", [&] { return RemoveAnnotation(Key, 0, path.c_str()); }},
+        {"insert", [&] { return InsertAnnotation(Key, 1, path.c_str()); }},
+        {"exchange", [&] { return ExchangeAnnotation(Key, 0, 2, path.c_str()); }},
+        {"copy", [&] { return CopyAnnotation(Key, 1, other.c_str(), 0, path.c_str()); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Tonlyra::Test::SaveUnderFileSizeLimit(512, [&] { return operation() != -1; }), 0);
+        EXPECT_EQ(ReadBytes(path), old);
+    }
+    EXPECT_EQ(QDir(Dir.Path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"full.ant", "other.ant"}));
 }
 
 TEST_F(Container, NoteWithTwoLinesSurvivesSaveAndLoad)

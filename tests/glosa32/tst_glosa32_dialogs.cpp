@@ -5,6 +5,7 @@
 #include "glosa32/Dialogs.h"
 #include "glosa32/Instance.h"
 #include "glosa32/Stamps.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
@@ -210,6 +211,33 @@ TEST_F(StampDialogs, NewTextStampIsStoredUpperCaseAndPlaced)
     EXPECT_EQ(library[1].Name, "OK");
     EXPECT_EQ(library[1].Text, "Paid %D");
     EXPECT_EQ(library[1].Font.FaceName, "Times New Roman");
+}
+
+// The dialog writes the library back whenever a stamp is chosen. On a full disk the stamp is
+// still placed, the carer is told, and the library stays as it was.
+TEST_F(StampDialogs, FullDiskKeepsTheLibraryAndSaysSo)
+{
+    const QByteArray old = Tonlyra::Test::ReadAll(QString::fromStdString(Path));
+    const QString message = "Could not write file " + QString::fromStdString(Path);
+    EXPECT_EQ(Tonlyra::Test::SaveUnderFileSizeLimit(
+                  10,
+                  [&] {
+                      Host h(Path.c_str());
+                      Tonlyra::Test::ScriptedPrompts prompts;
+                      prompts.AllowUnanswered();
+                      Driver driver({{"STAMP", [](QDialog& d) {
+                                          Find<QListWidget>(d, "211")->setCurrentRow(0);
+                                          Ok(d);
+                                      }}});
+                      MenuMsg(h.Key(), KindStamp);
+                      h.Drag(30, 40, 35, 45);
+                      bool told = false;
+                      for (const auto& asked : prompts.Asked())
+                          told |= asked.Text == message;
+                      return told && IsAnnotation(h.Key()) == 1;
+                  }),
+              1);
+    EXPECT_EQ(Tonlyra::Test::ReadAll(QString::fromStdString(Path)), old);
 }
 
 TEST_F(StampDialogs, NoToTheDeleteQuestionKeepsTheEntry)

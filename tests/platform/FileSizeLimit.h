@@ -1,36 +1,43 @@
 #pragma once
 
-// Makes writes beyond a number of bytes fail for the lifetime of the object, the way a full disk
-// does, even for root (which ignores permissions). Writes then fail with EFBIG instead of the
-// process being stopped by SIGXFSZ.
+// Runs a save in a child process whose files may not grow beyond a number of bytes, the way a
+// full disk stops them, even for root (which ignores permissions) and without a mount: writes
+// beyond the limit fail with EFBIG, as SIGXFSZ is ignored there. The limit never touches the
+// test process itself.
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <functional>
+
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace Tonlyra::Test {
 
-class FileSizeLimit
+// Runs save in the child and returns what it reported: 1 for success, 0 for failure, -1 when the
+// child did not end normally (a crash, or SIGXFSZ).
+inline int SaveUnderFileSizeLimit(rlim_t bytes, const std::function<bool()>& save)
 {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &Old);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = Old;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(3);
+        _exit(save() ? 1 : 0);
     }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &Old);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit Old{};
-    void (*OldHandler)(int) = nullptr;
-};
+    if (child < 0)
+        return -1;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) <= 1 ? WEXITSTATUS(status) : -1;
+}
 
 } // namespace Tonlyra::Test

@@ -2,6 +2,7 @@
 #include "spardon/CdRip_dll.h"
 #include "spardon/LameCoder.h"
 
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/spardon/SpardonTestUtil.h"
 #include "tests/support/TestSupport.h"
 
@@ -11,10 +12,7 @@
 #include <cdio/paranoia/paranoia.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
-
-#include <sys/resource.h>
 
 using namespace Tonlyra::Test;
 
@@ -356,34 +354,60 @@ TEST_F(CdRip, UncreatableFileIsReportedAndNothingStaysOpen)
     EXPECT_TRUE(QFile::exists(Out->File(QStringLiteral("ok.mp3"))));
 }
 
-// A disc fuller than the file system allows (a file size limit stands in for a full disk): the
-// copy stops with "Write error", leaves no file, and closes the encoder and the reader.
-TEST_F(CdRip, ShortWriteIsAWriteError)
+// A disk that fills up (a file size limit stands in for it), at the first chunk or only at
+// the last one: the copy stops with "Write error", leaves no file, and closes the encoder and the
+// reader.
+TEST_F(CdRip, FullDiskIsAWriteError)
 {
     Rip->SetCoder(&Coder);
     Rip->WriteWAV = true;
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    for (const bool mp3 : {false, true}) {
-        Rip->Encode = mp3;
-        rlimit small = old;
-        small.rlim_cur = 64 * 1024;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QString message;
-        try {
-            Rip->RipTrack(1, Out->File(QStringLiteral("big.wav")));
-        } catch (const ECDRIPError& e) {
-            message = e.Message();
-        }
-        setrlimit(RLIMIT_FSIZE, &old);
-        EXPECT_EQ(message, QStringLiteral("Write error")) << mp3;
-        EXPECT_FALSE(Coder.IsOpen());
-        EXPECT_FALSE(Rip->IsCopying());
-        EXPECT_FALSE(Rip->OutputWritten());
+    struct Case
+    {
+        bool Mp3;
+        int Track;
+        rlim_t Limit;
+    };
+    // Track 2 as wave is 376,364 bytes.
+    for (const Case& c :
+         {Case{false, 1, 64 * 1024}, Case{true, 1, 64 * 1024}, Case{false, 2, 376'000}}) {
+        SCOPED_TRACE(c.Mp3);
+        SCOPED_TRACE(c.Limit);
+        Rip->Encode = c.Mp3;
+        EXPECT_EQ(SaveUnderFileSizeLimit(c.Limit,
+                                         [&] {
+                                             QString message;
+                                             try {
+                                                 Rip->RipTrack(c.Track, Out->File("big.wav"));
+                                             } catch (const ECDRIPError& e) {
+                                                 message = e.Message();
+                                             }
+                                             return message == "Write error" && !Coder.IsOpen() &&
+                                                    !Rip->IsCopying() && !Rip->OutputWritten();
+                                         }),
+                  1);
         EXPECT_TRUE(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
-    std::signal(SIGXFSZ, previous);
+}
+
+// A log that cannot be written keeps the copy from being put in place: the files never disagree.
+TEST_F(CdRip, UnwritableLogIsAWriteError)
+{
+    Rip->WriteWAV = true;
+    WriteAll(Out->File("j.wav"), "older copy");
+    ASSERT_TRUE(QDir(Out->Path()).mkdir("j.jitt"));
+    Rip->OnProgress = [&](TCDRIP*, std::int16_t) {
+        Tonlyra::Spardon::CR_NoteReadEvent(10 * 1176, PARANOIA_CB_FIXUP_EDGE);
+    };
+    QString message;
+    try {
+        Rip->RipTrack(2, Out->File(QStringLiteral("j.wav")));
+    } catch (const ECDRIPError& e) {
+        message = e.Message();
+    }
+    EXPECT_EQ(message, "Write error");
+    EXPECT_FALSE(Rip->OutputWritten());
+    EXPECT_EQ(ReadAll(Out->File("j.wav")), "older copy");
+    EXPECT_EQ(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{"j.wav"});
 }
 
 TEST_F(CdRip, BadParametersAndUnreadableRanges)
