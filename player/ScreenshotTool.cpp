@@ -1,17 +1,21 @@
 // tonlyra-screenshot: builds the program's windows off screen, as the program does when it
 // starts with the given overlay and settings, runs the first rebuild of the grid and writes the
-// player window to a PNG file. For checking the look of a grid without a display.
+// player window, or another of the program's windows, to a PNG file. For checking the look of a
+// window without a display, and for the pictures of the manual.
 //
 //   tonlyra-screenshot [--dir START] [--size WxH] [--mark CELL] [--enlarge CELL]
-//                      OUT.png [OVERLAY.cdu] [SETTINGS.usr]
+//                      [--window NAME] OUT.png [OVERLAY.cdu] [SETTINGS.usr]
 //
 // START is the start directory (with Users/User.def, the standard settings); questions the
-// program would ask are answered with Cancel and printed.
+// program would ask are answered with Cancel and printed. NAME is "player" (the default),
+// "usersettings" or "usersettings-advanced" (the user settings window in its two views, as the
+// player's menu item opens it).
 
 #include "platform/CdDrives.h"
 #include "platform/UserPrompt.h"
 #include "player/ApplicationWindows.h"
 #include "player/PlayerFormUnit.h"
+#include "usersettings/UserSettingsFormUnit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -44,7 +48,11 @@ int main(int argc, char** argv)
     const QCommandLineOption enlargeOption(QStringLiteral("enlarge"),
                                            QStringLiteral("Cell to enlarge to the whole grid."),
                                            QStringLiteral("CELL"));
-    parser.addOptions({dirOption, sizeOption, markOption, enlargeOption});
+    const QCommandLineOption windowOption(
+        QStringLiteral("window"),
+        QStringLiteral("The window to draw: player, usersettings or usersettings-advanced."),
+        QStringLiteral("NAME"), QStringLiteral("player"));
+    parser.addOptions({dirOption, sizeOption, markOption, enlargeOption, windowOption});
     parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("The PNG file to write."));
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("An overlay (.cdu) and a settings file (.usr)."),
@@ -66,6 +74,11 @@ int main(int argc, char** argv)
     const int width = size.value(0).toInt(), height = size.value(1).toInt();
     if (width < 100 || height < 100) {
         std::fprintf(stderr, "bad size %s\n", qPrintable(parser.value(sizeOption)));
+        return 2;
+    }
+    const QString window = parser.value(windowOption);
+    if (!QStringList{"player", "usersettings", "usersettings-advanced"}.contains(window)) {
+        std::fprintf(stderr, "unknown window %s\n", qPrintable(window));
         return 2;
     }
 
@@ -93,7 +106,17 @@ int main(int argc, char** argv)
     if (parser.isSet(enlargeOption))
         player->EnlargeCell(parser.value(enlargeOption).toInt());
     QApplication::processEvents();
-    if (!player->grab().save(out, "PNG")) {
+    QPixmap picture = player->grab();
+    if (window.startsWith(QStringLiteral("usersettings"))) {
+        TUserSettingsForm::SetShowResponder([&](TUserSettingsForm& form) {
+            if (window.endsWith(QStringLiteral("-advanced")))
+                form.ShowAdvancedView();
+            QApplication::processEvents();
+            picture = form.grab();
+        });
+        player->UserSettingsMenu->trigger();
+    }
+    if (!picture.save(out, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
         return 1;
     }

@@ -55,25 +55,41 @@ const ControlMode* FileOrderModes()
     return ModesInFileOrder;
 }
 
-void ApplyR1(UserSettings& s)
+bool PlaySoundAllowed(const UserSettings& s)
 {
-    if (s.ControlMode == ControlMode::MouseControl || s.ControlMode == ControlMode::KeyboardControl)
-        s.PlaySound = false;
+    return s.ControlMode != ControlMode::MouseControl &&
+           s.ControlMode != ControlMode::KeyboardControl;
 }
 
-void ApplyR2(UserSettings& s)
+bool KeyRepetitionAllowed(const UserSettings& s)
 {
     const bool modeAllows = s.ControlMode == ControlMode::ArrowControl ||
                             s.ControlMode == ControlMode::TwoSwitchControl ||
                             s.ControlMode == ControlMode::TwoSwitchScanControl ||
                             s.ControlMode == ControlMode::TwoSwitchScanXYControl;
-    if (!(s.ActOnKeyDown && modeAllows))
+    return s.ActOnKeyDown && modeAllows;
+}
+
+bool ExecuteOnKeyUpAllowed(const UserSettings& s)
+{
+    return s.KeyRepetition && s.ControlMode != ControlMode::ArrowControl;
+}
+
+void ApplyR1(UserSettings& s)
+{
+    if (!PlaySoundAllowed(s))
+        s.PlaySound = false;
+}
+
+void ApplyR2(UserSettings& s)
+{
+    if (!KeyRepetitionAllowed(s))
         s.KeyRepetition = false;
 }
 
 void ApplyR3(UserSettings& s)
 {
-    if (!(s.KeyRepetition && s.ControlMode != ControlMode::ArrowControl))
+    if (!ExecuteOnKeyUpAllowed(s))
         s.ExecuteOnKeyUp = false;
 }
 
@@ -84,75 +100,99 @@ void ApplyModeRules(UserSettings& s)
     ApplyR3(s);
 }
 
+bool ScansByItself(ControlMode mode)
+{
+    return mode == ControlMode::OneSwitchScanControl || mode == ControlMode::OneSwitchScanXYControl;
+}
+
+bool ShowsScanFrame(ControlMode mode)
+{
+    return mode == ControlMode::ArrowControl || mode == ControlMode::TwoSwitchScanControl ||
+           mode == ControlMode::TwoSwitchScanXYControl || ScansByItself(mode);
+}
+
+void TakeSettingsInOrder(UserSettings& s, const UserSettings& in)
+{
+    if (in.ControlMode != s.ControlMode) {
+        s.ControlMode = in.ControlMode;
+        if (s.ControlMode != ControlMode::None)
+            ApplyModeRules(s);
+    }
+    s.ScanDelayTime = in.ScanDelayTime;
+    s.ShowPictures = in.ShowPictures;
+    s.ShowTexts = in.ShowTexts;
+    s.PlaySound = in.PlaySound;
+    s.Font = in.Font;
+    s.ScanColor = in.ScanColor;
+    s.BackColor = in.BackColor;
+    s.ButtonColor = in.ButtonColor;
+    s.Spacing = in.Spacing;
+    s.ZoomPictures = in.ZoomPictures;
+    s.HideBorders = in.HideBorders;
+    s.KeyRepetitionDelayTime = in.KeyRepetitionDelayTime;
+    if (in.KeyRepetition != s.KeyRepetition) {
+        s.KeyRepetition = in.KeyRepetition;
+        ApplyRepeatRule(s);
+    }
+    if (in.ActOnKeyDown != s.ActOnKeyDown) {
+        s.ActOnKeyDown = in.ActOnKeyDown;
+        ApplyModeRules(s);
+    }
+    s.ExecuteOnKeyUp = in.ExecuteOnKeyUp;
+    ApplyRepeatRule(s);
+}
+
 void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRangeMaximum)
 {
     const UserSettings defaults;
+    UserSettings in;
 
-    // The last mode key read as set decides; each newly chosen mode applies the mode rules
-    // with the other fields as they stand at that moment.
-    for (ControlMode mode : ModesInFileOrder) {
-        const bool set =
-            file.ReadFlag(InputSection, ControlModeKey(mode), mode == ControlMode::MouseControl);
-        if (set) {
-            if (s.ControlMode != mode) {
-                s.ControlMode = mode;
-                ApplyModeRules(s);
-            }
-        } else if (s.ControlMode == mode) {
-            s.ControlMode = ControlMode::None;
-        }
-    }
-    s.ScanDelayTime = std::clamp(
+    in.ControlMode = ControlMode::None;
+    for (ControlMode mode : ModesInFileOrder)
+        if (file.ReadFlag(InputSection, ControlModeKey(mode), mode == ControlMode::MouseControl))
+            in.ControlMode = mode;
+    in.ScanDelayTime = std::clamp(
         file.ReadInteger(InputSection, QStringLiteral("Scan delay time"), defaults.ScanDelayTime),
         MinScanDelayTime, std::max(scanRangeMaximum, MinScanDelayTime));
 
-    s.ShowPictures =
+    in.ShowPictures =
         file.ReadFlag(PresentationSection, QStringLiteral("Pictures"), defaults.ShowPictures);
-    s.ShowTexts = file.ReadFlag(PresentationSection, QStringLiteral("Texts"), defaults.ShowTexts);
-    s.PlaySound = file.ReadFlag(PresentationSection, QStringLiteral("Sound"), defaults.PlaySound);
+    in.ShowTexts = file.ReadFlag(PresentationSection, QStringLiteral("Texts"), defaults.ShowTexts);
+    in.PlaySound = file.ReadFlag(PresentationSection, QStringLiteral("Sound"), defaults.PlaySound);
 
-    s.Font.Name = file.ReadString(FontSection, QStringLiteral("Name"), defaults.Font.Name)
-                      .left(MaxProfileValueLength);
-    s.Font.Size = file.ReadInteger(FontSection, QStringLiteral("Size"), defaults.Font.Size);
-    s.Font.Bold = file.ReadFlag(FontSection, QStringLiteral("Bold"), false);
-    s.Font.Italic = file.ReadFlag(FontSection, QStringLiteral("Italic"), false);
-    s.Font.Underline = file.ReadFlag(FontSection, QStringLiteral("Underline"), false);
-    s.Font.Strikeout = file.ReadFlag(FontSection, QStringLiteral("Strikeout"), false);
-    s.Font.Color = file.ReadInteger(FontSection, QStringLiteral("Color"), defaults.Font.Color);
+    in.Font.Name = file.ReadString(FontSection, QStringLiteral("Name"), defaults.Font.Name)
+                       .left(MaxProfileValueLength);
+    in.Font.Size = file.ReadInteger(FontSection, QStringLiteral("Size"), defaults.Font.Size);
+    in.Font.Bold = file.ReadFlag(FontSection, QStringLiteral("Bold"), false);
+    in.Font.Italic = file.ReadFlag(FontSection, QStringLiteral("Italic"), false);
+    in.Font.Underline = file.ReadFlag(FontSection, QStringLiteral("Underline"), false);
+    in.Font.Strikeout = file.ReadFlag(FontSection, QStringLiteral("Strikeout"), false);
+    in.Font.Color = file.ReadInteger(FontSection, QStringLiteral("Color"), defaults.Font.Color);
 
-    s.ScanColor =
+    in.ScanColor =
         file.ReadInteger(ExtendedSection, QStringLiteral("Scan color"), defaults.ScanColor);
-    s.BackColor =
+    in.BackColor =
         file.ReadInteger(ExtendedSection, QStringLiteral("Back color"), defaults.BackColor);
-    s.ButtonColor =
+    in.ButtonColor =
         file.ReadInteger(ExtendedSection, QStringLiteral("Button color"), defaults.ButtonColor);
-    s.Spacing = file.ReadInteger(ExtendedSection, QStringLiteral("Spacing"), defaults.Spacing);
-    if (s.Spacing < MinSpacing || s.Spacing > MaxSpacing)
-        s.Spacing = defaults.Spacing;
-    s.ZoomPictures =
+    in.Spacing = file.ReadInteger(ExtendedSection, QStringLiteral("Spacing"), defaults.Spacing);
+    if (in.Spacing < MinSpacing || in.Spacing > MaxSpacing)
+        in.Spacing = defaults.Spacing;
+    in.ZoomPictures =
         file.ReadFlag(ExtendedSection, QStringLiteral("Zoom pictures"), defaults.ZoomPictures);
-    s.HideBorders =
+    in.HideBorders =
         file.ReadFlag(ExtendedSection, QStringLiteral("Hide borders"), defaults.HideBorders);
-    s.KeyRepetitionDelayTime =
+    in.KeyRepetitionDelayTime =
         std::clamp(file.ReadInteger(ExtendedSection, QStringLiteral("Key repetition delay time"),
                                     defaults.KeyRepetitionDelayTime),
                    MinKeyRepetitionDelayTime, MaxKeyRepetitionDelayTime);
-
-    const bool repetition =
+    in.KeyRepetition =
         file.ReadFlag(ExtendedSection, QStringLiteral("Key repetition"), defaults.KeyRepetition);
-    if (repetition != s.KeyRepetition) {
-        s.KeyRepetition = repetition;
-        ApplyRepeatRule(s);
-    }
-    const bool actOnKeyDown =
+    in.ActOnKeyDown =
         file.ReadFlag(ExtendedSection, QStringLiteral("Act on key down"), defaults.ActOnKeyDown);
-    if (actOnKeyDown != s.ActOnKeyDown) {
-        s.ActOnKeyDown = actOnKeyDown;
-        ApplyModeRules(s);
-    }
-    s.ExecuteOnKeyUp = file.ReadFlag(ExtendedSection, QStringLiteral("Execute on key up"),
-                                     defaults.ExecuteOnKeyUp);
-    ApplyRepeatRule(s);
+    in.ExecuteOnKeyUp = file.ReadFlag(ExtendedSection, QStringLiteral("Execute on key up"),
+                                      defaults.ExecuteOnKeyUp);
+    TakeSettingsInOrder(s, in);
 }
 
 void WriteUserSettings(const UserSettings& s, ProfileFile& file)
@@ -200,6 +240,44 @@ SaveResult SaveUserSettings(const UserSettings& settings, const QString& path)
     if (!file.Save())
         return SaveResult::Failure(failure);
     return {};
+}
+
+QString ScanPeriodText(qint32 milliseconds, int rangeIndex, const QLocale& locale)
+{
+    // Exact decimal rounding on integers (halves away from zero), so that 900 ms shows as 0,02
+    // minutes as a decimal calculation would, where binary floating point gives 0,01.
+    const qint64 divisor = rangeIndex == 2 ? 60000 : 1000;
+    const qint64 value = std::max<qint64>(milliseconds, 0);
+    const auto divideRounded = [](qint64 a, qint64 b) { return (2 * a + b) / (2 * b); };
+    qint64 hundredths = 0;
+    if (value > 0) {
+        // scale = 10^k with 100 <= value * 10^k / divisor < 1000: three significant digits.
+        int k = 0;
+        qint64 scaled = value;
+        while (scaled < 100 * divisor) {
+            scaled *= 10;
+            ++k;
+        }
+        while (scaled >= 1000 * divisor) { // 1000 or more: no range reaches it
+            scaled /= 10;
+            --k;
+        }
+        qint64 digits = divideRounded(scaled, divisor); // 100..1000, value = digits / 10^k
+        if (k <= 2) {
+            for (int i = k; i < 2; ++i)
+                digits *= 10;
+            hundredths = digits;
+        } else {
+            qint64 power = 1;
+            for (int i = 2; i < k; ++i)
+                power *= 10;
+            hundredths = divideRounded(digits, power);
+        }
+    }
+    return QStringLiteral("%1%2%3")
+        .arg(hundredths / 100)
+        .arg(locale.decimalPoint())
+        .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
 QColor ColorFromBgr(qint32 bgr)

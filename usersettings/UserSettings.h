@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLocale>
 #include <QString>
 
 // How the user steers the player. None: a settings file chose no mode.
@@ -78,7 +79,11 @@ const ControlMode* FileOrderModes(); // 9 entries
 // The consistency rules of the settings. R1: PlaySound only outside mouse and keyboard control.
 // R2: KeyRepetition only with ActOnKeyDown in ArrowControl, TwoSwitchControl,
 // TwoSwitchScanControl or TwoSwitchScanXYControl. R3: ExecuteOnKeyUp only with KeyRepetition and
-// not in ArrowControl. Each clears its flag when the condition does not hold.
+// not in ArrowControl. Each clears its flag when the condition does not hold; the settings window
+// enables the flag's control exactly when it holds.
+bool PlaySoundAllowed(const UserSettings& settings);
+bool KeyRepetitionAllowed(const UserSettings& settings);
+bool ExecuteOnKeyUpAllowed(const UserSettings& settings);
 void ApplyR1(UserSettings& settings);
 void ApplyR2(UserSettings& settings);
 void ApplyR3(UserSettings& settings);
@@ -89,11 +94,20 @@ inline void ApplyRepeatRule(UserSettings& settings)
     ApplyR3(settings);
 }
 
-// Reads a settings file into settings, field by field, applying the rules at the moments the
-// settings window would while its controls are filled: the mode rules whenever a mode key
-// chooses a new mode and when "Act on key down" changes the field, the repeat rule when "Key
-// repetition" changes it, and the repeat rule once more at the end. Missing keys and values that
-// are not integers give the defaults. The scan delay time is kept within 200..scanRangeMaximum,
+// The modes in which the scanning frame moves by itself, at the scanning period.
+bool ScansByItself(ControlMode mode);
+// The modes that show a frame around the current cell or row, in the scanning frame's colour.
+bool ShowsScanFrame(ControlMode mode);
+
+// Takes every field of incoming into settings in the order the settings window fills its
+// controls, applying the rules at the moments the window would: the mode rules when the mode
+// changes and when ActOnKeyDown changes, the repeat rule when KeyRepetition changes, and the
+// repeat rule once more at the end. Limits are the caller's.
+void TakeSettingsInOrder(UserSettings& settings, const UserSettings& incoming);
+
+// Reads a settings file into settings through TakeSettingsInOrder. The mode is that of the last
+// mode key in file order that is set, or none. Missing keys and values that are not integers
+// give the defaults. The scan delay time is kept within 200..scanRangeMaximum,
 // the key repetition period within 250..5000; a spacing outside 0..20 gives the default 3.
 void ReadUserSettings(UserSettings& settings, const ProfileFile& file, qint32 scanRangeMaximum);
 
@@ -105,6 +119,12 @@ void WriteUserSettings(const UserSettings& settings, ProfileFile& file);
 // without a folder part, "Unable to write to <path>" when the file cannot be written; the old
 // file is then untouched.
 SaveResult SaveUserSettings(const UserSettings& settings, const QString& path);
+
+// The scanning period as the settings window shows it: for the ranges 0 ("0-5 s") and 1
+// ("0-60 s") in seconds, for range 2 ("0-5 min") in minutes; rounded to three significant
+// digits, then shown with two decimals and the locale's decimal separator (1500 ms: "1,50" in
+// Swedish).
+QString ScanPeriodText(qint32 milliseconds, int rangeIndex, const QLocale& locale);
 
 // 0x00BBGGRR to QColor and back.
 QColor ColorFromBgr(qint32 bgr);

@@ -6,11 +6,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
-#include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <utility>
 
 using Tonlyra::UserPrompt;
 
@@ -18,10 +18,15 @@ TUserSettingsForm* UserSettingsForm = nullptr;
 
 namespace {
 
+TUserSettingsForm::ShowResponder& Responder()
+{
+    static TUserSettingsForm::ShowResponder responder;
+    return responder;
+}
+
 const QString SettingsFilter = QStringLiteral("Brukarfiler|*.usr");
 const QString SettingsSuffix = QStringLiteral("usr");
 const QString StandardName = QStringLiteral("User.def");
-
 
 QString NamePart(const QString& path)
 {
@@ -41,31 +46,8 @@ QString ExtensionOf(const QString& path)
 TUserSettingsForm::TUserSettingsForm(QWidget* parent, const QStringList& arguments)
     : QDialog(parent)
 {
-    auto* menuBar = new QMenuBar(this);
-    FileMenu = menuBar->addMenu(QStringLiteral("&Arkiv"));
-    OpenUserSettingsMenu = FileMenu->addAction(QStringLiteral("&Öppna brukarfil"));
-    SaveUserSettingsMenu = FileMenu->addAction(QStringLiteral("&Spara brukarfil"));
-    SaveUserSettingsAsMenu = FileMenu->addAction(QStringLiteral("Spara brukarfil so&m..."));
-    FileMenu->addSeparator();
-    OpenDefaultMenu = FileMenu->addAction(QStringLiteral("Öppna standardinställning"));
-    SaveDefaultMenu = FileMenu->addAction(QStringLiteral("Spara som standardinställning"));
-    FileMenu->addSeparator();
-    CloseAndLoadMenu = FileMenu->addAction(QStringLiteral("Stäng och &ladda inställningarna"));
-    CloseMenu = FileMenu->addAction(QStringLiteral("&Avbryt"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
-
-    connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuPopup(); });
-    connect(OpenUserSettingsMenu, &QAction::triggered, this,
-            [this] { OpenUserSettingsMenuClick(); });
-    connect(SaveUserSettingsMenu, &QAction::triggered, this,
-            [this] { SaveUserSettingsMenuClick(); });
-    connect(SaveUserSettingsAsMenu, &QAction::triggered, this,
-            [this] { SaveUserSettingsAsMenuClick(); });
-    connect(OpenDefaultMenu, &QAction::triggered, this, [this] { OpenDefaultMenuClick(); });
-    connect(SaveDefaultMenu, &QAction::triggered, this, [this] { SaveDefaultMenuClick(); });
-    connect(CloseAndLoadMenu, &QAction::triggered, this, &QDialog::accept);
-    connect(CloseMenu, &QAction::triggered, this, &QDialog::reject);
+    CreateMenus();
+    CreateControls();
 
     // Start-up: the first two arguments may name settings files (the second wins); without one
     // the standard settings file is read, whether or not it exists. The result is applied.
@@ -103,8 +85,8 @@ void TUserSettingsForm::LoadUserSettingsFile(const QString& name)
     Tonlyra::ProfileFile file;
     file.Load(name); // a missing or unreadable file gives the defaults
     Tonlyra::ReadUserSettings(EditedSettings, file, ScanRangeMaximum);
-    // The range list shows the range the period falls in; the range itself stays.
-    ScanRangeIndex = EditedSettings.ScanDelayTime > Tonlyra::ScanRangeMaxima[0] ? 1 : 0;
+    SettingsAtLastCheckpoint = EditedSettings;
+    ShowSettingsInControls();
     ChangedInWindow = false;
     ChangedOutside = false;
     UpdateSettingsTitle();
@@ -119,6 +101,7 @@ bool TUserSettingsForm::SaveUserSettingsFile(const QString& name)
     }
     SettingsFileName = name;
     UserFilesDirectory = Tonlyra::FolderOf(name);
+    SettingsAtLastCheckpoint = EditedSettings;
     ChangedInWindow = false;
     ChangedOutside = false;
     UpdateSettingsTitle();
@@ -130,14 +113,35 @@ void TUserSettingsForm::TakeSettingsFromWindow()
     UserSettings = EditedSettings;
 }
 
+TUserSettingsForm::ShowResponder TUserSettingsForm::SetShowResponder(ShowResponder responder)
+{
+    return std::exchange(Responder(), std::move(responder));
+}
+
 bool TUserSettingsForm::ShowUserSettingsWindow()
 {
-    // The visible window is not built yet, so nothing is shown and nothing accepted.
-    const bool accepted = false;
+    ShowNormalView();
+    FormShow();
+    bool accepted = false;
+    if (Responder()) {
+        setResult(QDialog::Rejected);
+        show();
+        Responder()(*this);
+        if (isVisible())
+            reject();
+        accepted = result() == QDialog::Accepted;
+    } else if (qEnvironmentVariableIsSet("TONLYRA_NO_MODAL")) {
+        std::fprintf(stderr, "TUserSettingsForm: modal windows are off; cancelled\n");
+    } else {
+        accepted = exec() == QDialog::Accepted;
+    }
     if (accepted) {
         TakeSettingsFromWindow();
         if (ChangedInWindow)
             ChangedOutside = true;
+    } else {
+        // The edits are dropped, so that a later save cannot write what the carer cancelled.
+        EditedSettings = SettingsAtLastCheckpoint;
     }
     ChangedInWindow = false;
     return accepted;
@@ -172,13 +176,22 @@ void TUserSettingsForm::SetScanDelayTime(qint32 ms)
     ChangedOutside = true;
 }
 
+int TUserSettingsForm::ScanRangeIndex() const
+{
+    const auto* found = std::find(std::begin(Tonlyra::ScanRangeMaxima),
+                                  std::end(Tonlyra::ScanRangeMaxima), ScanRangeMaximum);
+    return found == std::end(Tonlyra::ScanRangeMaxima)
+               ? 0
+               : int(found - std::begin(Tonlyra::ScanRangeMaxima));
+}
+
 void TUserSettingsForm::SetScanRange(int index)
 {
-    ScanRangeIndex = std::clamp(index, 0, 2);
-    ScanRangeMaximum = Tonlyra::ScanRangeMaxima[ScanRangeIndex];
+    ScanRangeMaximum = Tonlyra::ScanRangeMaxima[std::clamp(index, 0, 2)];
     EditedSettings.ScanDelayTime =
         std::clamp(EditedSettings.ScanDelayTime, Tonlyra::MinScanDelayTime, ScanRangeMaximum);
     ChangedInWindow = true;
+    ShowScanPeriod();
 }
 
 void TUserSettingsForm::UpdateSettingsTitle()

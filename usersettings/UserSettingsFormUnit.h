@@ -6,11 +6,29 @@
 #include <QString>
 #include <QStringList>
 
-class QAction;
-class QMenu;
+#include <functional>
 
-// The user settings component: holds the applied settings the player reads (UserSettings) and
-// the copy the settings window edits and files are read into and written from (EditedSettings).
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimer;
+
+// The user settings component and its window. It holds the applied settings the player reads
+// (UserSettings) and the copy the window edits and files are read into and written from
+// (EditedSettings). The window's controls show EditedSettings: each change of a control changes
+// the field at once and applies the rules, and the controls are filled from the field.
+//
+// The document side (files, change flags, the save question) is in UserSettingsFormUnit.cpp,
+// the window's controls, layout and rules in UserSettingsFormWindow.cpp.
 class TUserSettingsForm : public QDialog
 {
     Q_OBJECT
@@ -35,10 +53,11 @@ public:
     bool ChangedInWindow = false;
     // UserSettings hold changes not yet saved.
     bool ChangedOutside = false;
-    // Upper end of the scanning-period range: one of Tonlyra::ScanRangeMaxima.
+    // Upper end of the scanning-period range: one of Tonlyra::ScanRangeMaxima. The range list
+    // always shows this range.
     qint32 ScanRangeMaximum = Tonlyra::ScanRangeMaxima[0];
-    // The range the window's range list shows: 0 "0-5 s", 1 "0-60 s", 2 "0-5 min".
-    int ScanRangeIndex = 0;
+    // The range the range list shows: 0 "0-5 s", 1 "0-60 s", 2 "0-5 min".
+    int ScanRangeIndex() const;
 
     // StartDirectory + "/Users/User.def".
     QString StandardSettingsFile() const;
@@ -52,19 +71,37 @@ public:
     bool SaveUserSettingsFile(const QString& name);
     // UserSettings := EditedSettings; the change flags are not touched.
     void TakeSettingsFromWindow();
-    // Shows the settings window modally; true when the user accepted, after which the edits are
-    // applied. The visible window is not part of this build yet: it shows nothing and returns
-    // false.
+    // Shows the window modally in its normal view; true when the user accepted, after which the
+    // edits are applied. Cancelling drops the edits made since the window opened or since a
+    // file was last loaded or saved in it.
     bool ShowUserSettingsWindow();
     // Asks whether changed settings are to be saved; false when the user cancelled (or a save
     // asked for failed).
     bool QuerySaveUserSettings();
     // The player's way of changing the scanning period; values of 200 or less are ignored.
     void SetScanDelayTime(qint32 ms);
-    // Chooses the scanning-period range (0, 1 or 2) as the window's range list does.
+    // Chooses the scanning-period range (0, 1 or 2), as the range list does.
     void SetScanRange(int index);
     // Sets the caption and the enabled state of "&Spara brukarfil" from SettingsFileName.
     void UpdateSettingsTitle();
+
+    // Stands in for the user while ShowUserSettingsWindow shows the window (tests, the
+    // screenshot tool): the window is shown without a modal loop and handed to the responder,
+    // which works it and ends it with "Stäng och ladda inställningarna", "Avbryt" or the close
+    // box; a window still open when the responder returns is cancelled. Without a responder
+    // and with TONLYRA_NO_MODAL set, the window is cancelled at once. Returns the previous
+    // responder.
+    using ShowResponder = std::function<void(TUserSettingsForm& window)>;
+    static ShowResponder SetShowResponder(ShowResponder responder);
+
+    // Every showing starts here: copies UserSettings into the controls (the mode rules and the
+    // repeat rule run as the window's controls would), gives the focus to "Välj &typsnitt",
+    // clears ChangedInWindow and centres the window on the screen.
+    void FormShow();
+    // The two views: the normal view hides "Utökade inställningar".
+    void ShowNormalView();
+    void ShowAdvancedView();
+    bool IsAdvancedView() const;
 
     // The "&Arkiv" commands.
     void OpenUserSettingsMenuClick();   // "&Öppna brukarfil"
@@ -75,7 +112,11 @@ public:
     // Sets the enabled states of the save commands as the "&Arkiv" menu opens.
     void FileMenuPopup();
 
-    QMenu* FileMenu = nullptr;
+    // The button that chooses mode; nullptr for no mode.
+    QRadioButton* ModeRadioButton(ControlMode mode) const;
+
+    // Menus.
+    QMenu* FileMenu = nullptr; // "&Arkiv"
     QAction* OpenUserSettingsMenu = nullptr;
     QAction* SaveUserSettingsMenu = nullptr;
     QAction* SaveUserSettingsAsMenu = nullptr;
@@ -83,6 +124,115 @@ public:
     QAction* SaveDefaultMenu = nullptr;
     QAction* CloseAndLoadMenu = nullptr;
     QAction* CloseMenu = nullptr;
+    QMenu* ViewMenu = nullptr;               // "&Visa"
+    QAction* AdvancedViewMenu = nullptr;     // "&Fler inställningsmöjligheter"
+    QAction* NormalViewMenu = nullptr;       // "&Normal"
+    QMenu* HelpMenu = nullptr;               // "&Hjälp"
+    QAction* HelpContentsMenu = nullptr;     // "&Innehåll"
+    QAction* HelpUserSettingsMenu = nullptr; // "&Brukarinställningar"
+
+    // Group "&Styrsätt": the nine modes and the scanning period.
+    QGroupBox* ModeGroupBox = nullptr;
+    QRadioButton* MouseControlRadioButton = nullptr;
+    QRadioButton* KeyboardControlRadioButton = nullptr;
+    QRadioButton* ArrowControlRadioButton = nullptr;
+    QRadioButton* TwoSwitchControlRadioButton = nullptr;
+    QRadioButton* TwoSwitchScanControlRadioButton = nullptr;
+    QRadioButton* TwoSwitchScanXYControlRadioButton = nullptr;
+    QRadioButton* OneSwitchControlRadioButton = nullptr;
+    QRadioButton* OneSwitchScanControlRadioButton = nullptr;
+    QRadioButton* OneSwitchScanXYControlRadioButton = nullptr;
+    QComboBox* ScanningsPeriodComboBox = nullptr; // the range
+    QLineEdit* ScanningsPeriodSkylt = nullptr;    // the period display
+    QScrollBar* ScanningsPeriod = nullptr;        // the period, in milliseconds
+    QFrame* Indikering1 = nullptr;                // the blinking scan squares
+    QFrame* Indikering2 = nullptr;
+
+    // Group "&Presentation av urval".
+    QGroupBox* PresentationGroupBox = nullptr;
+    QLabel* FontPanel = nullptr; // the font sample; a click resets it to the applied font
+    QPushButton* FontButton = nullptr;
+    QCheckBox* PictureCheckBox = nullptr;
+    QCheckBox* TextCheckBox = nullptr;
+    QCheckBox* SoundCheckBox = nullptr;
+
+    // Group "Utökade inställningar", shown in the advanced view only. Its sub-groups stand side
+    // by side in ExtendedLayout; a further group of settings is added there.
+    QGroupBox* ExtendedGroupBox = nullptr;
+    QHBoxLayout* ExtendedLayout = nullptr;
+    QGroupBox* AppearanceGroupBox = nullptr; // "&Utseende"
+    QFrame* ButtonColorPanel = nullptr;
+    QPushButton* ButtonColorButton = nullptr;
+    QLabel* Label1 = nullptr;
+    QFrame* BackColorPanel = nullptr;
+    QPushButton* BackColorButton = nullptr;
+    QLabel* Label2 = nullptr;
+    QFrame* ScanColorPanel = nullptr;
+    QPushButton* ScanColorButton = nullptr;
+    QLabel* ScanColorLabel = nullptr;
+    QCheckBox* HideBordersCheckBox = nullptr;
+    QCheckBox* ZoomPictureCheckBox = nullptr;
+    QComboBox* SpacingComboBox = nullptr;
+    QLabel* SpacingLabel = nullptr;
+    QGroupBox* InputGroupBox = nullptr; // "&Inmatning"
+    QCheckBox* TrapKeyDownCheckBox = nullptr;
+    QCheckBox* RepeatKeyCheckBox = nullptr;
+    QCheckBox* ExecuteOnKeyUpCheckBox = nullptr;
+    QScrollBar* RepeatScrollBar = nullptr; // the key repetition period, in milliseconds
+    QFrame* KeyIndikering1 = nullptr;      // the blinking key repetition squares
+    QFrame* KeyIndikering2 = nullptr;
+
+    // The demonstration timers: the scanning period and the key repetition period.
+    QTimer* ScanTimer = nullptr;
+    QTimer* KeyRepeatTimer = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateControls();
+    QGroupBox* CreateModeGroup();
+    QGroupBox* CreatePresentationGroup();
+    QGroupBox* CreateExtendedGroup();
+    // Fits the window to the view: at least the designed height of the view, and never less
+    // than the controls need at the current font.
+    void FitToView();
+
+    // Fills every control from EditedSettings without raising the controls' own events, then
+    // shows the rules' states.
+    void ShowSettingsInControls();
+    // The enabled and visible states the rules give the controls, the demonstration squares
+    // and timers.
+    void ShowModeRuleStates();
+    void ShowRepeatRuleStates();
+    void ShowScanPeriod();
+    void ShowColors();
+    void ShowFont(const UserFont& font);
+
+    // The controls' events.
+    void ModeRadioButtonClick(ControlMode mode);
+    void TrapKeyDownCheckBoxClick();
+    void RepeatKeyCheckBoxClick();
+    void ScanningsPeriodComboBoxChange(int index);
+    void ScanningsPeriodChange(int position);
+    void RepeatScrollBarChange(int position);
+    void FontButtonClick();
+    void FontPanelClick();
+    // An "Ändra" button: the colour dialog preset with the field's colour.
+    using ColorField = decltype(&::UserSettings::ScanColor);
+    void ColorButtonClick(ColorField field);
+    void ScanTimerTimer();
+    void KeyRepeatTimerTimer();
+    // A change of a control that no rule follows (the presentation boxes, spacing, ...).
+    void EditedInWindow();
+
+    // EditedSettings as they were when the window opened or a file was last loaded or saved;
+    // a cancel goes back to them.
+    ::UserSettings SettingsAtLastCheckpoint;
+    bool Advanced = false;
 };
 
 extern TUserSettingsForm* UserSettingsForm;

@@ -236,3 +236,25 @@ TEST(UserSettings, SaveReplacesKeysInPlaceAndReportsFailures)
               0);
     EXPECT_EQ(ReadAll(path), old);
 }
+
+TEST(UserSettings, ScanPeriodText)
+{
+    struct Case
+    {
+        qint32 Milliseconds;
+        int Range;
+        const char* Text;
+    };
+    const Case cases[] = {
+        {1500, 0, "1,50"},   {200, 0, "0,20"},    {5000, 0, "5,00"},
+        {59900, 1, "59,90"}, {10050, 1, "10,10"}, // three significant digits first, rounding the
+                                                  // half up
+        {1500, 2, "0,03"},   {900, 2, "0,02"},    {299900, 2, "5,00"},
+        {200, 2, "0,00"},    {60000, 2, "1,00"},
+    };
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    for (const Case& c : cases)
+        EXPECT_EQ(Tonlyra::ScanPeriodText(c.Milliseconds, c.Range, swedish), c.Text)
+            << c.Milliseconds << " " << c.Range;
+    EXPECT_EQ(Tonlyra::ScanPeriodText(1500, 0, QLocale::c()), "1.50");
+}

@@ -97,12 +97,12 @@ TEST_F(UserSettingsFormTest, ScanRangeDecidesHowLongAPeriodLoads)
     WriteAll(Users("Slow.usr"), "[Input settings]\r\nScan delay time=30000\r\n");
     TUserSettingsForm form(nullptr, {"Slow.usr"});
     EXPECT_EQ(form.UserSettings.ScanDelayTime, 5000);
-    EXPECT_EQ(form.ScanRangeIndex, 0);
+    EXPECT_EQ(form.ScanRangeIndex(), 0);
     form.SetScanRange(1);
     EXPECT_TRUE(form.ChangedInWindow);
     form.LoadUserSettingsFile(Users("Slow.usr"));
     EXPECT_EQ(form.EditedSettings.ScanDelayTime, 30000);
-    EXPECT_EQ(form.ScanRangeIndex, 1);
+    EXPECT_EQ(form.ScanRangeIndex(), 1);
     form.SetScanRange(0); // a smaller range brings the period down to its maximum
     EXPECT_EQ(form.EditedSettings.ScanDelayTime, 5000);
 }
