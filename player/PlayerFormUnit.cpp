@@ -200,9 +200,10 @@ void TPlayerForm::UserSettingsMenuClick()
 {
     MediaDialog->OnEndOfPlay = nullptr;
     MediaDialog->Stop();
-    UserSettingsForm->ShowUserSettingsWindow();
+    const bool accepted = UserSettingsForm->ShowUserSettingsWindow();
     TakeHideBordersFromSettings();
-    if (!SettingsForm->FileName.isEmpty())
+    // Accepted settings show at once, also on a grid whose overlay has not been saved yet.
+    if (accepted || !SettingsForm->FileName.isEmpty())
         BuildGrid();
 }
 

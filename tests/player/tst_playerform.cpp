@@ -417,18 +417,22 @@ TEST_F(PlayerFormTest, CancelledEditorKeepsTheGridButTakesTheStoredTitleBarChoic
     EXPECT_TRUE(MediaDialog->OnPlayerKeyDown && MediaDialog->OnPlayerMouseDown);
 }
 
-TEST_F(PlayerFormTest, UserSettingsWindowRebuildsOnlyWhenAnOverlayIsLoaded)
+TEST_F(PlayerFormTest, UserSettingsWindowRebuildsWhenAcceptedOrAnOverlayIsLoaded)
 {
     Start();
     ShowPlayer();
     const int rebuilds = Rebuilds;
-    PlayerForm->UserSettingsMenu->trigger();
+    PlayerForm->UserSettingsMenu->trigger(); // cancelled
     EXPECT_EQ(Rebuilds, rebuilds);
+    TUserSettingsForm::SetShowResponder([](TUserSettingsForm& window) { window.accept(); });
+    PlayerForm->UserSettingsMenu->trigger();
+    EXPECT_EQ(Rebuilds, rebuilds + 1);
+    TUserSettingsForm::SetShowResponder({});
 
     SettingsForm->LoadOverlay(WriteOverlay(Dir, QStringLiteral("Overlays/Start.cdu"), 1));
     SettingsForm->CommitOverlay();
-    PlayerForm->UserSettingsMenu->trigger();
-    EXPECT_EQ(Rebuilds, rebuilds + 1);
+    PlayerForm->UserSettingsMenu->trigger(); // cancelled
+    EXPECT_EQ(Rebuilds, rebuilds + 2);
 }
 
 TEST_F(PlayerFormTest, ScanTimerRunsOnlyInTheOneSwitchScanningModes)
