@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 const QString AllSoundFilter = QStringLiteral(
     "Alla ljudfiler|*.wav;*.wma;*.mp3|Wave-filer|*.wav|WMA-filer|*.wma|MP3-filer|*.mp3");
@@ -40,12 +39,6 @@ TMediaDialog::EngineFactory& Factory()
 {
     static TMediaDialog::EngineFactory factory;
     return factory;
-}
-
-TMediaDialog::ExecuteResponder& Responder()
-{
-    static TMediaDialog::ExecuteResponder responder;
-    return responder;
 }
 
 const char* const KindNames[] = {"Musik-CD", "Musik-filer", "Video-filer"};
@@ -473,24 +466,9 @@ void TMediaDialog::SetOfferedKinds(MediaKinds kinds)
     DeviceComboBox->setCurrentIndex(-1);
 }
 
-void TMediaDialog::SetExecuteResponder(ExecuteResponder responder)
-{
-    Responder() = std::move(responder);
-}
-
 bool TMediaDialog::Execute()
 {
-    if (Responder() || qEnvironmentVariableIsSet("TONLYRA_NO_MODAL")) {
-        PlayerEngine->SetFullScreen(false);
-        const bool ok = Responder() ? Responder()(*this) : false;
-        if (!Responder())
-            std::fprintf(stderr, "TMediaDialog::Execute: modal dialogs are off; cancelled\n");
-        Stop();
-        QCoreApplication::processEvents();
-        CloseMedium();
-        return ok;
-    }
-    return exec() == QDialog::Accepted;
+    return Tonlyra::UserPrompt::RunDialog(*this);
 }
 
 void TMediaDialog::SplitMilliseconds(int ms, int& hours, int& minutes, int& seconds,

@@ -87,13 +87,6 @@ public:
     static void SetEngineFactory(EngineFactory factory);
     Tonlyra::PlaybackEngine* Engine() const { return PlayerEngine.get(); }
 
-    // Answers Execute in place of the user (tests of the dialog's callers): it gets the dialog,
-    // may set it up as the user would, and returns whether it was closed with OK. An empty
-    // function restores the real dialog. Without a responder, a process that must never block
-    // (TONLYRA_NO_MODAL set) has Execute cancel at once.
-    using ExecuteResponder = std::function<bool(TMediaDialog& dialog)>;
-    static void SetExecuteResponder(ExecuteResponder responder);
-
     // Why the last medium could not be played ("" when it could).
     QString LastError() const { return LastErrorText; }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QStringList>
@@ -79,6 +80,9 @@ PromptAnswer ShowRealDialog(QWidget* parent, const PromptRequest& r)
         a.Color = r.InitialFontColor;
         break;
     }
+    case PromptRequest::Kind::Dialog:
+        a.Accepted = r.Dialog && r.Dialog->exec() == QDialog::Accepted;
+        break;
     }
     return a;
 }
@@ -147,6 +151,28 @@ QString UserPrompt::SaveFileName(QWidget* parent, const QString& caption, const 
 {
     return AskFile(parent, PromptRequest::Kind::SaveFile, caption, filter, defaultSuffix,
                    initialDirectory, initialName, confirmOverwrite);
+}
+
+bool UserPrompt::RunDialog(QDialog& dialog)
+{
+    PromptRequest r;
+    r.What = PromptRequest::Kind::Dialog;
+    r.Caption = dialog.windowTitle();
+    r.Dialog = &dialog;
+    if (Responder()) {
+        dialog.setResult(QDialog::Rejected);
+        dialog.show();
+        const PromptAnswer a = Responder()(r);
+        if (dialog.isVisible())
+            dialog.done(a.Accepted ? QDialog::Accepted : QDialog::Rejected);
+        return dialog.result() == QDialog::Accepted;
+    }
+    if (ModalDialogsForbidden() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "tonlyra: unanswered dialog \"%s\"\n", qPrintable(r.Caption));
+        dialog.done(QDialog::Rejected);
+        return false;
+    }
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void UserPrompt::ShowError(QWidget* parent, const QString& text)

@@ -7,16 +7,18 @@
 
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace Tonlyra {
 
 // Everything that asks the user something (message boxes, file dialogs, the colour and font
-// choosers) goes through this one service. The program shows real dialogs; tests install a
-// responder that answers in advance, so that no test ever waits on a modal dialog.
+// choosers, the program's own modal dialogs) goes through this one service. The program shows
+// real dialogs; tests install a responder that answers in advance, so that no test ever waits on
+// a modal dialog.
 struct PromptRequest
 {
-    enum class Kind { Message, OpenFile, SaveFile, Color, Font };
+    enum class Kind { Message, OpenFile, SaveFile, Color, Font, Dialog };
     Kind What = Kind::Message;
     QString Caption;
     QString Text;                       // message text
@@ -30,12 +32,13 @@ struct PromptRequest
     QColor InitialColor;                // colour chooser
     QFont InitialFont;                  // font chooser
     QColor InitialFontColor;            // font chooser
+    QDialog* Dialog = nullptr;          // the program's own dialog, set up and shown
 };
 
 struct PromptAnswer
 {
     QMessageBox::StandardButton Button = QMessageBox::NoButton; // message boxes
-    bool Accepted = false;              // file, colour and font dialogs: OK pressed
+    bool Accepted = false;              // file, colour, font and own dialogs: OK pressed
     QString Path;                       // file dialogs
     QColor Color;                       // colour chooser; font colour for the font chooser
     QFont Font;                         // font chooser
@@ -67,6 +70,14 @@ public:
                                 const QString& defaultSuffix, const QString& initialDirectory,
                                 const QString& initialName = QString(),
                                 bool confirmOverwrite = true);
+
+    // Runs one of the program's own dialogs modally; true when it was closed with OK (accepted).
+    // With a responder installed the dialog is shown without blocking and handed over, so that
+    // the responder can work its controls as the user would; a dialog the responder leaves open
+    // is then closed with the answer's Accepted. Where modal dialogs are off and no responder
+    // answers, the dialog is closed at once as cancelled. Either way the dialog's done() runs,
+    // as when the user closes it.
+    static bool RunDialog(QDialog& dialog);
 
     // The application's general error message box: shows an error that interrupted an
     // operation; the program goes on running.

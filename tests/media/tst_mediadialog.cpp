@@ -640,12 +640,13 @@ TEST(MediaDialog, ExecuteIsAnsweredWithoutBlocking)
 {
     ScriptedDialog d;
     TMediaDialog& dialog = *d.Dialog;
-    EXPECT_FALSE(dialog.Execute()); // no responder: cancelled at once
-    TMediaDialog::SetExecuteResponder([](TMediaDialog& shown) {
-        shown.SelectKind(SoundFileKind);
+    EXPECT_FALSE(dialog.Execute()); // no answer: cancelled at once
+    Support::ScriptedPrompts prompts;
+    prompts.Dialog([](QDialog& shown) {
+        static_cast<TMediaDialog&>(shown).SelectKind(SoundFileKind);
         return true;
     });
     EXPECT_TRUE(dialog.Execute());
-    TMediaDialog::SetExecuteResponder({});
     EXPECT_EQ(dialog.CurrentKind(), SoundFileKind);
+    EXPECT_FALSE(dialog.isVisible());
 }

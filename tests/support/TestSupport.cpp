@@ -21,13 +21,18 @@ ScriptedPrompts::~ScriptedPrompts()
     UserPrompt::SetResponder(Previous);
 }
 
+ScriptedPrompts& ScriptedPrompts::Add(PromptAnswer answer, std::function<bool(QDialog&)> act)
+{
+    Answers.push_back({std::move(answer), std::move(act)});
+    return *this;
+}
+
 ScriptedPrompts& ScriptedPrompts::Button(QMessageBox::StandardButton button)
 {
     PromptAnswer a;
     a.Button = button;
     a.Accepted = true;
-    Answers.push_back(a);
-    return *this;
+    return Add(a);
 }
 
 ScriptedPrompts& ScriptedPrompts::File(const QString& path)
@@ -35,8 +40,7 @@ ScriptedPrompts& ScriptedPrompts::File(const QString& path)
     PromptAnswer a;
     a.Accepted = true;
     a.Path = path;
-    Answers.push_back(a);
-    return *this;
+    return Add(a);
 }
 
 ScriptedPrompts& ScriptedPrompts::Color(const QColor& color)
@@ -44,8 +48,7 @@ ScriptedPrompts& ScriptedPrompts::Color(const QColor& color)
     PromptAnswer a;
     a.Accepted = true;
     a.Color = color;
-    Answers.push_back(a);
-    return *this;
+    return Add(a);
 }
 
 ScriptedPrompts& ScriptedPrompts::Font(const QFont& font, const QColor& color)
@@ -54,8 +57,7 @@ ScriptedPrompts& ScriptedPrompts::Font(const QFont& font, const QColor& color)
     a.Accepted = true;
     a.Font = font;
     a.Color = color;
-    Answers.push_back(a);
-    return *this;
+    return Add(a);
 }
 
 ScriptedPrompts& ScriptedPrompts::Cancel()
@@ -63,8 +65,12 @@ ScriptedPrompts& ScriptedPrompts::Cancel()
     PromptAnswer a;
     a.Button = QMessageBox::Cancel;
     a.Accepted = false;
-    Answers.push_back(a);
-    return *this;
+    return Add(a);
+}
+
+ScriptedPrompts& ScriptedPrompts::Dialog(std::function<bool(QDialog& dialog)> act)
+{
+    return Add(PromptAnswer(), std::move(act));
 }
 
 PromptAnswer ScriptedPrompts::Answer(const PromptRequest& request)
@@ -75,13 +81,20 @@ PromptAnswer ScriptedPrompts::Answer(const PromptRequest& request)
             ADD_FAILURE() << "unexpected question: caption \"" << request.Caption.toStdString()
                           << "\", text \"" << request.Text.toStdString() << "\"";
         PromptAnswer a;
-        a.Button = (request.Buttons & QMessageBox::Cancel) ? QMessageBox::Cancel
-                                                           : QMessageBox::Ok;
+        a.Button = (request.Buttons & QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
         return a;
     }
-    PromptAnswer a = Answers.front();
+    Prepared next = std::move(Answers.front());
     Answers.pop_front();
-    return a;
+    if (next.Act) {
+        if (request.What != PromptRequest::Kind::Dialog || !request.Dialog) {
+            ADD_FAILURE() << "a dialog answer for another question: \""
+                          << request.Caption.toStdString() << "\"";
+            return PromptAnswer();
+        }
+        next.Answer.Accepted = next.Act(*request.Dialog);
+    }
+    return next.Answer;
 }
 
 TempDir::TempDir()
@@ -103,8 +116,7 @@ QByteArray ToneSamples(int sectors, double frequency)
     return out;
 }
 
-bool WriteWav(const QString& path, int milliseconds, double frequency, int sampleRate,
-              int channels)
+bool WriteWav(const QString& path, int milliseconds, double frequency, int sampleRate, int channels)
 {
     const qint64 frames = qint64(sampleRate) * milliseconds / 1000;
     const qint64 dataBytes = frames * channels * 2;

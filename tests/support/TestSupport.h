@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace Tonlyra::Test {
@@ -29,6 +30,10 @@ public:
     ScriptedPrompts& Color(const QColor& color);                  // a colour chosen
     ScriptedPrompts& Font(const QFont& font, const QColor& color = Qt::black);
     ScriptedPrompts& Cancel();                                    // a dialog cancelled
+    // One of the program's own dialogs (UserPrompt::RunDialog): act gets the dialog as shown and
+    // works it as the user would; it returns whether the dialog is to be closed with OK, unless
+    // it closed the dialog itself.
+    ScriptedPrompts& Dialog(std::function<bool(QDialog& dialog)> act);
     // When set, questions beyond the prepared answers are answered by cancelling without
     // failing the test (for tests that only count what was asked).
     void AllowUnanswered(bool allow = true) { Lenient = allow; }
@@ -37,8 +42,14 @@ public:
     int Remaining() const { return static_cast<int>(Answers.size()); }
 
 private:
+    struct Prepared
+    {
+        PromptAnswer Answer;
+        std::function<bool(QDialog&)> Act; // for the program's own dialogs
+    };
+    ScriptedPrompts& Add(PromptAnswer answer, std::function<bool(QDialog&)> act = {});
     PromptAnswer Answer(const PromptRequest& request);
-    std::deque<PromptAnswer> Answers;
+    std::deque<Prepared> Answers;
     std::vector<PromptRequest> Requests;
     PromptResponder Previous;
     bool Lenient = false;
@@ -65,7 +76,7 @@ QByteArray ToneSamples(int sectors, double frequency);
 
 struct TrackSpec
 {
-    int Sectors = 75 * 5;     // 75 sectors a second
+    int Sectors = 75 * 5; // 75 sectors a second
     double Frequency = 440.0;
 };
 
