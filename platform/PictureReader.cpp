@@ -136,21 +136,21 @@ QString PictureErrorText(int code)
     case PictureOk:
         return QString();
     case PictureCannotOpen:
-        return QStringLiteral("Can not open the picture file");
+        return QStringLiteral("Bildfilen kan inte öppnas");
     case PictureTooShort:
-        return QStringLiteral("The file is too short to hold a picture");
+        return QStringLiteral("Filen är för kort för att rymma en bild");
     case PictureUnknownFormat:
-        return QStringLiteral("Unknown or unsupported picture format");
+        return QStringLiteral("Okänt bildformat eller ett format som inte stöds");
     case PictureCorrupt:
-        return QStringLiteral("The picture file is damaged");
+        return QStringLiteral("Bildfilen är skadad");
     case PictureTruncated:
-        return QStringLiteral("The picture file is incomplete");
+        return QStringLiteral("Bildfilen är ofullständig");
     case PictureTooLarge:
-        return QStringLiteral("The picture is too large");
+        return QStringLiteral("Bilden är för stor");
     case PictureNoSuchPage:
-        return QStringLiteral("The file has no such page");
+        return QStringLiteral("Filen har ingen sådan sida");
     }
-    return QStringLiteral("Picture read error %1").arg(code);
+    return QStringLiteral("Fel %1 när bilden lästes").arg(code);
 }
 
 QSize FitPictureSize(QSize size, QSize box, Qt::AspectRatioMode mode)
@@ -170,7 +170,7 @@ QSize FitPictureSize(QSize size, QSize box, Qt::AspectRatioMode mode)
 PictureData DecodePcx(const QByteArray& bytes)
 {
     if (bytes.size() < 128)
-        return Failure(PictureTruncated, QStringLiteral("PCX header"));
+        return Failure(PictureTruncated, QStringLiteral("PCX-huvudet"));
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const int encoding = p[2];
     const int bpp = p[3];
@@ -178,7 +178,7 @@ PictureData DecodePcx(const QByteArray& bytes)
     const int planes = p[65];
     const int bytesPerLine = U16(p + 66);
     if (p[0] != 0x0A || encoding > 1 || xmax < xmin || ymax < ymin)
-        return Failure(PictureCorrupt, QStringLiteral("PCX header"));
+        return Failure(PictureCorrupt, QStringLiteral("PCX-huvudet"));
     const int width = xmax - xmin + 1;
     const int height = ymax - ymin + 1;
 
@@ -187,9 +187,9 @@ PictureData DecodePcx(const QByteArray& bytes)
                          ((bpp == 2 || bpp == 4) && planes == 1);
     if (!rgb && !indexed)
         return Failure(PictureUnknownFormat,
-                       QStringLiteral("PCX with %1 bits in %2 planes").arg(bpp).arg(planes));
+                       QStringLiteral("PCX med %1 bitar i %2 plan").arg(bpp).arg(planes));
     if (qint64(bytesPerLine) * 8 < qint64(width) * bpp)
-        return Failure(PictureCorrupt, QStringLiteral("PCX line length"));
+        return Failure(PictureCorrupt, QStringLiteral("PCX-radlängden"));
     if (qint64(width) * height * 4 > AllocationLimitBytes())
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
 
@@ -211,12 +211,12 @@ PictureData DecodePcx(const QByteArray& bytes)
             if (runLeft == 0) {
                 if (pos >= bytes.size())
                     return Failure(PictureTruncated,
-                                   QStringLiteral("PCX data ends at line %1").arg(y));
+                                   QStringLiteral("PCX-data slutar på rad %1").arg(y));
                 const uchar c = p[pos++];
                 if (encoding == 1 && (c & 0xC0) == 0xC0) {
                     if (pos >= bytes.size())
                         return Failure(PictureTruncated,
-                                       QStringLiteral("PCX data ends at line %1").arg(y));
+                                       QStringLiteral("PCX-data slutar på rad %1").arg(y));
                     runLeft = c & 0x3F;
                     runValue = p[pos++];
                     if (runLeft == 0) {
@@ -289,7 +289,7 @@ PictureData DecodePcx(const QByteArray& bytes)
 PictureData DecodeTga(const QByteArray& bytes)
 {
     if (bytes.size() < 18)
-        return Failure(PictureTruncated, QStringLiteral("TGA header"));
+        return Failure(PictureTruncated, QStringLiteral("TGA-huvudet"));
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
     const int idLength = p[0], mapType = p[1], type = p[2];
@@ -302,7 +302,7 @@ PictureData DecodeTga(const QByteArray& bytes)
     if ((base != 1 && base != 2 && base != 3) || type > 11 || !depthOk || mapType > 1 ||
         (base == 1 && mapType != 1) || width == 0 || height == 0)
         return Failure(PictureUnknownFormat,
-                       QStringLiteral("TGA type %1, %2 bits").arg(type).arg(depth));
+                       QStringLiteral("TGA-typ %1, %2 bitar").arg(type).arg(depth));
     if (qint64(width) * height * 4 > AllocationLimitBytes())
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
 
@@ -328,9 +328,9 @@ PictureData DecodeTga(const QByteArray& bytes)
     if (mapType == 1) {
         const int entryBytes = (mapEntryBits + 7) / 8;
         if (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32)
-            return Failure(PictureCorrupt, QStringLiteral("TGA colour map"));
+            return Failure(PictureCorrupt, QStringLiteral("TGA-färgtabellen"));
         if (pos + qsizetype(mapLength) * entryBytes > n)
-            return Failure(PictureTruncated, QStringLiteral("TGA colour map"));
+            return Failure(PictureTruncated, QStringLiteral("TGA-färgtabellen"));
         for (int i = 0; i < mapLength; ++i)
             map.append(colour(p + pos + i * entryBytes, mapEntryBits, true));
         pos += qsizetype(mapLength) * entryBytes;
@@ -360,17 +360,17 @@ PictureData DecodeTga(const QByteArray& bytes)
             if (rle && runLeft == 0) {
                 if (pos >= n)
                     return Failure(PictureTruncated,
-                                   QStringLiteral("TGA data ends at row %1").arg(row));
+                                   QStringLiteral("TGA-data slutar på rad %1").arg(row));
                 runLeft = (p[pos] & 0x7F) + 1;
                 repeat = p[pos] & 0x80;
                 ++pos;
                 if (repeat && pos + pixelBytes > n)
                     return Failure(PictureTruncated,
-                                   QStringLiteral("TGA data ends at row %1").arg(row));
+                                   QStringLiteral("TGA-data slutar på rad %1").arg(row));
             }
             if (!(rle && repeat) && pos + pixelBytes > n)
                 return Failure(PictureTruncated,
-                               QStringLiteral("TGA data ends at row %1").arg(row));
+                               QStringLiteral("TGA-data slutar på rad %1").arg(row));
             line[rightToLeft ? width - 1 - col : col] = pixel(p + pos);
             if (rle) {
                 --runLeft;
@@ -395,7 +395,7 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
         if (!file.open(QIODevice::ReadOnly))
             return Failure(PictureCannotOpen, file.errorString());
         if (file.size() > MaxFileBytes)
-            return Failure(PictureTooLarge, QStringLiteral("%1 bytes").arg(file.size()));
+            return Failure(PictureTooLarge, QStringLiteral("%1 byte").arg(file.size()));
         const QByteArray bytes = file.readAll();
         file.close();
         if (bytes.isEmpty())
@@ -430,9 +430,9 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
                     const int count = reader.imageCount();
                     if (page >= count && count > 0)
                         return Failure(PictureNoSuchPage,
-                                       QStringLiteral("page %1 of %2").arg(page).arg(count));
+                                       QStringLiteral("sida %1 av %2").arg(page).arg(count));
                     if (!reader.jumpToImage(page))
-                        return Failure(PictureNoSuchPage, QStringLiteral("page %1").arg(page));
+                        return Failure(PictureNoSuchPage, QStringLiteral("sida %1").arg(page));
                 }
                 const QSize own = reader.size();
                 // A picture stored on its side is turned after decoding: fit it turned.
@@ -475,7 +475,7 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
             return Failure(PictureTooLarge);
         return d;
     } catch (const std::bad_alloc&) {
-        return Failure(PictureTooLarge, QStringLiteral("out of memory"));
+        return Failure(PictureTooLarge, QStringLiteral("minnet räcker inte"));
     }
 }
 

@@ -20,7 +20,7 @@ enum PictureError : int
     PictureNoSuchPage = -7,    // a page beyond the last page of a multi-page file
 };
 
-// The English text of an error code, as the reader reports it.
+// The Swedish text of an error code, as the reader reports it to the user.
 QString PictureErrorText(int code);
 
 struct PictureData
@@ -29,6 +29,7 @@ struct PictureData
     QSize OriginalSize;   // the picture's own size in pixels, whatever size was decoded
     int Code = PictureOk; // PictureOk or a PictureError
     QString Error;        // empty on success; else the error text with the reader's details
+                          // (Swedish, like PictureErrorText)
 
     bool Ok() const { return Code == PictureOk; }
 };

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace Tonlyra {
@@ -44,45 +45,27 @@ PromptAnswer CancelAnswer(const PromptRequest& r)
 PromptAnswer ShowRealDialog(QWidget* parent, const PromptRequest& r)
 {
     PromptAnswer a;
-    switch (r.What) {
-    case PromptRequest::Kind::Message: {
-        QMessageBox box(r.Icon, r.Caption, r.Text, r.Buttons, parent);
-        a.Button = static_cast<QMessageBox::StandardButton>(box.exec());
-        break;
-    }
-    case PromptRequest::Kind::OpenFile:
-    case PromptRequest::Kind::SaveFile: {
-        QFileDialog dialog(parent, r.Caption, r.InitialDirectory, UserPrompt::QtFilter(r.Filter));
-        const bool save = r.What == PromptRequest::Kind::SaveFile;
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.setDefaultSuffix(r.DefaultSuffix);
-        if (!r.ConfirmOverwrite)
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (!r.InitialName.isEmpty())
-            dialog.selectFile(r.InitialName);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-            a.Accepted = true;
-            a.Path = dialog.selectedFiles().constFirst();
-        }
-        break;
-    }
-    case PromptRequest::Kind::Color: {
-        const QColor c = QColorDialog::getColor(r.InitialColor, parent, r.Caption);
-        a.Accepted = c.isValid();
-        a.Color = c;
-        break;
-    }
-    case PromptRequest::Kind::Font: {
-        bool ok = false;
-        a.Font = QFontDialog::getFont(&ok, r.InitialFont, parent, r.Caption);
-        a.Accepted = ok;
-        a.Color = r.InitialFontColor;
-        break;
-    }
-    case PromptRequest::Kind::Dialog:
+    if (r.What == PromptRequest::Kind::Dialog) {
         a.Accepted = r.Dialog && r.Dialog->exec() == QDialog::Accepted;
-        break;
+        return a;
+    }
+    const std::unique_ptr<QDialog> dialog = UserPrompt::BuildDialog(parent, r);
+    const int result = dialog->exec();
+    if (qobject_cast<QMessageBox*>(dialog.get())) {
+        a.Button = static_cast<QMessageBox::StandardButton>(result);
+    } else if (auto* files = qobject_cast<QFileDialog*>(dialog.get())) {
+        if (result == QDialog::Accepted && !files->selectedFiles().isEmpty()) {
+            a.Accepted = true;
+            a.Path = files->selectedFiles().constFirst();
+        }
+    } else if (auto* colors = qobject_cast<QColorDialog*>(dialog.get())) {
+        a.Accepted = result == QDialog::Accepted;
+        if (a.Accepted)
+            a.Color = colors->selectedColor();
+    } else if (auto* fonts = qobject_cast<QFontDialog*>(dialog.get())) {
+        a.Accepted = result == QDialog::Accepted;
+        a.Font = a.Accepted ? fonts->selectedFont() : r.InitialFont;
+        a.Color = r.InitialFontColor;
     }
     return a;
 }
@@ -99,6 +82,43 @@ PromptAnswer UserPrompt::Ask(QWidget* parent, const PromptRequest& request)
         return CancelAnswer(request);
     }
     return ShowRealDialog(parent, request);
+}
+
+std::unique_ptr<QDialog> UserPrompt::BuildDialog(QWidget* parent, const PromptRequest& r)
+{
+    switch (r.What) {
+    case PromptRequest::Kind::Message:
+        return std::make_unique<QMessageBox>(r.Icon, r.Caption, r.Text, r.Buttons, parent);
+    case PromptRequest::Kind::OpenFile:
+    case PromptRequest::Kind::SaveFile: {
+        auto dialog = std::make_unique<QFileDialog>(parent, r.Caption, r.InitialDirectory,
+                                                    QtFilter(r.Filter));
+        const bool save = r.What == PromptRequest::Kind::SaveFile;
+        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog->setDefaultSuffix(r.DefaultSuffix);
+        if (!r.ConfirmOverwrite)
+            dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        if (!r.InitialName.isEmpty())
+            dialog->selectFile(r.InitialName);
+        return dialog;
+    }
+    case PromptRequest::Kind::Color: {
+        auto dialog = std::make_unique<QColorDialog>(r.InitialColor, parent);
+        if (!r.Caption.isEmpty()) // else Qt's own title
+            dialog->setWindowTitle(r.Caption);
+        return dialog;
+    }
+    case PromptRequest::Kind::Font: {
+        auto dialog = std::make_unique<QFontDialog>(r.InitialFont, parent);
+        if (!r.Caption.isEmpty())
+            dialog->setWindowTitle(r.Caption);
+        return dialog;
+    }
+    case PromptRequest::Kind::Dialog:
+        break; // the caller's own dialog
+    }
+    return nullptr;
 }
 
 PromptResponder UserPrompt::SetResponder(PromptResponder responder)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -51,6 +52,10 @@ class UserPrompt
 public:
     // Shows the request (or hands it to the installed responder) and returns the answer.
     static PromptAnswer Ask(QWidget* parent, const PromptRequest& request);
+
+    // The dialog that Ask shows for request, made but not shown (tests look at it without
+    // waiting on it); null for the program's own dialogs, which the caller makes.
+    static std::unique_ptr<QDialog> BuildDialog(QWidget* parent, const PromptRequest& request);
 
     // Installs a responder in place of the real dialogs; an empty function restores them.
     // Returns the previous responder.

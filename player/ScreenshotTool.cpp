@@ -11,6 +11,7 @@
 // "usersettings" or "usersettings-advanced" (the user settings window in its two views, as the
 // player's menu item opens it).
 
+#include "i18n/SwedishApplication.h"
 #include "platform/CdDrives.h"
 #include "platform/UserPrompt.h"
 #include "player/ApplicationWindows.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Tonlyra::Cd::InstallLogHandler();
-    QApplication app(argc, argv);
+    Tonlyra::SwedishApplication app(argc, argv);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

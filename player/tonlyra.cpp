@@ -1,3 +1,4 @@
+#include "i18n/SwedishApplication.h"
 #include "platform/CdDrives.h"
 #include "player/ApplicationWindows.h"
 #include "player/PlayerFormUnit.h"
@@ -7,7 +8,7 @@
 int main(int argc, char** argv)
 {
     Tonlyra::Cd::InstallLogHandler();
-    QApplication app(argc, argv);
+    Tonlyra::SwedishApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonlyran"));
     QApplication::setApplicationVersion(QStringLiteral("2.18"));
 

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-image-formats-plugins libqt6svg6
+    qt6-translations-l10n qt6-l10n-tools
     libmpv-dev libcdio-dev libcdio-paranoia-dev libmp3lame-dev
     libgtest-dev
     fonts-dejavu-core

@@ -57,6 +57,32 @@ TEST(PictureReader, FormatComesFromTheContentsAndUnknownContentsFailClearly)
     EXPECT_EQ(ReadPictureFile(dir.File("missing.png")).Code, Tonlyra::PictureCannotOpen);
 }
 
+// The texts reach a carer in the program's language, with the reason from the system where
+// there is one.
+TEST(PictureReader, ErrorsAreSwedish)
+{
+    Tonlyra::Test::TempDir dir;
+    const QByteArray jpeg = Encode(Pattern(400, 300), "jpg");
+    ASSERT_TRUE(WriteBytes(dir.File("cut.jpg"), jpeg.left(jpeg.size() * 2 / 3)));
+    ASSERT_TRUE(WriteBytes(dir.File("head.jpg"), jpeg.left(120)));
+    ASSERT_TRUE(WriteBytes(dir.File("empty.png"), QByteArray()));
+    ASSERT_TRUE(WriteBytes(dir.File("notes.rtf"), QByteArray(200, 'x')));
+    const struct
+    {
+        QString Name;
+        QString Error;
+    } cases[] = {
+        {"cut.jpg", "Bildfilen är ofullständig: JPEG"},
+        {"head.jpg", "Bildfilen är skadad: Bilddata kan inte läsas"},
+        {"empty.png", "Filen är för kort för att rymma en bild"},
+        {"notes.rtf", "Okänt bildformat eller ett format som inte stöds: notes.rtf"},
+        {"missing.png", "Bildfilen kan inte öppnas: Filen eller mappen finns inte"},
+        {".", "Bildfilen kan inte öppnas: filen som ska öppnas är en mapp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadPictureFile(dir.File(c.Name)).Error, c.Error);
+}
+
 TEST(PictureReader, ScaledDecodingKeepsProportionsAndReportsTheOwnSize)
 {
     Tonlyra::Test::TempDir dir;

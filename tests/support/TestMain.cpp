@@ -1,6 +1,8 @@
 // The main of every test program: a QApplication on the offscreen platform (set by ctest), no
-// modal dialog ever shown, libcdio errors logged instead of ending the process.
+// modal dialog ever shown, libcdio errors logged instead of ending the process, and the
+// Swedish interface of the program.
 
+#include "i18n/SwedishApplication.h"
 #include "platform/CdDrives.h"
 
 #include <QApplication>
@@ -13,7 +15,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TONLYRA_NO_MODAL", "1");
     Tonlyra::Cd::InstallLogHandler();
-    QApplication app(argc, argv);
+    Tonlyra::SwedishApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -10,7 +10,14 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <vector>
+
+// Lets GoogleTest print texts as text, not as arrays of UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace Tonlyra::Test {
 
