@@ -2,7 +2,8 @@
 
 # tonlyra_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>] [TIMEOUT <s>])
 # One GoogleTest executable, run by ctest on the offscreen platform with its own temporary
-# system folder, so that no test needs a display or touches the user's files.
+# system folder and no sound output, so that no test needs a display or a sound device or
+# touches the user's files.
 function(tonlyra_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -14,7 +15,8 @@ function(tonlyra_add_test name)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TONLYRA_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+        ENVIRONMENT
+        "QT_QPA_PLATFORM=offscreen;TONLYRA_MPV_AO=null;TONLYRA_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
 
 # tonlyra_add_bench(<name> SOURCES <files...> [LIBS <targets...>])

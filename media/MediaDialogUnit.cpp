@@ -612,8 +612,9 @@ void TMediaDialog::LoadMediaFile(const QString& path)
     LastErrorText.clear();
     PlayerEngine->Stop();
     PlayerEngine->SetVolume(100);
-    PlayerEngine->SetMute(true);
-    PlayerEngine->Close();
+    // The engine loads a medium paused, so probing is silent without muting; a mute here
+    // would reach the first moments of the sound, which the engine prepares while loading.
+    PlayerEngine->SetMute(false);
     PlayerEngine->Load(path);
     InitiationTimer->start();
     InitialDir = QFileInfo(path).absolutePath();

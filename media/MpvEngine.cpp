@@ -9,8 +9,11 @@
 #include <mpv/client.h>
 #include <mpv/render.h>
 
+#include <algorithm>
 #include <atomic>
 #include <clocale>
+#include <cmath>
+#include <cstring>
 
 namespace Tonlyra {
 
@@ -47,7 +50,12 @@ constexpr const char* BaseOptions[][2] = {
     {"idle", "yes"},
     {"keep-open", "yes"},
     {"keep-open-pause", "no"},
-    {"gapless-audio", "no"},
+    // One audio output for the whole run: every medium is converted to the same format, so
+    // that mpv never closes the output to open another. A new output is a new stream at the
+    // sound server, and on an idle desktop a new stream is heard only seconds later.
+    {"audio-samplerate", "44100"},
+    {"audio-channels", "stereo"},
+    {"audio-format", "s16"},
     {"hr-seek", "yes"},
     {"input-default-bindings", "no"},
     {"input-vo-keyboard", "no"},
@@ -62,6 +70,36 @@ constexpr const char* BaseOptions[][2] = {
     {"pause", "yes"},
 };
 
+// A quarter of a second of silence (8 kHz mono WAV), served by mpv's own hex:// protocol. It
+// opens the audio output when the engine starts, before the first sound the user asks for, and
+// stands in for a closed medium so that the output stays open.
+QByteArray SilenceUrl()
+{
+    constexpr int Samples = 2000;
+    QByteArray wav;
+    auto put = [&wav](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wav.append(char((value >> (8 * i)) & 0xff));
+    };
+    wav.append("RIFF");
+    put(36 + 2 * Samples, 4);
+    wav.append("WAVEfmt ");
+    put(16, 4);
+    put(1, 2);        // PCM
+    put(1, 2);        // mono
+    put(8000, 4);     // samples a second
+    put(2 * 8000, 4); // bytes a second
+    put(2, 2);
+    put(16, 2);
+    wav.append("data");
+    put(2 * Samples, 4);
+    wav.append(QByteArray(2 * Samples, '\0'));
+    return "hex://" + wav.toHex();
+}
+
+// When the silence that opens the audio output is started a second time.
+constexpr int WarmUpRestartMs = 400;
+
 struct HandleDestroyer
 {
     void operator()(mpv_handle* h) const
@@ -75,6 +113,19 @@ struct RenderContextFreer
 {
     void operator()(mpv_render_context* c) const { mpv_render_context_free(c); }
 };
+
+// The playlist entry a loadfile command reports in its reply, or -1.
+qint64 EntryOf(const mpv_event_command* reply)
+{
+    if (!reply || reply->result.format != MPV_FORMAT_NODE_MAP)
+        return -1;
+    const mpv_node_list* map = reply->result.u.list;
+    for (int i = 0; i < map->num; ++i)
+        if (std::strcmp(map->keys[i], "playlist_entry_id") == 0 &&
+            map->values[i].format == MPV_FORMAT_INT64)
+            return map->values[i].u.int64;
+    return -1;
+}
 
 } // namespace
 
@@ -120,6 +171,11 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
     for (const ObservedProperty& p : ObservedProperties)
         mpv_observe_property(h, p.Id, p.Name, p.Format);
 
+    TailTimer = new QTimer(this);
+    TailTimer->setSingleShot(true);
+    TailTimer->setTimerType(Qt::PreciseTimer);
+    connect(TailTimer, &QTimer::timeout, this, &MpvEngine::EndHeard);
+
     if (!noVideo) {
         char apiType[] = MPV_RENDER_API_TYPE_SW;
         mpv_render_param params[] = {{MPV_RENDER_PARAM_API_TYPE, apiType},
@@ -150,6 +206,17 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
                 engine, [engine] { engine->DrainEvents(); }, Qt::QueuedConnection);
         },
         this);
+
+    // Open the audio output now and play silence through it twice: the first sound the user
+    // asks for then starts as fast as every later one. (A new output plays its first sound
+    // late, even once it is open; the second start, a moment later, is prompt.)
+    LoadSilence();
+    SetFlag("pause", false);
+    const quint64 generation = Generation;
+    QTimer::singleShot(WarmUpRestartMs, this, [this, generation] {
+        if (Generation == generation && H->Mpv)
+            LoadSilence();
+    });
 }
 
 MpvEngine::~MpvEngine()
@@ -249,8 +316,16 @@ void MpvEngine::SetState(int state)
     emit PlayStateChange(state);
 }
 
+void MpvEngine::LoadSilence()
+{
+    static const QByteArray silence = SilenceUrl();
+    const char* argv[] = {"loadfile", silence.constData(), "replace", nullptr};
+    mpv_command_async(H->Mpv.get(), 0, argv);
+}
+
 void MpvEngine::Load(const QString& url)
 {
+    TailTimer->stop();
     LoadFailed = false;
     Error.clear();
     DurationSeconds = 0;
@@ -280,6 +355,7 @@ void MpvEngine::Load(const QString& url)
 
 void MpvEngine::Close()
 {
+    TailTimer->stop();
     ++Generation;
     Loading = false;
     LoadFailed = false;
@@ -290,7 +366,10 @@ void MpvEngine::Close()
     ReportedPosition = 0;
     VideoPresent = false;
     SetFlag("pause", true);
-    Command({"stop"});
+    // Not mpv's "stop": with nothing loaded mpv closes its audio output, and the next sound
+    // would open a new one. Silence takes the medium's place instead.
+    if (H->Mpv)
+        LoadSilence();
     SetState(Undefined);
 }
 
@@ -299,7 +378,6 @@ void MpvEngine::Play()
     if ((State != Stopped && State != Paused && State != Ready) || LoadFailed || CurrentEntry < 0)
         return;
     SetFlag("pause", false);
-    SincePositionReport.restart();
     SetState(Playing);
 }
 
@@ -307,9 +385,8 @@ void MpvEngine::Pause()
 {
     if (State != Playing)
         return;
+    TailTimer->stop();
     SetFlag("pause", true);
-    ReportedPosition = Position();
-    SincePositionReport.restart();
     SetState(Paused);
 }
 
@@ -317,17 +394,16 @@ void MpvEngine::Stop()
 {
     if (State != Playing && State != Paused && State != Ready)
         return;
+    TailTimer->stop();
     SetFlag("pause", true);
-    ReportedPosition = Position();
-    SincePositionReport.restart();
     SetState(Stopped);
 }
 
 double MpvEngine::Position() const
 {
+    // What mpv last reported, never moved on by the clock: until the sound server has started
+    // the stream, the clock runs while nothing is heard.
     double p = ReportedPosition;
-    if (State == Playing && !SeekPending && SincePositionReport.isValid())
-        p += SincePositionReport.nsecsElapsed() / 1e9;
     if (EndSeconds >= 0 && p > EndSeconds)
         p = EndSeconds;
     if (DurationSeconds > 0 && p > DurationSeconds)
@@ -339,11 +415,11 @@ void MpvEngine::SetPosition(double seconds)
 {
     if (!H->Mpv || State == Undefined || State == Transitioning)
         return;
+    TailTimer->stop();
     const QByteArray target = QByteArray::number(seconds, 'f', 6);
     Command({"seek", target.constData(), "absolute+exact"});
     ReportedPosition = seconds;
     SeekPending = true;
-    SincePositionReport.restart();
 }
 
 void MpvEngine::SetEndPosition(double seconds)
@@ -414,7 +490,6 @@ void MpvEngine::BecomeReady()
     if (DurationSeconds <= 0)
         ReadDurationNow();
     ReportedPosition = 0;
-    SincePositionReport.restart();
     SetState(Ready);
 }
 
@@ -432,22 +507,28 @@ void MpvEngine::FailLoad(const QString& text)
 void MpvEngine::HandleProperty(int id, const void* data, int format)
 {
     switch (id) {
-    case TimePos:
-        if (format == MPV_FORMAT_DOUBLE && !SeekPending && !Loading) {
-            ReportedPosition = *static_cast<const double*>(data);
-            SincePositionReport.restart();
-        }
+    case TimePos: {
+        if (format != MPV_FORMAT_DOUBLE || SeekPending || Loading || CurrentEntry < 0 ||
+            TailTimer->isActive())
+            break;
+        // At its end mpv reports the end position at once, while the rest is still to be
+        // heard: the last position short of it is what the tail is measured from.
+        const double position = *static_cast<const double*>(data);
+        const double end = EndOfMedium();
+        if (State != Playing || end <= 0 || position < end - 0.001)
+            ReportedPosition = position;
         break;
+    }
     case DurationProp:
         DurationSeconds = format == MPV_FORMAT_DOUBLE ? *static_cast<const double*>(data) : 0;
         break;
     case EofReached:
+        // mpv reports the end once it has handed the last audio to the sound server, not when
+        // it is heard: what the server holds still plays out before the end is reported.
         if (format == MPV_FORMAT_FLAG && *static_cast<const int*>(data) && State == Playing &&
-            !SeekPending && !Loading) {
-            SetFlag("pause", true);
-            ReportedPosition = Position();
-            SincePositionReport.restart();
-            SetState(Stopped);
+            !SeekPending && !Loading && !TailTimer->isActive()) {
+            const double tail = std::max(0.0, EndOfMedium() - ReportedPosition);
+            TailTimer->start(int(std::ceil(tail * 1000)));
         }
         break;
     case Vid:
@@ -456,6 +537,22 @@ void MpvEngine::HandleProperty(int id, const void* data, int format)
     default:
         break;
     }
+}
+
+double MpvEngine::EndOfMedium() const
+{
+    if (EndSeconds >= 0 && (DurationSeconds <= 0 || EndSeconds < DurationSeconds))
+        return EndSeconds;
+    return DurationSeconds;
+}
+
+void MpvEngine::EndHeard()
+{
+    if (State != Playing)
+        return;
+    SetFlag("pause", true);
+    ReportedPosition = EndOfMedium();
+    SetState(Stopped);
 }
 
 void MpvEngine::DrainEvents()
@@ -472,10 +569,16 @@ void MpvEngine::DrainEvents()
         switch (event->event_id) {
         case MPV_EVENT_COMMAND_REPLY:
             if (event->reply_userdata != 0 && event->reply_userdata == Generation && Loading) {
-                if (event->error < 0)
+                if (event->error < 0) {
                     FailLoad(QString::fromUtf8(mpv_error_string(event->error)));
-                else
+                } else {
                     LoadAccepted = true;
+                    // The entry this load made; a START_FILE of an earlier load (the silence
+                    // of a Close just before) must not be taken for it.
+                    const qint64 entry = EntryOf(static_cast<mpv_event_command*>(event->data));
+                    if (entry >= 0)
+                        CurrentEntry = entry;
+                }
             }
             break;
         case MPV_EVENT_START_FILE:
@@ -491,7 +594,6 @@ void MpvEngine::DrainEvents()
                 BecomeReady();
             } else if (SeekPending) {
                 SeekPending = false;
-                SincePositionReport.restart();
             }
             if (alive)
                 emit Restarted();

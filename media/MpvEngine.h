@@ -2,7 +2,6 @@
 
 #include "media/PlaybackEngine.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
@@ -66,6 +65,12 @@ private:
     void SetFlag(const char* name, bool value);
     void SetString(const char* name, const QByteArray& value);
     void ReadDurationNow();
+    // Loads the silence that keeps the audio output open (see SilenceUrl).
+    void LoadSilence();
+    // Where the medium ends: its end position, or its duration.
+    double EndOfMedium() const;
+    // The tail of the medium has played out: the end is reported.
+    void EndHeard();
     void CheckDiscs();
 
     std::unique_ptr<Handles> H;
@@ -83,8 +88,9 @@ private:
 
     double DurationSeconds = 0;
     double ReportedPosition = 0;
-    QElapsedTimer SincePositionReport;
     bool SeekPending = false;
+    // Runs from mpv's end report until what the sound server still holds has played out.
+    QTimer* TailTimer = nullptr;
     double EndSeconds = -1;
     bool VideoPresent = false;
     bool IsFullScreen = false;

@@ -44,12 +44,14 @@ public:
     virtual void Stop() = 0;
 
     virtual int PlayState() const = 0;
-    // Seconds; the position moves on smoothly between the decoder's reports.
+    // Seconds: where the player last reported the sound to be (a few times a second), never
+    // estimated from the clock.
     virtual double Position() const = 0;
     virtual void SetPosition(double seconds) = 0;
     // Seconds; 0 while unknown.
     virtual double Duration() const = 0;
     // Playing stops by itself (state Stopped) on reaching this position; negative: the end.
+    // Stopped is reported once the last sound has been heard.
     virtual void SetEndPosition(double seconds) = 0;
 
     virtual void SetVolume(int percent) = 0;
