@@ -350,8 +350,11 @@ void TPlayerForm::ScanTimerTimer()
     // A selection waiting for the service to settle is not overtaken by the scan.
     if (SelectionWaits > 0)
         return;
-    if (HasCDCells)
-        MediaDialog->PrepareCD();
+    // With CD cells the scan waits for a disc. Only the drives are looked at: loading track 1
+    // here, as the rebuild does, would leave the service busy at every step, and a busy
+    // service makes the step stop the media instead of moving the frame.
+    if (HasCDCells && !MediaDialog->LocateCD())
+        return;
     if (!SkipNextScanTick) {
         const ControlMode mode = UserSettingsForm->UserSettings.ControlMode;
         if (mode == ControlMode::OneSwitchScanControl)
