@@ -9,6 +9,8 @@ packages=(
     libgtest-dev
     fonts-dejavu-core
     xvfb sox lame ffmpeg
+    # the end-to-end suite: a desktop of its own, judged by recordings and screenshots
+    openbox pulseaudio pulseaudio-utils xdotool x11-apps x11-utils python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,385 @@
+"""A private desktop for one suite: an X server (Xvfb), a window manager (openbox) and a sound
+server (PulseAudio with a null sink, recorded), all started here and ended by their process ids.
+
+Nothing touches the user's session: the X server picks a free display itself (-displayfd), the
+sound server runs with its own XDG_RUNTIME_DIR and HOME in a temporary folder, and the session
+bus is pointed nowhere so that no bus daemon is started on the side.
+
+Keys and clicks go in through the XTest extension (libXtst through ctypes), so that the moment
+of a press is known to the millisecond; windows are looked up with xdotool; screenshots are read
+from xwd.
+"""
+
+import array
+import ctypes
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import zlib
+
+from . import sound
+
+
+def wait_until(condition, timeout=10.0, interval=0.05):
+    """Polls condition() until it returns something true; returns that, or None on timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            return None
+        time.sleep(interval)
+
+
+class Screenshot:
+    """The whole screen as 32-bit pixels 0x00RRGGBB."""
+
+    def __init__(self, width, height, pixels):
+        self.width = width
+        self.height = height
+        self.pixels = pixels  # array('I'), row by row
+
+    @staticmethod
+    def colour(rgb):
+        r, g, b = rgb
+        return (r << 16) | (g << 8) | b
+
+    def pixel(self, x, y):
+        v = self.pixels[y * self.width + x]
+        return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
+
+    def count(self, rgb, rect=None):
+        """How many pixels have exactly this colour (within rect = (x, y, w, h))."""
+        value = self.colour(rgb)
+        if rect is None:
+            return self.pixels.count(value)
+        x, y, w, h = rect
+        return sum(self.pixels[(y + r) * self.width + x:(y + r) * self.width + x + w].count(value)
+                   for r in range(h))
+
+    def bbox(self, colours, rect=None):
+        """The smallest (x, y, w, h) holding every pixel of the given colours (within rect), or
+        None."""
+        values = [self.colour(c) for c in colours]
+        x0, y0, w, h = rect or (0, 0, self.width, self.height)
+        left, right, top, bottom = None, None, None, None
+        for y in range(y0, y0 + h):
+            row = self.pixels[y * self.width + x0:y * self.width + x0 + w]
+            found = [v for v in values if v in row]
+            if not found:
+                continue
+            first = min(row.index(v) for v in found)
+            last = w - 1 - min(row[::-1].index(v) for v in found)
+            left = first if left is None else min(left, first)
+            right = last if right is None else max(right, last)
+            top = y if top is None else top
+            bottom = y
+        if left is None:
+            return None
+        return (x0 + left, top, right - left + 1, bottom - top + 1)
+
+    def save_png(self, path):
+        raw = bytearray()
+        data = self.pixels.tobytes()  # little-endian: B G R X
+        for y in range(self.height):
+            row = data[y * self.width * 4:(y + 1) * self.width * 4]
+            rgb = bytearray(self.width * 3)
+            rgb[0::3] = row[2::4]
+            rgb[1::3] = row[1::4]
+            rgb[2::3] = row[0::4]
+            raw += b"\x00" + rgb
+
+        def chunk(kind, body):
+            return (struct.pack(">I", len(body)) + kind + body +
+                    struct.pack(">I", zlib.crc32(kind + body)))
+
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                    chunk(b"IDAT", zlib.compress(bytes(raw), 3)) + chunk(b"IEND", b""))
+
+
+def _read_xwd(data):
+    """Parses the TrueColor dump (24 or 32 bits a pixel) xwd writes of an Xvfb screen."""
+    fields = struct.unpack(">25I", data[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
+    ncolors = fields[19]
+    if bits_per_pixel not in (24, 32) or byte_order != 0:
+        raise RuntimeError("xwd: %d bits a pixel, byte order %d: not read" %
+                           (bits_per_pixel, byte_order))
+    step = bits_per_pixel // 8
+    offset = header_size + 12 * ncolors
+    pixels = array.array("I")
+    for y in range(height):
+        start = offset + y * bytes_per_line
+        row = data[start:start + step * width]
+        wide = bytearray(4 * width)  # B G R 0, least significant byte first
+        for channel in range(3):
+            wide[channel::4] = row[channel::step]
+        pixels.frombytes(bytes(wide))
+    return Screenshot(width, height, pixels)
+
+
+class _XTest:
+    """Synthetic keys and clicks through XTest; each call returns when the X server has them."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                ctypes.c_ulong]
+        self.xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                   ctypes.c_ulong]
+        self.xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                                   ctypes.c_int, ctypes.c_ulong]
+        self.dpy = self.x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open display " + display)
+
+    def close(self):
+        if self.dpy:
+            self.x11.XCloseDisplay(self.dpy)
+            self.dpy = None
+
+    def keycode(self, name):
+        keysym = self.x11.XStringToKeysym(name.encode())
+        code = self.x11.XKeysymToKeycode(self.dpy, keysym) if keysym else 0
+        if not code:
+            raise ValueError("no key for " + name)
+        return code
+
+    def key(self, code, down):
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1 if down else 0, 0)
+        self.x11.XSync(self.dpy, 0)
+        return time.monotonic()
+
+    def move(self, x, y):
+        self.xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
+        self.x11.XSync(self.dpy, 0)
+
+    def button(self, number, down):
+        self.xtst.XTestFakeButtonEvent(self.dpy, number, 1 if down else 0, 0)
+        self.x11.XSync(self.dpy, 0)
+        return time.monotonic()
+
+
+class Desktop:
+    """An X server with (optionally) a window manager, and a recorded sound server.
+
+    Use as a context manager, or call start() and stop(). env is what a program started on the
+    desktop needs in its environment."""
+
+    def __init__(self, width=1280, height=800, window_manager=True):
+        self.width = width
+        self.height = height
+        self.window_manager = window_manager
+        self.folder = None
+        self.display = None
+        self.env = None
+        self.recording = None
+        self.pulse_server = None
+        self._processes = []  # (name, Popen), in start order
+        self._input = None
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    # ---- Starting and ending ----
+
+    def start(self):
+        self.folder = tempfile.mkdtemp(prefix="tonlyra-e2e-")
+        try:
+            self._start_x()
+            if self.window_manager:
+                self._start_window_manager()
+            self._start_sound_server()
+            self.recording = sound.Recording(self.folder, self.env)
+            # The sink hands nothing to its monitor until something has played: the reference
+            # starts the recording, and gives its clock.
+            if not any(self.recording.calibrate(self.pulse_server) for _ in range(3)):
+                raise RuntimeError("the reference sound was never recorded")
+            self._input = _XTest(self.display)
+        except BaseException:
+            self.stop()
+            raise
+
+    def stop(self):
+        if self._input:
+            self._input.close()
+            self._input = None
+        if self.recording:
+            self.recording.close()
+        for name, process in reversed(self._processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        self._processes = []
+        if self.folder and not os.environ.get("TONLYRA_E2E_KEEP"):
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+    def _spawn(self, name, argv, env=None, **kwargs):
+        log = open(os.path.join(self.folder, name + ".log"), "wb")
+        process = subprocess.Popen(argv, env=env or self.env, stdout=log, stderr=log, **kwargs)
+        log.close()
+        self._processes.append((name, process))
+        return process
+
+    def _start_x(self):
+        read_fd, write_fd = os.pipe()
+        log = open(os.path.join(self.folder, "xvfb.log"), "wb")
+        process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+             "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=log, stderr=log)
+        log.close()
+        os.close(write_fd)
+        self._processes.append(("xvfb", process))
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                byte = pipe.read(1)
+                if not byte:
+                    raise RuntimeError("Xvfb did not start; see xvfb.log")
+                number += byte
+        self.display = ":" + number.decode().strip()
+        runtime = os.path.join(self.folder, "runtime")
+        os.mkdir(runtime, 0o700)
+        home = os.path.join(self.folder, "home")
+        os.mkdir(home)
+        client_conf = os.path.join(self.folder, "client.conf")
+        with open(client_conf, "w") as f:
+            f.write("autospawn = no\n")
+        self.pulse_server = "unix:" + os.path.join(runtime, "pulse-native")
+        env = dict(os.environ)
+        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TONLYRA_NO_MODAL",
+                     "SESSION_MANAGER", "XAUTHORITY"):
+            env.pop(name, None)
+        env.update({
+            "DISPLAY": self.display,
+            "XDG_RUNTIME_DIR": runtime,
+            "HOME": home,
+            "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(self.folder, "no-bus"),
+            "PULSE_SERVER": self.pulse_server,
+            "PULSE_CLIENTCONFIG": client_conf,
+            "QT_QPA_PLATFORM": "xcb",
+            "LC_ALL": "C.UTF-8",
+        })
+        self.env = env
+
+    def _start_window_manager(self):
+        self._spawn("openbox", ["openbox", "--sm-disable"])
+        # Running once it has claimed the screen (it announces itself on the root window).
+        if not wait_until(lambda: b"window id" in self._run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 10):
+            raise RuntimeError("openbox did not start; see openbox.log")
+
+    def _start_sound_server(self):
+        config = os.path.join(self.folder, "pa.pa")
+        socket = self.pulse_server[len("unix:"):]
+        with open(config, "w") as f:
+            f.write("load-module module-native-protocol-unix auth-anonymous=1 socket=%s\n"
+                    "load-module module-null-sink sink_name=rec rate=44100 channels=2\n"
+                    "set-default-sink rec\n" % socket)
+        self._spawn("pulseaudio", ["pulseaudio", "-n", "-F", config, "--exit-idle-time=-1",
+                                   "--daemonize=no", "--log-target=stderr"])
+        if not wait_until(lambda: self._run(["pactl", "info"], check=True) is not None, 10):
+            raise RuntimeError("pulseaudio did not start; see pulseaudio.log")
+
+    def _run(self, argv, check=False):
+        """Runs a small tool on the desktop; its output (bytes), or None/b"" on failure."""
+        try:
+            done = subprocess.run(argv, env=self.env, capture_output=True, timeout=20)
+        except (OSError, subprocess.TimeoutExpired):
+            return None if check else b""
+        if check and done.returncode != 0:
+            return None
+        return done.stdout
+
+    # ---- Keys and clicks ----
+
+    def key(self, *names, hold=0.03):
+        """Presses and releases a key, or a chord such as key("Control_L", "m"). Names are X
+        keysym names ("Return", "space", "Escape", "Pause", "KP_Add"). Returns the moment the
+        last key went down."""
+        codes = [self._input.keycode(n) for n in names]
+        pressed = None
+        for code in codes:
+            pressed = self._input.key(code, True)
+        time.sleep(hold)
+        for code in reversed(codes):
+            self._input.key(code, False)
+        return pressed
+
+    def key_down(self, name):
+        return self._input.key(self._input.keycode(name), True)
+
+    def key_up(self, name):
+        return self._input.key(self._input.keycode(name), False)
+
+    def click(self, x, y, button=1, hold=0.03):
+        """Moves the pointer to screen position (x, y) and clicks; returns the moment the button
+        went down."""
+        self._input.move(x, y)
+        time.sleep(0.02)
+        pressed = self._input.button(button, True)
+        time.sleep(hold)
+        self._input.button(button, False)
+        return pressed
+
+    # ---- Windows ----
+
+    def windows(self, name=None, pid=None):
+        """Ids of the visible windows with a title matching the regular expression name, or
+        of a process."""
+        argv = ["xdotool", "search", "--onlyvisible"]
+        if pid is not None:
+            argv += ["--pid", str(pid)]
+        argv += ["--name", name or "."]
+        return [int(w) for w in self._run(argv).split()]
+
+    def window_name(self, window):
+        return self._run(["xdotool", "getwindowname", str(window)]).decode().strip()
+
+    def active_window(self):
+        out = self._run(["xdotool", "getactivewindow"]).strip()
+        return int(out) if out else None
+
+    def geometry(self, window):
+        """The window's client area on the screen: (x, y, width, height)."""
+        out = self._run(["xwininfo", "-id", str(window)]).decode()
+        values = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            values[key] = value.strip()
+        try:
+            return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]),
+                    int(values["Width"]), int(values["Height"]))
+        except (KeyError, ValueError):
+            return None
+
+    # ---- Screen ----
+
+    def screenshot(self):
+        data = self._run(["xwd", "-root", "-silent"])
+        return _read_xwd(data)

@@ -1,0 +1,301 @@
+"""Recording the sound server and judging what was heard: which tone, when, how long.
+
+The recording is the null sink's monitor, mono 16-bit at 44.1 kHz, written by parec at its
+default latency (a recorder that asks for a low latency holds the sink at that latency and
+so makes every player start fast; the idle desktop is what a user gets).
+
+Wall-clock times of recorded samples come from a reference sound: a short tone played on a
+stream of our own, whose start at the sink is known from the server's latency report. Its
+onset in the recording ties the recording's sample clock to time.monotonic().
+"""
+
+import array
+import ctypes
+import os
+import subprocess
+import time
+
+from . import media
+
+RATE = media.RATE
+# A sample louder than this counts as sound (the null sink adds no noise: silence is 0).
+THRESHOLD = 300
+# Two bursts of one tone closer than this are one sound.
+GAP_SECONDS = 0.03
+
+REFERENCE_FREQUENCY = 6300
+REFERENCE_SECONDS = 0.05
+
+
+class Sound:
+    """One stretch of sound in the recording."""
+
+    def __init__(self, start, end, frequency):
+        self.start = start  # seconds from the start of the recording
+        self.end = end
+        self.frequency = frequency  # estimated from zero crossings; 0 if too short
+
+    @property
+    def duration(self):
+        return self.end - self.start
+
+    def tone(self, tones=media.TONES, tolerance=0.06):
+        """The nearest of tones, or None when none is within the tolerance."""
+        if self.frequency <= 0:
+            return None
+        best = min(tones, key=lambda t: abs(t - self.frequency))
+        return best if abs(best - self.frequency) <= tolerance * best else None
+
+    def __repr__(self):
+        return "Sound(%.3f-%.3f s, %.0f Hz)" % (self.start, self.end, self.frequency)
+
+
+_SIGN = bytes(1 if b >= 0x80 else 0 for b in range(256))
+
+
+def _crossings(samples):
+    """How often the signal (an array of 16-bit samples) changes sign."""
+    if len(samples) < 2:
+        return 0
+    signs = samples.tobytes()[1::2].translate(_SIGN)  # 1 for a negative sample
+    a = int.from_bytes(signs[:-1], "little")
+    b = int.from_bytes(signs[1:], "little")
+    return bin(a ^ b).count("1")
+
+
+def _frequency(samples):
+    seconds = len(samples) / RATE
+    return _crossings(samples) / (2 * seconds) if seconds >= 0.003 else 0
+
+
+def _loud(sample):
+    return sample > THRESHOLD or sample < -THRESHOLD
+
+
+def _same_tone(f, g):
+    return abs(f - g) <= 0.08 * max(f, g)
+
+
+def find_sounds(samples, first=0):
+    """The stretches of sound in samples (an array of 16-bit values), oldest first. A stretch
+    ends at a pause longer than GAP_SECONDS or where the tone changes.
+
+    first: the index of samples[0] in the whole recording."""
+    block = int(0.02 * RATE)
+    gap_blocks = max(1, int(GAP_SECONDS * RATE / block))
+    segments = []  # [start, end, frequency of its first block]
+    current = None
+    silent = 0
+    for b in range(0, len(samples), block):
+        chunk = samples[b:b + block]
+        if max(chunk) <= THRESHOLD and min(chunk) >= -THRESHOLD:
+            if current is not None:
+                silent += 1
+                if silent > gap_blocks:
+                    segments.append(current)
+                    current = None
+            continue
+        # Sample-exact edges of the sound within the block.
+        lo = 0
+        while not _loud(chunk[lo]):
+            lo += 1
+        hi = len(chunk)
+        while not _loud(chunk[hi - 1]):
+            hi -= 1
+        f = _frequency(chunk[lo:hi])
+        if current is not None and (f == 0 or _same_tone(f, current[2])):
+            current[1] = b + hi
+        else:
+            if current is not None:
+                segments.append(current)
+            current = [b + lo, b + hi, f]
+        silent = 0
+    if current is not None:
+        segments.append(current)
+
+    sounds = []
+    for start, end, _ in segments:
+        # The frequency from the middle (fades and edges left out).
+        margin = min((end - start) // 4, int(0.01 * RATE))
+        f = _frequency(samples[start + margin:end - margin])
+        last = sounds[-1] if sounds else None
+        # A block that held the end of one tone and the start of the next made a stretch of
+        # its own: it joins its neighbour of the same tone.
+        if last and start - last[1] <= GAP_SECONDS * RATE and _same_tone(f, last[2]):
+            last[1] = end
+        else:
+            sounds.append([start, end, f])
+    return [Sound((first + a) / RATE, (first + b) / RATE, f) for a, b, f in sounds]
+
+
+class Recording:
+    """parec recording the sink's monitor into a file, for as long as the desktop runs."""
+
+    def __init__(self, folder, env):
+        self.path = os.path.join(folder, "recording.raw")
+        self._file = open(self.path, "wb")
+        self._env = env
+        self.process = subprocess.Popen(
+            ["parec", "--device=rec.monitor", "--format=s16le", "--rate=%d" % RATE,
+             "--channels=1", "--raw", "--client-name=tonlyra-e2e-recorder"],
+            stdout=self._file, stderr=subprocess.DEVNULL, env=env)
+        self._calibration = None  # (sample index, monotonic time) of one reference onset
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self._file.close()
+
+    def sample_count(self):
+        return os.path.getsize(self.path) // 2
+
+    def samples(self, first=0):
+        """The samples recorded so far from index first on."""
+        with open(self.path, "rb") as f:
+            f.seek(2 * first)
+            data = f.read()
+        data = data[:len(data) // 2 * 2]
+        out = array.array("h")
+        out.frombytes(data)
+        return out
+
+    def sounds(self, since=0):
+        """The sounds recorded from sample index since on."""
+        return find_sounds(self.samples(since), since)
+
+    def wait_for(self, condition, since=0, timeout=15.0, settle=0.0):
+        """Polls the recording until condition(sounds since) is true; returns those sounds,
+        or None when the time ran out. The recorder hands its data over in chunks, so waits
+        must be generous. settle: also wait until the recording has grown this many seconds
+        past the last sound (so that a sound is known to have ended)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            sounds = self.sounds(since)
+            done = condition(sounds)
+            if done and settle > 0 and sounds:
+                done = self.sample_count() / RATE - sounds[-1].end >= settle
+            if done:
+                return sounds
+            if time.monotonic() > deadline:
+                return None
+            time.sleep(0.1)
+
+    def wait_quiet(self, seconds=0.5, timeout=15.0):
+        """Waits until the last `seconds` of the recording are silent; True if they were."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            count = self.sample_count()
+            if count / RATE > seconds:
+                tail = self.samples(max(0, count - int(seconds * RATE)))
+                if len(tail) and max(tail) <= THRESHOLD and min(tail) >= -THRESHOLD:
+                    return True
+            time.sleep(0.1)
+        return False
+
+    # ---- Wall-clock times of recorded samples ----
+
+    def calibrate(self, server):
+        """Plays the reference sound (the recording should be quiet meanwhile) and ties the
+        recording's sample clock to time.monotonic(). Returns False when the reference was not
+        found."""
+        since = self.sample_count()
+        heard_at = play_reference(server)
+        found = self.wait_for(lambda sounds: any(_is_reference(s) for s in sounds), since,
+                              timeout=10)
+        if not found:
+            return False
+        reference = next(s for s in found if _is_reference(s))
+        # Tied at its end: a stream starting on a busy sink may lose its first milliseconds
+        # (the sink has already rendered that stretch), never its last.
+        self._calibration = (reference.end * RATE, heard_at + REFERENCE_SECONDS)
+        return True
+
+    def time_of(self, seconds):
+        """The monotonic time at which the sample `seconds` into the recording was heard."""
+        index, at = self._calibration
+        return at + (seconds * RATE - index) / RATE
+
+    def index_at(self, monotonic):
+        """The sample index that was being heard at a monotonic time."""
+        index, at = self._calibration
+        return max(0, int(index + (monotonic - at) * RATE))
+
+
+def _is_reference(sound):
+    return abs(sound.frequency - REFERENCE_FREQUENCY) < 0.05 * REFERENCE_FREQUENCY
+
+
+class _SampleSpec(ctypes.Structure):
+    _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32),
+                ("channels", ctypes.c_uint8)]
+
+
+class _BufferAttr(ctypes.Structure):
+    _fields_ = [("maxlength", ctypes.c_uint32), ("tlength", ctypes.c_uint32),
+                ("prebuf", ctypes.c_uint32), ("minreq", ctypes.c_uint32),
+                ("fragsize", ctypes.c_uint32)]
+
+
+_PA_SAMPLE_S16LE = 3
+_PA_STREAM_PLAYBACK = 1
+_simple = None
+
+
+def _pulse_simple():
+    global _simple
+    if _simple is None:
+        lib = ctypes.CDLL("libpulse-simple.so.0")
+        lib.pa_simple_new.restype = ctypes.c_void_p
+        lib.pa_simple_new.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int,
+                                      ctypes.c_char_p, ctypes.c_char_p,
+                                      ctypes.POINTER(_SampleSpec), ctypes.c_void_p,
+                                      ctypes.POINTER(_BufferAttr), ctypes.POINTER(ctypes.c_int)]
+        lib.pa_simple_write.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t,
+                                        ctypes.POINTER(ctypes.c_int)]
+        lib.pa_simple_get_latency.restype = ctypes.c_uint64
+        lib.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+        lib.pa_simple_drain.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+        lib.pa_simple_free.argtypes = [ctypes.c_void_p]
+        _simple = lib
+    return _simple
+
+
+_reference_frames = None
+
+
+def play_reference(server):
+    """Plays the reference tone on a stream of its own; returns the monotonic time at which
+    its first sample reaches the sink."""
+    global _reference_frames
+    if _reference_frames is None:
+        samples = media.tone_samples(REFERENCE_FREQUENCY, REFERENCE_SECONDS)
+        _reference_frames = array.array("h", samples).tobytes()
+    lib = _pulse_simple()
+    spec = _SampleSpec(_PA_SAMPLE_S16LE, RATE, 1)
+    # The stream starts as soon as the whole tone is written (by default it would wait for
+    # two seconds of data, and the latency reported meanwhile would mean nothing).
+    size = len(_reference_frames)
+    unset = 0xFFFFFFFF
+    attr = _BufferAttr(unset, size, size, unset, unset)
+    error = ctypes.c_int(0)
+    stream = lib.pa_simple_new(server.encode(), b"tonlyra-e2e", _PA_STREAM_PLAYBACK, None,
+                               b"reference", ctypes.byref(spec), None, ctypes.byref(attr),
+                               ctypes.byref(error))
+    if not stream:
+        raise RuntimeError("cannot open a reference stream (error %d)" % error.value)
+    try:
+        lib.pa_simple_write(stream, _reference_frames, len(_reference_frames),
+                            ctypes.byref(error))
+        latency = lib.pa_simple_get_latency(stream, ctypes.byref(error))
+        now = time.monotonic()
+        # The latency is the time until the last sample written is heard.
+        heard_at = now + latency / 1e6 - REFERENCE_SECONDS
+        lib.pa_simple_drain(stream, ctypes.byref(error))
+    finally:
+        lib.pa_simple_free(stream)
+    return heard_at
