@@ -12,11 +12,16 @@ function(tonlyra_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
+    # The system folder is one of the test's own in the build, made only if the test makes it.
+    set(environment
+        "QT_QPA_PLATFORM=offscreen"
+        "TONLYRA_MPV_AO=null"
+        "TONLYRA_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+        "TONLYRA_SYSTEM_DIR=${CMAKE_BINARY_DIR}/test-system/${name}")
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT
-        "QT_QPA_PLATFORM=offscreen;TONLYRA_MPV_AO=null;TONLYRA_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+        ENVIRONMENT "${environment}")
 endfunction()
 
 # tonlyra_add_bench(<name> SOURCES <files...> [LIBS <targets...>])

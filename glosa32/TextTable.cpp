@@ -80,7 +80,7 @@ Table Load()
         {"Date", "Date"},
         {"Time", "Time"},
     };
-    const ProfileFile file(SystemFolder() + "/glosa_txt.ini");
+    const ProfileFile file(SystemFilePath(QStringLiteral("glosa_txt.ini")));
     for (auto it = menus.cbegin(); it != menus.cend(); ++it)
         t.Menus.insert(it.key(), file.ReadString("Menus", it.key(), it.value()).left(49));
     for (auto it = dialogs.cbegin(); it != dialogs.cend(); ++it)

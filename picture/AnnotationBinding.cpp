@@ -143,8 +143,8 @@ std::shared_ptr<const GlosaLibrary> GlosaLibrary::Open(const QString& fileName,
 std::shared_ptr<const GlosaLibrary> GlosaLibrary::Shared()
 {
     static const std::shared_ptr<const GlosaLibrary> shared =
-        Open(QString::fromLatin1(DefaultFileName),
-             {SystemFolder(), QCoreApplication::applicationDirPath()});
+        Open(QString::fromLatin1(DefaultFileName), SystemFolders()
+                                                       << QCoreApplication::applicationDirPath());
     return shared;
 }
 
@@ -193,7 +193,7 @@ void GlosaAnnotationLayer::Initialize(TPMultiImage*)
 {
     if (!Entries().InitAnnotation)
         return;
-    const QByteArray stamps = Encoded(SystemFolder() + QStringLiteral("/glosa_anno.ini"));
+    const QByteArray stamps = Encoded(SystemFilePath(QStringLiteral("glosa_anno.ini")));
     Entries().InitAnnotation(Key(), Image, Key(), &GlosaAnnotationLayer::Notified,
                              stamps.constData());
     Registered = true;

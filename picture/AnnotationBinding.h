@@ -67,7 +67,7 @@ public:
     // (some) entry points, never null.
     static std::shared_ptr<const GlosaLibrary> Open(const QString& fileName,
                                                     const QStringList& folders);
-    // The process's library: DefaultFileName searched normally, then in SystemFolder(), then
+    // The process's library: DefaultFileName searched normally, then in SystemFolders(), then
     // in the program's own folder. Loaded (and any failure reported) once, at the first call.
     static std::shared_ptr<const GlosaLibrary> Shared();
 

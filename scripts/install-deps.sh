@@ -9,6 +9,7 @@ packages=(
     libgtest-dev
     fonts-dejavu-core
     xvfb sox lame ffmpeg
+    desktop-file-utils shared-mime-info
     # the end-to-end suite: a desktop of its own, judged by recordings and screenshots
     openbox pulseaudio pulseaudio-utils xdotool x11-apps x11-utils python3
 )
