@@ -200,6 +200,8 @@ private:
     // Fits the window to the view: at least the designed height of the view, and never less
     // than the controls need at the current font.
     void FitToView();
+    // Moves the window up as far as needed for the frame around newHeight to fit on the screen.
+    void KeepOnScreen(int newHeight);
 
     // Fills every control from EditedSettings without raising the controls' own events, then
     // shows the rules' states.

@@ -191,7 +191,9 @@ void TUserSettingsForm::CreateControls()
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    // Created in reading order, which is also the order the Tab key moves in.
+    // Created in reading order, which is also the order the Tab key moves in. The window has no
+    // default button: Enter on a mode or a box must not open a chooser (Space presses the
+    // button that has the focus).
     auto* top = new QHBoxLayout;
     top->addWidget(CreateModeGroup(), 3);
     top->addWidget(CreatePresentationGroup(), 2);
@@ -285,6 +287,7 @@ QGroupBox* TUserSettingsForm::CreatePresentationGroup()
     FontPanel->installEventFilter(this);
     FontButton = Named(new QPushButton(QStringLiteral("Välj &typsnitt"), PresentationGroupBox),
                        "FontButton");
+    FontButton->setAutoDefault(false);
     connect(FontButton, &QPushButton::clicked, this, &TUserSettingsForm::FontButtonClick);
 
     PictureCheckBox =
@@ -335,6 +338,7 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
         panel->setAutoFillBackground(true);
         panel->setFixedSize(2 * fontMetrics().height(), fontMetrics().height() + 4);
         button = Named(new QPushButton(QStringLiteral("Ändra"), AppearanceGroupBox), buttonName);
+        button->setAutoDefault(false);
         label = Named(new QLabel(caption, AppearanceGroupBox), labelName);
         label->setBuddy(button);
         appearance->addWidget(panel, row, 0);
@@ -486,6 +490,20 @@ void TUserSettingsForm::FitToView()
     const int width = std::max({DesignedWidth, needed.width(), extendedWidth});
     const int height = std::max(Advanced ? AdvancedViewHeight : NormalViewHeight, needed.height());
     setFixedSize(width, height);
+    if (isVisible())
+        KeepOnScreen(height);
+}
+
+void TUserSettingsForm::KeepOnScreen(int newHeight)
+{
+    // The advanced view may grow the window past the bottom of the screen. The window system
+    // may report the new size only later, so the frame is reckoned from the size set.
+    const QRect area = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int frameHeight = newHeight + frame.height() - geometry().height();
+    const int top = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frameHeight));
+    if (top != frame.top())
+        move(frame.left(), top);
 }
 
 void TUserSettingsForm::FormShow()

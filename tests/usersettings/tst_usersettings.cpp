@@ -245,11 +245,10 @@ TEST(UserSettings, ScanPeriodText)
         int Range;
         const char* Text;
     };
+    // Rounded to three digits first: 10050 ms is 10,1 s before it is shown with two decimals.
     const Case cases[] = {
-        {1500, 0, "1,50"},   {200, 0, "0,20"},    {5000, 0, "5,00"},
-        {59900, 1, "59,90"}, {10050, 1, "10,10"}, // three significant digits first, rounding the
-                                                  // half up
-        {1500, 2, "0,03"},   {900, 2, "0,02"},    {299900, 2, "5,00"},
+        {1500, 0, "1,50"},   {200, 0, "0,20"},   {5000, 0, "5,00"}, {59900, 1, "59,90"},
+        {10050, 1, "10,10"}, {1500, 2, "0,03"},  {900, 2, "0,02"},  {299900, 2, "5,00"},
         {200, 2, "0,00"},    {60000, 2, "1,00"},
     };
     const QLocale swedish(QLocale::Swedish, QLocale::Sweden);

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -396,6 +397,9 @@ TEST_F(UserSettingsWindowTest, ViewsFitTheirControlsAtAnyFontSize)
             const QSize normal = w.size();
             EXPECT_GE(normal.height(), 240);
             EXPECT_GE(normal.width(), 626);
+            // At the bottom of the screen, the advanced view moves the window up to stay on it.
+            const QRect screen = w.screen()->availableGeometry();
+            w.move(w.x(), screen.bottom() + 1 - w.frameGeometry().height());
             w.AdvancedViewMenu->trigger();
             EXPECT_TRUE(w.IsAdvancedView());
             EXPECT_TRUE(w.ExtendedGroupBox->isVisible());
@@ -403,6 +407,10 @@ TEST_F(UserSettingsWindowTest, ViewsFitTheirControlsAtAnyFontSize)
             EXPECT_TRUE(w.NormalViewMenu->isVisible());
             EXPECT_GE(w.height(), 390);
             EXPECT_GT(w.height(), normal.height());
+            if (w.frameGeometry().height() <= screen.height())
+                EXPECT_TRUE(screen.contains(w.frameGeometry()));
+            else
+                EXPECT_EQ(w.frameGeometry().top(), screen.top());
             EXPECT_EQ(w.width(), normal.width());
             QApplication::processEvents();
             for (QWidget* child : w.findChildren<QWidget*>()) {
@@ -527,6 +535,13 @@ TEST_F(UserSettingsWindowTest, UsableWithTheKeyboardAlone)
 
         Key(Qt::Key_S, Qt::AltModifier); // "&Styrsätt"
         EXPECT_EQ(Focused(), "MouseControlRadioButton");
+        // Enter opens no chooser: the window has no default button.
+        {
+            ScriptedPrompts none;
+            Key(Qt::Key_Return);
+            EXPECT_TRUE(none.Asked().empty());
+            EXPECT_TRUE(w.isVisible());
+        }
         Key(Qt::Key_Down);
         Key(Qt::Key_Down);
         Key(Qt::Key_Down);
