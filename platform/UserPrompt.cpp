@@ -3,8 +3,13 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QStringList>
 
 #include <cstdio>
@@ -42,6 +47,56 @@ PromptAnswer CancelAnswer(const PromptRequest& r)
     return a;
 }
 
+// The font chooser's choice of text colour, which the toolkit's chooser lacks and the cell texts
+// have: a colour button and a swatch above its OK and Cancel, the colour kept in a property.
+const char* const TextColorProperty = "TextColor";
+
+void AddTextColor(QFontDialog& dialog, const QColor& initial)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    const int index = grid && buttons ? grid->indexOf(buttons) : -1;
+    if (index < 0)
+        return; // not the layout this was made for: the chooser stays without a colour
+    dialog.setProperty(TextColorProperty, initial.isValid() ? initial : QColor(Qt::black));
+
+    auto* colorButton = new QPushButton(QStringLiteral("Fä&rg..."), &dialog);
+    colorButton->setObjectName(QStringLiteral("TextColorButton"));
+    colorButton->setAutoDefault(false);
+    auto* swatch = new QFrame(&dialog);
+    swatch->setObjectName(QStringLiteral("TextColorSwatch"));
+    swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    swatch->setAutoFillBackground(true);
+    swatch->setFixedSize(2 * dialog.fontMetrics().height(), dialog.fontMetrics().height() + 4);
+    const auto showColor = [&dialog, swatch] {
+        QPalette palette = swatch->palette();
+        palette.setColor(QPalette::Window, dialog.property(TextColorProperty).value<QColor>());
+        swatch->setPalette(palette);
+    };
+    showColor();
+    QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&dialog, showColor] {
+        PromptRequest request;
+        request.What = PromptRequest::Kind::Color;
+        request.InitialColor = dialog.property(TextColorProperty).value<QColor>();
+        const PromptAnswer answer = UserPrompt::Ask(&dialog, request);
+        if (answer.Accepted && answer.Color.isValid()) {
+            dialog.setProperty(TextColorProperty, answer.Color);
+            showColor();
+        }
+    });
+
+    // The row of OK and Cancel moves down one, and the colour takes its place.
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(index, &row, &column, &rows, &columns);
+    grid->removeWidget(buttons);
+    grid->addWidget(buttons, row + 1, column, rows, columns);
+    auto* colorRow = new QHBoxLayout;
+    colorRow->addWidget(colorButton);
+    colorRow->addWidget(swatch);
+    colorRow->addStretch(1);
+    grid->addLayout(colorRow, row, 0, 1, grid->columnCount());
+}
+
 PromptAnswer ShowRealDialog(QWidget* parent, const PromptRequest& r)
 {
     PromptAnswer a;
@@ -65,7 +120,8 @@ PromptAnswer ShowRealDialog(QWidget* parent, const PromptRequest& r)
     } else if (auto* fonts = qobject_cast<QFontDialog*>(dialog.get())) {
         a.Accepted = result == QDialog::Accepted;
         a.Font = a.Accepted ? fonts->selectedFont() : r.InitialFont;
-        a.Color = r.InitialFontColor;
+        const QColor color = fonts->property(TextColorProperty).value<QColor>();
+        a.Color = a.Accepted && color.isValid() ? color : r.InitialFontColor;
     }
     return a;
 }
@@ -111,8 +167,10 @@ std::unique_ptr<QDialog> UserPrompt::BuildDialog(QWidget* parent, const PromptRe
     }
     case PromptRequest::Kind::Font: {
         auto dialog = std::make_unique<QFontDialog>(r.InitialFont, parent);
+        dialog->setOption(QFontDialog::DontUseNativeDialog);
         if (!r.Caption.isEmpty())
             dialog->setWindowTitle(r.Caption);
+        AddTextColor(*dialog, r.InitialFontColor);
         return dialog;
     }
     case PromptRequest::Kind::Dialog:
@@ -197,9 +255,10 @@ bool UserPrompt::RunDialog(QDialog& dialog)
 
 void UserPrompt::ShowError(QWidget* parent, const QString& text)
 {
-    Message(parent, QApplication::applicationDisplayName().isEmpty()
-                        ? QStringLiteral("Tonlyran")
-                        : QApplication::applicationDisplayName(),
+    Message(parent,
+            QApplication::applicationDisplayName().isEmpty()
+                ? QStringLiteral("Tonlyran")
+                : QApplication::applicationDisplayName(),
             text, QMessageBox::Ok, QMessageBox::Critical);
 }
 
