@@ -83,7 +83,18 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    Tonlyra::UserPrompt::SetResponder([](const Tonlyra::PromptRequest& request) {
+    // The user settings window is drawn as the player's menu item opens it.
+    QPixmap picture;
+    Tonlyra::UserPrompt::SetResponder([&](const Tonlyra::PromptRequest& request) {
+        if (request.What == Tonlyra::PromptRequest::Kind::Dialog &&
+            request.Dialog == UserSettingsForm &&
+            window.startsWith(QStringLiteral("usersettings"))) {
+            if (window.endsWith(QStringLiteral("-advanced")))
+                UserSettingsForm->ShowAdvancedView();
+            QApplication::processEvents();
+            picture = UserSettingsForm->grab();
+            return Tonlyra::PromptAnswer();
+        }
         std::fprintf(stderr, "asked: %s: %s (answered Cancel)\n", qPrintable(request.Caption),
                      qPrintable(request.Text));
         Tonlyra::PromptAnswer answer;
@@ -107,16 +118,10 @@ int main(int argc, char** argv)
     if (parser.isSet(enlargeOption))
         player->EnlargeCell(parser.value(enlargeOption).toInt());
     QApplication::processEvents();
-    QPixmap picture = player->grab();
-    if (window.startsWith(QStringLiteral("usersettings"))) {
-        TUserSettingsForm::SetShowResponder([&](TUserSettingsForm& form) {
-            if (window.endsWith(QStringLiteral("-advanced")))
-                form.ShowAdvancedView();
-            QApplication::processEvents();
-            picture = form.grab();
-        });
+    if (window == QStringLiteral("player"))
+        picture = player->grab();
+    else
         player->UserSettingsMenu->trigger();
-    }
     if (!picture.save(out, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
         return 1;

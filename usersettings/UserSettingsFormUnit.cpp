@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 #include <utility>
 
@@ -17,12 +16,6 @@ using Tonlyra::UserPrompt;
 TUserSettingsForm* UserSettingsForm = nullptr;
 
 namespace {
-
-TUserSettingsForm::ShowResponder& Responder()
-{
-    static TUserSettingsForm::ShowResponder responder;
-    return responder;
-}
 
 const QString SettingsFilter = QStringLiteral("Brukarfiler|*.usr");
 const QString SettingsSuffix = QStringLiteral("usr");
@@ -113,28 +106,11 @@ void TUserSettingsForm::TakeSettingsFromWindow()
     UserSettings = EditedSettings;
 }
 
-TUserSettingsForm::ShowResponder TUserSettingsForm::SetShowResponder(ShowResponder responder)
-{
-    return std::exchange(Responder(), std::move(responder));
-}
-
 bool TUserSettingsForm::ShowUserSettingsWindow()
 {
     ShowNormalView();
     FormShow();
-    bool accepted = false;
-    if (Responder()) {
-        setResult(QDialog::Rejected);
-        show();
-        Responder()(*this);
-        if (isVisible())
-            reject();
-        accepted = result() == QDialog::Accepted;
-    } else if (qEnvironmentVariableIsSet("TONLYRA_NO_MODAL")) {
-        std::fprintf(stderr, "TUserSettingsForm: modal windows are off; cancelled\n");
-    } else {
-        accepted = exec() == QDialog::Accepted;
-    }
+    const bool accepted = UserPrompt::RunDialog(*this);
     if (accepted) {
         TakeSettingsFromWindow();
         if (ChangedInWindow)

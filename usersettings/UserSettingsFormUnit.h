@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -71,9 +69,10 @@ public:
     bool SaveUserSettingsFile(const QString& name);
     // UserSettings := EditedSettings; the change flags are not touched.
     void TakeSettingsFromWindow();
-    // Shows the window modally in its normal view; true when the user accepted, after which the
-    // edits are applied. Cancelling drops the edits made since the window opened or since a
-    // file was last loaded or saved in it.
+    // Shows the window modally in its normal view, through the one ask-the-user service
+    // (UserPrompt::RunDialog, which tests and the screenshot tool answer); true when the user
+    // accepted, after which the edits are applied. Cancelling drops the edits made since the
+    // window opened or since a file was last loaded or saved in it.
     bool ShowUserSettingsWindow();
     // Asks whether changed settings are to be saved; false when the user cancelled (or a save
     // asked for failed).
@@ -84,15 +83,6 @@ public:
     void SetScanRange(int index);
     // Sets the caption and the enabled state of "&Spara brukarfil" from SettingsFileName.
     void UpdateSettingsTitle();
-
-    // Stands in for the user while ShowUserSettingsWindow shows the window (tests, the
-    // screenshot tool): the window is shown without a modal loop and handed to the responder,
-    // which works it and ends it with "Stäng och ladda inställningarna", "Avbryt" or the close
-    // box; a window still open when the responder returns is cancelled. Without a responder
-    // and with TONLYRA_NO_MODAL set, the window is cancelled at once. Returns the previous
-    // responder.
-    using ShowResponder = std::function<void(TUserSettingsForm& window)>;
-    static ShowResponder SetShowResponder(ShowResponder responder);
 
     // Every showing starts here: copies UserSettings into the controls (the mode rules and the
     // repeat rule run as the window's controls would), gives the focus to "Välj &typsnitt",

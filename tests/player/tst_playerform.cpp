@@ -424,10 +424,12 @@ TEST_F(PlayerFormTest, UserSettingsWindowRebuildsWhenAcceptedOrAnOverlayIsLoaded
     const int rebuilds = Rebuilds;
     PlayerForm->UserSettingsMenu->trigger(); // cancelled
     EXPECT_EQ(Rebuilds, rebuilds);
-    TUserSettingsForm::SetShowResponder([](TUserSettingsForm& window) { window.accept(); });
-    PlayerForm->UserSettingsMenu->trigger();
+    {
+        ScriptedPrompts prompts;
+        prompts.Dialog([](QDialog&) { return true; }); // accepted
+        PlayerForm->UserSettingsMenu->trigger();
+    }
     EXPECT_EQ(Rebuilds, rebuilds + 1);
-    TUserSettingsForm::SetShowResponder({});
 
     SettingsForm->LoadOverlay(WriteOverlay(Dir, QStringLiteral("Overlays/Start.cdu"), 1));
     SettingsForm->CommitOverlay();

@@ -16,12 +16,6 @@ namespace {
 class UserSettingsGridTest : public PlayerFixture
 {
 protected:
-    void TearDown() override
-    {
-        TUserSettingsForm::SetShowResponder({});
-        PlayerFixture::TearDown();
-    }
-
     // The colours the user sees on cell 1: the ring around it and its face.
     static std::pair<QColor, QColor> CellColours()
     {
@@ -36,7 +30,9 @@ protected:
     // hidden title bar; then ends the window with the given menu item.
     void EditAndEnd(QAction* TUserSettingsForm::*end)
     {
-        TUserSettingsForm::SetShowResponder([end](TUserSettingsForm& w) {
+        ScriptedPrompts prompts;
+        prompts.Dialog([end](QDialog&) {
+            TUserSettingsForm& w = *UserSettingsForm;
             w.ShowAdvancedView();
             ScriptedPrompts colors;
             colors.Color(QColor(0, 128, 0)).Color(QColor(0, 0, 160));
@@ -48,6 +44,7 @@ protected:
             w.OneSwitchScanControlRadioButton->click();
             w.HideBordersCheckBox->click();
             (w.*end)->trigger();
+            return false;
         });
         PlayerForm->UserSettingsMenu->trigger();
     }

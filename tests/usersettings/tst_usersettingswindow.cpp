@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -42,24 +43,21 @@ protected:
         OldCurrent = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(Dir.Path()));
     }
-    void TearDown() override
-    {
-        TUserSettingsForm::SetShowResponder({});
-        QDir::setCurrent(OldCurrent);
-    }
+    void TearDown() override { QDir::setCurrent(OldCurrent); }
 
     // Shows the window as the player's menu item does, activates it and works it with steps;
-    // true when it was accepted.
+    // true when it was accepted. A window the steps leave open is cancelled.
     static bool Open(TUserSettingsForm& form, const std::function<void(TUserSettingsForm&)>& steps)
     {
-        TUserSettingsForm::SetShowResponder([&](TUserSettingsForm& window) {
-            window.activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-            steps(window);
+        ScriptedPrompts prompts;
+        prompts.Dialog([&](QDialog& window) {
+            EXPECT_EQ(&window, &form);
+            form.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+            steps(form);
+            return false; // left open: cancelled
         });
-        const bool accepted = form.ShowUserSettingsWindow();
-        TUserSettingsForm::SetShowResponder({});
-        return accepted;
+        return form.ShowUserSettingsWindow();
     }
 
     // A key pressed on the control that has the focus, as the keyboard sends it.
@@ -623,4 +621,32 @@ TEST_F(UserSettingsWindowTest, HelpMenuOpensTheManualAtItsTopic)
         EXPECT_TRUE(help->Browser()->source().toString().endsWith("index.html"));
         help->close();
     });
+}
+
+// The font chooser behind "Välj typsnitt" also chooses the text colour, through the colour
+// chooser of the same service.
+TEST_F(UserSettingsWindowTest, FontChooserOffersTheTextColour)
+{
+    Tonlyra::PromptRequest request;
+    request.What = Tonlyra::PromptRequest::Kind::Font;
+    request.InitialFontColor = QColor(0, 0, 255);
+    const std::unique_ptr<QDialog> dialog = Tonlyra::UserPrompt::BuildDialog(nullptr, request);
+    auto* button = dialog->findChild<QPushButton*>("TextColorButton");
+    auto* swatch = dialog->findChild<QFrame*>("TextColorSwatch");
+    ASSERT_TRUE(button && swatch);
+    EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(0, 0, 255));
+    ScriptedPrompts prompts;
+    prompts.Color(QColor(200, 0, 0)).Cancel();
+    button->click();
+    ASSERT_EQ(prompts.Asked().size(), 1u);
+    EXPECT_EQ(prompts.Asked()[0].What, Tonlyra::PromptRequest::Kind::Color);
+    EXPECT_EQ(prompts.Asked()[0].InitialColor, QColor(0, 0, 255));
+    EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(200, 0, 0));
+    button->click(); // cancelled: the colour stays
+    EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(200, 0, 0));
+    // The colour row stands above OK and Cancel.
+    dialog->show();
+    auto* ok = dialog->findChild<QDialogButtonBox*>();
+    EXPECT_LT(button->mapTo(dialog.get(), QPoint(0, 0)).y(),
+              ok->mapTo(dialog.get(), QPoint(0, 0)).y());
 }
