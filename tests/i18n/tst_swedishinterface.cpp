@@ -25,6 +25,7 @@
 
 #include <memory>
 #include <set>
+#include <vector>
 
 using Tonlyra::PromptRequest;
 using Tonlyra::UserPrompt;
@@ -174,29 +175,36 @@ TEST(SwedishInterface, FileDialogs)
 
 TEST(SwedishInterface, ColourAndFontChoosers)
 {
-    PromptRequest r;
-    r.What = PromptRequest::Kind::Color;
-    auto colours = Build<QColorDialog>(r);
-    EXPECT_EQ(colours->windowTitle(), "Välj färg");
-    const auto* colourButtons = colours->findChild<QDialogButtonBox*>();
-    EXPECT_EQ(ButtonText(colourButtons, QDialogButtonBox::Ok), "OK");
-    EXPECT_EQ(ButtonText(colourButtons, QDialogButtonBox::Cancel), "Avbryt");
-    const std::set<QString> colourTexts = VisibleTexts(colours.get());
-    EXPECT_EQ(colourTexts.count("&Basfärger"), 1u);
-    EXPECT_EQ(colourTexts.count("&Hämta färg från skärmen"), 1u);
-    ExpectNoEnglish(colours.get());
-
-    r.What = PromptRequest::Kind::Font;
-    r.Caption = "Typsnitt för texterna";
-    auto fonts = Build<QFontDialog>(r);
-    EXPECT_EQ(fonts->windowTitle(), "Typsnitt för texterna");
-    const auto* fontButtons = fonts->findChild<QDialogButtonBox*>();
-    EXPECT_EQ(ButtonText(fontButtons, QDialogButtonBox::Ok), "OK");
-    EXPECT_EQ(ButtonText(fontButtons, QDialogButtonBox::Cancel), "Avbryt");
-    const std::set<QString> fontTexts = VisibleTexts(fonts.get());
-    EXPECT_EQ(fontTexts.count("&Typsnitt"), 1u);
-    EXPECT_EQ(fontTexts.count("Exempel"), 1u);
-    ExpectNoEnglish(fonts.get());
+    const struct
+    {
+        PromptRequest::Kind What;
+        QString Caption;
+        QString Title;
+        std::vector<QString> Texts;
+    } choosers[] = {
+        {PromptRequest::Kind::Color, "", "Välj färg", {"&Basfärger", "&Hämta färg från skärmen"}},
+        {PromptRequest::Kind::Font, "Typsnitt för texterna", "Typsnitt för texterna",
+         {"&Typsnitt", "Exempel"}},
+    };
+    for (const auto& c : choosers) {
+        PromptRequest r;
+        r.What = c.What;
+        r.Caption = c.Caption;
+        const std::unique_ptr<QDialog> dialog = UserPrompt::BuildDialog(nullptr, r);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), c.Title);
+        const std::set<QString> texts = VisibleTexts(dialog.get());
+        for (const QString& text : c.Texts)
+            EXPECT_EQ(texts.count(text), 1u) << qPrintable(text);
+        QStringList buttons;
+        for (const auto* box : dialog->findChildren<QDialogButtonBox*>())
+            if (!box->isHidden())
+                for (const auto* button : box->buttons())
+                    buttons << button->text();
+        EXPECT_TRUE(buttons.contains("OK")) << qPrintable(buttons.join(", "));
+        EXPECT_TRUE(buttons.contains("Avbryt")) << qPrintable(buttons.join(", "));
+        ExpectNoEnglish(dialog.get());
+    }
 }
 
 // A title bar holds the window manager's buttons beside the title: "Ingen CD-skiva" over a

@@ -16,6 +16,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/tonlyra "$libdir"/libtonlyra_platform.so "$libdir"/libspardon.so \
          "$libdir"/libglosa32.so share/applications/tonlyran.desktop \
          share/mime/packages/tonlyran.xml share/icons/hicolor/scalable/apps/tonlyran.svg \
+         share/man/man1/tonlyra.1 \
          share/tonlyran/demo/Overlays/Demo.cdu share/tonlyran/demo/Users/User.def \
          share/tonlyran/demo/Pictures/sol.png share/tonlyran/demo/Sounds/sol.wav; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"
