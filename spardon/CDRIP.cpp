@@ -195,7 +195,7 @@ void TCDRIP::ApplyOutputFormat()
 const TTrack& TCDRIP::TrackAt(int track) const
 {
     if (track < 1 || track > static_cast<int>(TrackList.size()))
-        throw ECDRIPError(QStringLiteral("Invalid track"));
+        throw ECDRIPError(QStringLiteral("Spår %1 finns inte på skivan").arg(track));
     return TrackList[static_cast<size_t>(track - 1)];
 }
 
@@ -243,7 +243,7 @@ QString TCDRIP::ChangeFileExt(const QString& fileName, const QString& extension)
 void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fileName)
 {
     if (Copying)
-        throw ECDRIPError(QStringLiteral("Copy in progress"));
+        throw ECDRIPError(QStringLiteral("En kopiering pågår redan"));
 
     CR_RESULT set = CR_ERROR;
     try {
@@ -282,7 +282,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         if (coderMono != (channels == 1) || coder->SampleRate() != rate)
             ApplyOutputFormat();
         if (coder->InitEncoder() != 0)
-            throw ECDRIPError(QStringLiteral("Encoder initialization failure"));
+            throw ECDRIPError(QStringLiteral("MP3-kodaren kunde inte startas"));
         chunkSamples = coder->SamplesPerChunk();
         chunkBytes = std::size_t(chunkSamples) * 2;
     }

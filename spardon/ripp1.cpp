@@ -196,7 +196,7 @@ void TRippingDialog::CopyButtonClick()
     if (!CDRIP1->OutputWritten()) {
         // The disc could not be read (taken out, or the track cannot be read as sound): no
         // file was made, so the copy must not be reported as done.
-        Tonlyra::UserPrompt::ShowError(this, QStringLiteral("Cannot read the CD"));
+        Tonlyra::UserPrompt::ShowError(this, QStringLiteral("CD-skivan kan inte läsas"));
         return;
     }
     // The caller learns the name of the file that was really written (an MP3 copy always ends

@@ -216,7 +216,7 @@ TEST_F(RippingDialog, UnreadableDiscIsNotReportedAsACopy)
     Prompts.File(Out.File(QStringLiteral("u.mp3"))).Button(QMessageBox::Ok);
     dialog.CopyButton->click();
     ASSERT_EQ(Prompts.Asked().size(), 2u);
-    EXPECT_EQ(Prompts.Asked()[1].Text, QStringLiteral("Cannot read the CD"));
+    EXPECT_EQ(Prompts.Asked()[1].Text, QStringLiteral("CD-skivan kan inte läsas"));
     EXPECT_EQ(dialog.result(), 0);
     EXPECT_TRUE(QDir(Out.Path()).isEmpty());
 }
