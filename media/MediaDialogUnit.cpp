@@ -641,7 +641,7 @@ void TMediaDialog::InitiationTimerTimer()
     }
     // Loaded, yet no length: nothing could ever stop or position it, so it is not played.
     if (LastErrorText.isEmpty())
-        LastErrorText = QStringLiteral("the medium has no known length");
+        LastErrorText = QStringLiteral("Mediet kan inte spelas: dess längd är okänd");
     FailProbing();
 }
 
@@ -665,7 +665,8 @@ void TMediaDialog::FailProbing()
     InitiationTimer->stop();
     UpdateTimer->stop();
     if (LastErrorText.isEmpty())
-        LastErrorText = PlayerEngine->ErrorText();
+        LastErrorText =
+            QStringLiteral("Mediet kan inte spelas (%1)").arg(PlayerEngine->ErrorText());
     Probing = false;
     PlayPending = false;
     PendingStart = -1;

@@ -87,7 +87,8 @@ public:
     static void SetEngineFactory(EngineFactory factory);
     Tonlyra::PlaybackEngine* Engine() const { return PlayerEngine.get(); }
 
-    // Why the last medium could not be played ("" when it could).
+    // Why the last medium could not be played, for the user, with the playback library's own
+    // words in parentheses ("" when it could).
     QString LastError() const { return LastErrorText; }
 
     // Runs when a medium's duration becomes known: chooses Scale and sets up the trackbars,
