@@ -3,6 +3,7 @@
 #include "usersettings/UserSettings.h"
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -200,6 +201,7 @@ private:
     // and timers.
     void ShowModeRuleStates();
     void ShowRepeatRuleStates();
+    void ShowFlags();
     void ShowScanPeriod();
     void ShowColors();
     void ShowFont(const UserFont& font);
@@ -220,6 +222,15 @@ private:
     void KeyRepeatTimerTimer();
     // A change of a control that no rule follows (the presentation boxes, spacing, ...).
     void EditedInWindow();
+
+    // The check boxes of the flags: the field each shows, and what runs after the user sets it.
+    struct FlagBox
+    {
+        QCheckBox* Box;
+        bool ::UserSettings::*Field;
+        void (TUserSettingsForm::*Changed)();
+    };
+    QList<FlagBox> FlagBoxes;
 
     // EditedSettings as they were when the window opened or a file was last loaded or saved;
     // a cancel goes back to them.

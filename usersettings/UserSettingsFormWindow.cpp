@@ -202,6 +202,26 @@ void TUserSettingsForm::CreateControls()
     layout->addWidget(CreateExtendedGroup());
     layout->addStretch(1);
 
+    // Each box sets its flag, then the rule that follows the flag runs.
+    FlagBoxes = {
+        {PictureCheckBox, &::UserSettings::ShowPictures, &TUserSettingsForm::EditedInWindow},
+        {TextCheckBox, &::UserSettings::ShowTexts, &TUserSettingsForm::EditedInWindow},
+        {SoundCheckBox, &::UserSettings::PlaySound, &TUserSettingsForm::EditedInWindow},
+        {HideBordersCheckBox, &::UserSettings::HideBorders, &TUserSettingsForm::EditedInWindow},
+        {ZoomPictureCheckBox, &::UserSettings::ZoomPictures, &TUserSettingsForm::EditedInWindow},
+        {TrapKeyDownCheckBox, &::UserSettings::ActOnKeyDown,
+         &TUserSettingsForm::TrapKeyDownCheckBoxClick},
+        {RepeatKeyCheckBox, &::UserSettings::KeyRepetition,
+         &TUserSettingsForm::RepeatKeyCheckBoxClick},
+        {ExecuteOnKeyUpCheckBox, &::UserSettings::ExecuteOnKeyUp,
+         &TUserSettingsForm::EditedInWindow},
+    };
+    for (const FlagBox& flag : FlagBoxes)
+        connect(flag.Box, &QCheckBox::clicked, this, [this, flag](bool on) {
+            EditedSettings.*flag.Field = on;
+            (this->*flag.Changed)();
+        });
+
     ScanTimer = Named(new QTimer(this), "ScanTimer");
     KeyRepeatTimer = Named(new QTimer(this), "KeyRepeatTimer");
     connect(ScanTimer, &QTimer::timeout, this, &TUserSettingsForm::ScanTimerTimer);
@@ -298,18 +318,6 @@ QGroupBox* TUserSettingsForm::CreatePresentationGroup()
     SoundCheckBox = NewCheckBox(
         PresentationGroupBox, "SoundCheckBox", QStringLiteral("Spela &ljud"),
         QStringLiteral("Spelar de introduktionsljud som finns i media-inställningarna"));
-    connect(PictureCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.ShowPictures = on;
-        EditedInWindow();
-    });
-    connect(TextCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.ShowTexts = on;
-        EditedInWindow();
-    });
-    connect(SoundCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.PlaySound = on;
-        EditedInWindow();
-    });
 
     auto* layout = new QVBoxLayout(PresentationGroupBox);
     layout->addWidget(FontPanel, 1);
@@ -379,14 +387,6 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
     appearance->addWidget(SpacingLabel, 5, 2);
     appearance->setColumnStretch(2, 1);
     appearance->setRowStretch(6, 1);
-    connect(HideBordersCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.HideBorders = on;
-        EditedInWindow();
-    });
-    connect(ZoomPictureCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.ZoomPictures = on;
-        EditedInWindow();
-    });
     connect(SpacingComboBox, &QComboBox::activated, this, [this](int index) {
         EditedSettings.Spacing = Tonlyra::MinSpacing + index;
         EditedInWindow();
@@ -406,18 +406,6 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
         InputGroupBox, "ExecuteOnKeyUpCheckBox", QStringLiteral("Verkställ då brytaren öppnas"),
         QStringLiteral("Ändrar funktionen så att programmet scannar/bläddrad då brytaren, "
                        "(mellanslag), är sluten, och verkställer då brytaren öppnas."));
-    connect(TrapKeyDownCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.ActOnKeyDown = on;
-        TrapKeyDownCheckBoxClick();
-    });
-    connect(RepeatKeyCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.KeyRepetition = on;
-        RepeatKeyCheckBoxClick();
-    });
-    connect(ExecuteOnKeyUpCheckBox, &QCheckBox::clicked, this, [this](bool on) {
-        EditedSettings.ExecuteOnKeyUp = on;
-        EditedInWindow();
-    });
     KeyIndikering1 = NewSquare(InputGroupBox, "KeyIndikering1");
     KeyIndikering2 = NewSquare(InputGroupBox, "KeyIndikering2");
     RepeatScrollBar = NewPeriodScrollBar(
@@ -561,9 +549,7 @@ void TUserSettingsForm::ShowSettingsInControls()
     } else {
         ModeRadioButton(s.ControlMode)->setChecked(true);
     }
-    PictureCheckBox->setChecked(s.ShowPictures);
-    TextCheckBox->setChecked(s.ShowTexts);
-    SoundCheckBox->setChecked(s.PlaySound);
+    ShowFlags();
     ShowScanPeriod();
     ShowFont(s.Font);
     ShowColors();
@@ -571,17 +557,18 @@ void TUserSettingsForm::ShowSettingsInControls()
                                              s.Spacing <= Tonlyra::MaxSpacing
                                          ? s.Spacing - Tonlyra::MinSpacing
                                          : -1);
-    ZoomPictureCheckBox->setChecked(s.ZoomPictures);
-    HideBordersCheckBox->setChecked(s.HideBorders);
     {
         const QSignalBlocker quiet(RepeatScrollBar);
         RepeatScrollBar->setValue(s.KeyRepetitionDelayTime);
     }
     KeyRepeatTimer->setInterval(RepeatScrollBar->value());
-    RepeatKeyCheckBox->setChecked(s.KeyRepetition);
-    TrapKeyDownCheckBox->setChecked(s.ActOnKeyDown);
-    ExecuteOnKeyUpCheckBox->setChecked(s.ExecuteOnKeyUp);
     ShowModeRuleStates();
+}
+
+void TUserSettingsForm::ShowFlags()
+{
+    for (const FlagBox& flag : FlagBoxes)
+        flag.Box->setChecked(EditedSettings.*flag.Field);
 }
 
 void TUserSettingsForm::ShowScanPeriod()
@@ -676,7 +663,7 @@ void TUserSettingsForm::RepeatKeyCheckBoxClick()
 {
     EditedInWindow();
     Tonlyra::ApplyRepeatRule(EditedSettings);
-    ExecuteOnKeyUpCheckBox->setChecked(EditedSettings.ExecuteOnKeyUp);
+    ShowFlags();
     ShowRepeatRuleStates();
 }
 
