@@ -16,9 +16,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -250,23 +253,61 @@ void TPlayerForm::TakeHideBordersFromSettings()
 
 // ---- Title bar ----
 
-void TPlayerForm::SetFrameless(bool frameless)
+void TPlayerForm::ShowMaximizedOnScreen()
 {
-    if (windowFlags().testFlag(Qt::FramelessWindowHint) == frameless)
+    // Where no window manager maximises the window (a kiosk session), it takes the screen's
+    // available area itself; where one does, that area is also its size when not maximised.
+    if (const QScreen* screen = this->screen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
+    ActivateOnExpose = true;
+    WhenExposed();
+}
+
+void TPlayerForm::WhenExposed()
+{
+    if (!windowHandle() || !windowHandle()->isExposed())
         return;
-    const bool wasVisible = isVisible();
-    const Qt::WindowStates states = windowState();
-    // Changing the flags hides the window; show it again in the state it had.
-    setWindowFlag(Qt::FramelessWindowHint, frameless);
-    if (wasVisible) {
-        setWindowState(states);
-        show();
+    if (ActivateOnExpose) {
+        // Keys and the scanning act only in the active window, and without a window manager
+        // nothing activates it: a switch user, who cannot click it, would be left with a dead
+        // grid. No window can be activated before it is on the screen.
+        ActivateOnExpose = false;
+        raise();
+        activateWindow();
+    }
+    if (BuildOnExpose) {
+        BuildOnExpose = false;
+        QTimer::singleShot(0, this, &TPlayerForm::FormActivate);
+    }
+}
+
+void TPlayerForm::SetFullScreen(bool on)
+{
+    // The title bar goes by showing the window full screen: the window manager takes the frame
+    // away and the window stays on the screen and active. (Changing the frame flags instead
+    // unmaps the window and shows it again; it came back without the focus, so that keys and
+    // the scanning were dead, and not maximised.)
+    if (isFullScreen() == on)
+        return;
+    if (!isVisible()) {
+        setWindowState(on ? windowState() | Qt::WindowFullScreen
+                          : windowState() & ~Qt::WindowFullScreen);
+        return;
+    }
+    if (on) {
+        // Where no window manager does it, the window covers the screen itself.
+        if (const QScreen* screen = this->screen())
+            setGeometry(screen->geometry());
+        showFullScreen();
+    } else {
+        ShowMaximizedOnScreen();
     }
 }
 
 void TPlayerForm::HideTitleBar()
 {
-    SetFrameless(true);
+    SetFullScreen(true);
     FileMenu->menuAction()->setVisible(false);
     Paus->setVisible(false);
     HelpMenu1->menuAction()->setVisible(false);
@@ -276,7 +317,7 @@ void TPlayerForm::HideTitleBar()
 
 void TPlayerForm::ShowTitleBar()
 {
-    SetFrameless(false);
+    SetFullScreen(false);
     FileMenu->menuAction()->setVisible(true);
     Paus->setVisible(true);
     HelpMenu1->menuAction()->setVisible(true);
@@ -354,17 +395,30 @@ void TPlayerForm::ShowLoadingPanel()
     panel->setLineWidth(2);
     panel->setAlignment(Qt::AlignCenter);
     panel->setAutoFillBackground(true);
-    const int panelWidth = fontMetrics().horizontalAdvance(text) + 40;
-    const int panelHeight = LoadingPanelHeight;
-    panel->setGeometry(width() / 2 - panelWidth / 2, height() / 2 - panelHeight / 2, panelWidth,
-                       panelHeight);
+    panel->resize(fontMetrics().horizontalAdvance(text) + 40, LoadingPanelHeight);
+    LoadingPanel = panel;
+    CentreLoadingPanel();
     panel->show();
     panel->raise();
     panel->setFocus();
-    LoadingPanel = panel;
     // Paint it now: the rest of the rebuild runs without returning to the event loop.
     repaint();
     panel->repaint();
+}
+
+void TPlayerForm::CentreLoadingPanel()
+{
+    if (!LoadingPanel)
+        return;
+    LoadingPanel->move(width() / 2 - LoadingPanel->width() / 2,
+                       height() / 2 - LoadingPanel->height() / 2);
+}
+
+void TPlayerForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The window may be resized while the grid is built (a window manager maximising it).
+    CentreLoadingPanel();
 }
 
 void TPlayerForm::RegisterWithMediaDialog()
@@ -418,15 +472,14 @@ bool TPlayerForm::FormCloseQuery()
 bool TPlayerForm::event(QEvent* event)
 {
     const bool result = QMainWindow::event(event);
-    if (FirstActivation) {
-        if (event->type() == QEvent::WindowActivate) {
-            FormActivate();
-        } else if (event->type() == QEvent::Show) {
-            // Some window managers do not activate a new window until it is clicked, which a
-            // switch user cannot do: the first showing builds the grid as well, once the window
-            // is on screen, if the activation has not done so by then.
-            QTimer::singleShot(0, this, &TPlayerForm::FormActivate);
-        }
+    // The first activation builds the grid; so does the first showing, as some window managers
+    // (and none at all) do not activate a new window until it is clicked, which a switch user
+    // cannot do. Either way the grid is built once the window is on the screen, so that the
+    // loading panel shows, and at the window's size there.
+    if (FirstActivation &&
+        (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
+        BuildOnExpose = true;
+        WhenExposed();
     }
     return result;
 }
@@ -451,6 +504,16 @@ bool TPlayerForm::IsOwnWidget(QObject* object) const
 bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::Expose:
+        if (watched == windowHandle())
+            WhenExposed();
+        break;
+    case QEvent::Resize:
+        // The grid follows the size of its area: the window is maximised, or its title bar
+        // hidden or shown, after the grid was built.
+        if (watched == KnappYta)
+            LayOutCells();
+        break;
     case QEvent::ToolTip: {
         // Hints stay on screen for the program's hint pause.
         auto* widget = qobject_cast<QWidget*>(watched);

@@ -96,6 +96,9 @@ public:
 
     void HideTitleBar();
     void ShowTitleBar();
+    // Shows the window maximised over the screen's available area, also where no window
+    // manager maximises windows.
+    void ShowMaximizedOnScreen();
     // Rebuilds the grid from the overlay in force and the applied user settings.
     void BuildGrid();
 
@@ -150,18 +153,29 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateMenus();
     void CreatePanels();
     // Creates the cells 1..CellCount on KnappYta and lays them out.
     void CreateCells();
+    // Places every cell in its slot of the grid (an enlarged cell over the whole grid) for the
+    // present size of KnappYta.
+    void LayOutCells();
+    // Where cell sits in the grid: equal cells by integer division of KnappYta's size.
+    QRect CellSlot(int cell) const;
     void DestroyCells();
     void ShowLoadingPanel();
+    void CentreLoadingPanel();
     void RegisterWithMediaDialog();
     void ClearMediaDialogEvents();
     void ApplyTitleBarChoice();
-    void SetFrameless(bool frameless);
+    void SetFullScreen(bool on);
+    // What waits until the window is on the screen: activating it, the first rebuild.
+    void WhenExposed();
+    bool ActivateOnExpose = false;
+    bool BuildOnExpose = false;
     bool IsOwnWidget(QObject* object) const;
     void TakeHideBordersFromSettings();
 

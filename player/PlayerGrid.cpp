@@ -144,12 +144,6 @@ void TPlayerForm::CreateCells()
         panels.append(panel);
     }
 
-    // Layout: equal cells by integer division; the remainder stays empty at the right and the
-    // bottom.
-    const int rows = std::max(1, SettingsForm->Rows());
-    const int cols = std::max(1, SettingsForm->Cols());
-    const int cellHeight = KnappYta->height() / rows;
-    const int cellWidth = KnappYta->width() / cols;
     QList<QString> pictureNames;
     pictureNames.reserve(cellCount);
     for (int i = 0; i < panels.size(); ++i) {
@@ -164,8 +158,7 @@ void TPlayerForm::CreateCells()
         // takes the room below the text rather than covering it.
         face->PictureAlign = CellFace::Align::Client;
         face->Picture->setVisible(!pictureName.isEmpty());
-        panel->SetBounds(
-            QRect((i % cols) * cellWidth, (i / cols) * cellHeight, cellWidth, cellHeight));
+        panel->SetBounds(CellSlot(i + 1));
     }
 
     // All pictures are decoded together, in parallel, at the size of the room they get.
@@ -185,6 +178,35 @@ void TPlayerForm::CreateCells()
     // grid meanwhile, so fit whatever cells are there now.
     for (CellPanel* panel : CellPanels())
         FitPicture(panel->Tag);
+}
+
+QRect TPlayerForm::CellSlot(int cell) const
+{
+    // Equal cells by integer division; the remainder stays empty at the right and the bottom.
+    const int rows = std::max(1, SettingsForm->Rows());
+    const int cols = std::max(1, SettingsForm->Cols());
+    const int cellHeight = KnappYta->height() / rows;
+    const int cellWidth = KnappYta->width() / cols;
+    const int i = cell - 1;
+    return QRect((i % cols) * cellWidth, (i / cols) * cellHeight, cellWidth, cellHeight);
+}
+
+void TPlayerForm::LayOutCells()
+{
+    for (CellPanel* panel : CellPanels()) {
+        const QRect slot = CellSlot(panel->Tag);
+        if (panel->Tag == SavedCell) {
+            // Enlarged: it keeps the whole grid, and goes back to its new slot.
+            SavedCellTop = slot.top();
+            SavedCellLeft = slot.left();
+            SavedCellHeight = slot.height();
+            SavedCellWidth = slot.width();
+            panel->SetBounds(QRect(QPoint(0, 0), KnappYta->size()));
+        } else {
+            panel->SetBounds(slot);
+        }
+        FitPicture(panel->Tag);
+    }
 }
 
 void TPlayerForm::FitPicture(int cell)

@@ -13,6 +13,6 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("2.18"));
 
     Tonlyra::ApplicationWindows windows(app.arguments().mid(1));
-    windows.MainWindow()->showMaximized();
+    windows.MainWindow()->ShowMaximizedOnScreen();
     return app.exec();
 }

@@ -24,10 +24,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
-#include <QShowEvent>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -236,20 +236,21 @@ TEST_F(PlayerFormTest, HidingTheTitleBarAndCtrlMBringingItBack)
     PlayerForm->HideBordersMenu->trigger();
     EXPECT_EQ(Rebuilds, before + 1);
     EXPECT_TRUE(PlayerForm->HideBordersMenu->isChecked());
-    EXPECT_TRUE(PlayerForm->windowFlags().testFlag(Qt::FramelessWindowHint));
+    // No title bar: the window covers the screen.
+    EXPECT_TRUE(PlayerForm->isFullScreen());
     EXPECT_FALSE(PlayerForm->menuBar()->isVisible());
     EXPECT_FALSE(PlayerForm->FileMenu->menuAction()->isVisible());
     EXPECT_FALSE(PlayerForm->Paus->isVisible());
     EXPECT_FALSE(PlayerForm->HelpMenu1->menuAction()->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
-    EXPECT_TRUE(PlayerForm->isMaximized());
 
     // With the menu bar gone, Ctrl+M is the way back.
     PlayerForm->activateWindow();
     QTest::keyClick(PlayerForm, Qt::Key_M, Qt::ControlModifier);
     EXPECT_EQ(Rebuilds, before + 2);
     EXPECT_FALSE(PlayerForm->HideBordersMenu->isChecked());
-    EXPECT_FALSE(PlayerForm->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(PlayerForm->isFullScreen());
+    EXPECT_TRUE(PlayerForm->isMaximized());
     EXPECT_TRUE(PlayerForm->menuBar()->isVisible());
     EXPECT_TRUE(PlayerForm->FileMenu->menuAction()->isVisible());
     EXPECT_TRUE(PlayerForm->Paus->isVisible());
@@ -506,17 +507,19 @@ TEST_F(PlayerFormTest, DemoOverlayHasNineCellsWhoseFilesExist)
 
 namespace {
 
-TEST_F(PlayerFormTest, GridIsBuiltEvenWhenTheWindowIsNotActivated)
+TEST_F(PlayerFormTest, GridIsBuiltOnceTheWindowIsOnScreenEvenWhenItIsNotActivated)
 {
     Start();
-    // A window manager that shows the window without activating it.
-    QShowEvent shown;
-    QCoreApplication::sendEvent(PlayerForm, &shown);
+    // A window manager that shows the window without activating it (or none at all).
+    PlayerForm->setAttribute(Qt::WA_ShowWithoutActivating);
+    PlayerForm->show();
     ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
     EXPECT_EQ(Rebuilds, 1);
+    EXPECT_TRUE(PlayerForm->windowHandle()->isExposed());
 
-    PlayerForm->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
+    // A later activation builds nothing more.
+    PlayerForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(PlayerForm));
     QTest::qWait(20);
     EXPECT_EQ(Rebuilds, 1);
 }

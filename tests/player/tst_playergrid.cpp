@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -87,9 +88,15 @@ protected:
     }
 
     // Rebuilds the grid on a KnappYta of exactly this size.
+    // Builds the grid in the window on screen, sized so that the grid's area has this size (the
+    // grid follows the size of its area).
     void Build(QSize area)
     {
-        PlayerForm->KnappYta->resize(area);
+        PlayerForm->FirstActivation = false; // the test builds the grid itself
+        PlayerForm->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
+        PlayerForm->resize(PlayerForm->size() + area - PlayerForm->KnappYta->size());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return PlayerForm->KnappYta->size() == area; }));
         PlayerForm->BuildGrid();
         ASSERT_EQ(PlayerForm->KnappYta->size(), area);
     }
@@ -132,6 +139,21 @@ TEST_F(PlayerGridTest, CellsFillRowByRowByIntegerDivisionAndTheRemainderStaysEmp
     Build(QSize(601, 400));
     EXPECT_EQ(PlayerForm->CellPanelOf(1), nullptr);
     EXPECT_TRUE(PlayerForm->KnappYta->findChildren<CellPanel*>().isEmpty());
+}
+
+// The window is maximised, or its title bar hidden, after the grid was built.
+TEST_F(PlayerGridTest, TheGridFollowsTheSizeOfItsAreaAndAnEnlargedCellGoesBackToItsNewSlot)
+{
+    UseOverlay(2, 2);
+    Build(QSize(400, 300));
+    PlayerForm->EnlargeCell(2);
+    PlayerForm->resize(PlayerForm->size() + QSize(200, 100));
+    ASSERT_TRUE(QTest::qWaitFor([] { return PlayerForm->KnappYta->size() == QSize(600, 400); }));
+    EXPECT_EQ(Cell(1)->geometry(), QRect(0, 0, 300, 200));
+    EXPECT_EQ(Cell(4)->geometry(), QRect(300, 200, 300, 200));
+    EXPECT_EQ(Cell(2)->geometry(), QRect(0, 0, 600, 400));
+    PlayerForm->RestoreCell();
+    EXPECT_EQ(Cell(2)->geometry(), QRect(300, 0, 300, 200));
 }
 
 // A 1 x 1 grid with Spacing 0 on 312 x 312: the face is 306 x 306, the room for the picture

@@ -63,7 +63,7 @@ TEST_F(UserSettingsGridTest, AcceptedSettingsShowOnTheGridAtOnceAndAreSaved)
     EXPECT_EQ(CellColours(), std::make_pair(QColor(0, 0, 160), QColor(0, 128, 0)));
     EXPECT_EQ(PlayerForm->CellPanelOf(1)->BorderWidth(), 7);
     EXPECT_TRUE(PlayerForm->ScanTimer->isActive()); // one-switch scanning runs
-    EXPECT_TRUE(PlayerForm->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(PlayerForm->isFullScreen());        // the title bar hidden
     EXPECT_TRUE(PlayerForm->HideBordersMenu->isChecked());
 
     // The change is offered for saving when the program ends, and the save writes it.
