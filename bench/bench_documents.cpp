@@ -1,9 +1,11 @@
 // Times loading and saving a 10 x 10 overlay (1,103 keys) and a user settings file, median of
 // many runs, and compares the save with the naive design that rewrites the whole file once for
-// every key written (load, set one key, save), measured in the same run.
+// every key written (load, set one key, save), measured in the same run. Then measures the peak
+// memory that files made to be expensive cost, at the largest size the program reads.
 
 #include "overlay/MediaOverlay.h"
 #include "platform/ProfileFile.h"
+#include "tests/platform/HostileProfiles.h"
 #include "usersettings/UserSettings.h"
 
 #include <QDir>
@@ -132,6 +134,32 @@ void RunIn(const QString& folder, const char* label, int naiveOverlayRuns)
                 naiveSettingsSave, naiveSettingsSave / settingsSave);
 }
 
+// Each hostile file read as its document, written back and saved, in a process of its own.
+void HostileFiles()
+{
+    QTemporaryDir dir;
+    const qsizetype size = ProfileFile::MaxFileSize;
+    std::printf("\nhostile files of %lld MB: read, written back and saved, each in its own "
+                "process\n",
+                static_cast<long long>(size >> 20));
+    for (const Tonlyra::Test::HostileProfile& profile : Tonlyra::Test::HostileProfiles()) {
+        const QString path = dir.filePath("hostile");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(profile.Make(size)) < 0)
+            return;
+        file.close();
+        const auto figures = Tonlyra::Test::MeasureHostile(profile, path, dir.filePath("saved"));
+        if (!figures.Done) {
+            std::printf("%-28s FAILED\n", profile.Name);
+            continue;
+        }
+        const double ratio = figures.PeakMb / double(size >> 20);
+        std::printf("%-28s %7.1f MB peak (x%.1f the file; target <= x8) %s  %6.2f s\n",
+                    profile.Name, figures.PeakMb, ratio, ratio <= 8 ? "ok" : "OVER",
+                    figures.Seconds);
+    }
+}
+
 } // namespace
 
 // Every save is flushed to the disk before it replaces the old file, so on a disk the saves
@@ -141,5 +169,6 @@ int main()
     RunIn(QDir::tempPath(), "files on disk", 1);
     if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
         RunIn(QStringLiteral("/dev/shm"), "files in memory", 3);
+    HostileFiles();
     return 0;
 }

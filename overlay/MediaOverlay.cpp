@@ -221,7 +221,7 @@ void MediaOverlay::Load(const ProfileFile& file)
 
     // Cell j takes its texts under the name of the j-th key of "Media" as the file lists them,
     // and its positions under the number j; in files the program writes both are the same.
-    const QStringList keys = file.Keys(MediaSection);
+    const QStringList keys = file.Keys(MediaSection, N());
     const int count = std::min(N(), static_cast<int>(keys.size()));
     for (int j = 1; j <= count; ++j) {
         const QString& key = keys[j - 1];
@@ -250,17 +250,16 @@ void MediaOverlay::WriteTo(ProfileFile& file) const
 
     // Cell keys above N, left from a larger overlay, are removed from every cell section.
     for (const QString* section : CellSections)
-        for (const QString& key : file.Keys(*section))
-            if (CellNumberOfKey(key) > N())
-                file.DeleteKey(*section, key);
+        file.DeleteKeys(*section,
+                        [this](const QString& key) { return CellNumberOfKey(key) > N(); });
     // The reader takes the cells in the order "Media" lists its keys. When that section holds
     // anything but the keys "1", "2", ... in order (a hand-edited file, an extra key), a cell
     // written in place would read back under another number, so the section is written afresh.
-    const QStringList mediaKeys = file.Keys(MediaSection);
+    // Keys above N are gone by now, so a key beyond the N-th is out of order too.
+    const QStringList mediaKeys = file.Keys(MediaSection, N() + 1);
     for (int j = 0; j < mediaKeys.size(); ++j) {
-        if (mediaKeys[j].trimmed() != QString::number(j + 1)) {
-            for (const QString& key : mediaKeys)
-                file.DeleteKey(MediaSection, key);
+        if (mediaKeys[j] != QString::number(j + 1)) {
+            file.DeleteKeys(MediaSection, [](const QString&) { return true; });
             break;
         }
     }

@@ -1,10 +1,14 @@
 #pragma once
 
-#include <QHash>
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <limits>
 #include <optional>
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 namespace Tonlyra {
@@ -53,6 +57,10 @@ std::optional<qint32> ParseProfileInteger(const QString& text);
 // line, comment and blank line stays as it was. Lines are written with the line ending the file
 // already uses (CRLF for a new file) and in UTF-8. A file that is not valid UTF-8 is read as
 // Windows-1252, the encoding files from the old Windows program are in.
+//
+// Memory stays in proportion to the file, whatever it holds: the text is kept once, as UTF-8,
+// and each line costs four bytes more, each section sixteen; the indexes that find sections and
+// keys hold numbers, not names, and are built when first needed.
 class ProfileFile
 {
 public:
@@ -89,8 +97,10 @@ public:
 
     bool HasSection(const QString& section) const;
     bool HasKey(const QString& section, const QString& key) const;
-    // The names of the keys of section in file order (lines without "=" are not keys).
-    QStringList Keys(const QString& section) const;
+    // The names of the first limit keys of section in file order (lines without "=" are not
+    // keys).
+    QStringList Keys(const QString& section,
+                     qsizetype limit = std::numeric_limits<qsizetype>::max()) const;
     // The section names in file order.
     QStringList Sections() const;
 
@@ -107,45 +117,74 @@ public:
     }
     // Removes the key's line; the section header stays.
     void DeleteKey(const QString& section, const QString& key);
+    // Removes, in one pass, every key line of section whose name doomed returns true for.
+    void DeleteKeys(const QString& section, const std::function<bool(const QString& key)>& doomed);
     // Removes the section's header and all its lines.
     void DeleteSection(const QString& section);
 
     // The whole document as it would be saved.
     QByteArray ToBytes() const;
     // Replaces the document by the parse of bytes (for tests and in-memory use).
-    void FromBytes(const QByteArray& bytes);
+    void FromBytes(QByteArray bytes);
 
     // Files larger than this are refused rather than read into memory.
     static constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
 
 private:
-    struct Line
-    {
-        QString Text; // the line as it stands, without line ending
-        QString Key;  // key name as written (trimmed), empty for a non-key line
-        bool IsKey = false;
-    };
+    // A line of the document: the offset of its first byte in Text (the line ends at the next
+    // line break), or, with EditedLine set, the index of its text in Edits.
+    using LineRef = quint32;
+    static constexpr LineRef EditedLine = 0x80000000u;
+    static constexpr LineRef NoLine = 0xFFFFFFFFu;
+
     struct Section
     {
-        QString Name;   // as written in the header, blanks trimmed
-        QString Header; // the header line as it stands
-        std::vector<Line> Body;
-        QHash<QString, int> KeyIndex; // folded key name -> first line in Body with that key
-        void Reindex();
+        LineRef Header = NoLine; // NoLine for the lines before the first section
+        quint32 First = 0;       // its lines as read: Lines[First, First + Count) ...
+        quint32 Count = 0;
+        qint32 Own = -1; // ... or, once lines were added or removed, OwnLines[Own]
     };
 
-    const Section* FindSection(const QString& name) const;
-    Section* FindSection(const QString& name);
-    const Line* FindLine(const QString& section, const QString& key) const;
-    void ReindexSections();
-    static QString Fold(const QString& name) { return name.trimmed().toLower(); }
-    static QString ValueOf(const QString& lineText);
+    // Finds the first of numbered entries (the sections, or the lines of one section) by folded
+    // name without holding the names: open addressing, each slot an entry number + 1 (0: empty)
+    // and the hash of its name; a name is read back from the document only when hashes match.
+    struct NameIndex
+    {
+        struct Slot
+        {
+            quint32 Entry = 0;
+            quint32 Hash = 0;
+        };
+        std::vector<Slot> Slots;
+        quint32 Used = 0;
+    };
+
+    QByteArrayView LineText(LineRef line) const;
+    LineRef AddLine(const QByteArray& text);
+    void SetLine(LineRef& line, const QByteArray& text);
+    std::span<const LineRef> Body(const Section& section) const;
+    std::span<LineRef> Body(Section& section);
+    std::vector<LineRef>& OwnBody(Section& section);
+    QByteArrayView SectionName(const Section& section) const;
+
+    // The first section with the name, or -1.
+    int FindSection(const QString& name) const;
+    // The position in its section's body of the first line with the key, or -1.
+    qsizetype FindKey(int section, const QByteArray& foldedKey) const;
+    const NameIndex* KeyIndexOf(int section) const;
+    std::optional<QByteArrayView> FindValue(const QString& section, const QString& key) const;
 
     QString FilePath;
-    std::vector<Line> Prelude; // lines before the first section
-    std::vector<Section> SectionList;
-    QHash<QString, int> SectionIndex; // folded section name -> first section with that name
-    QString LineEnd = QStringLiteral("\r\n");
+    QByteArray Text;               // the text as read, as UTF-8; every line ends in a line break
+    std::vector<LineRef> Lines;    // the lines as read, section after section
+    std::vector<QByteArray> Edits; // the texts of lines written since, without line breaks
+    std::vector<Section> SectionList{Section()}; // [0]: the lines before the first section
+    std::vector<std::vector<LineRef>> OwnLines;
+    // Built when first needed: folded section name -> first section of that name, and for
+    // large sections, folded key -> position of its first line.
+    mutable std::optional<NameIndex> SectionIndex;
+    mutable std::unordered_map<int, NameIndex> KeyIndexes;
+    QByteArray LineEnd = "\r\n";
     bool EndsWithNewline = true;
     bool Modified = false;
 };

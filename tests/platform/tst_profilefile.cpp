@@ -114,8 +114,8 @@ TEST(ProfileFile, Windows1252FallbackAndUtf8)
 
 TEST(ProfileFile, WritingKeepsWhatTheFileMeant)
 {
-    // A second byte-order mark is text of the first line; written again it must not turn that
-    // line into a section header.
+    // Byte-order marks at the start, one or two, carry no text: written again, the file must
+    // read the same.
     const QByteArray cases[] = {"\xEF\xBB\xBF\xEF\xBB\xBF[s]\nk=v\n", "[s]\rk=v\r\n[t]\n\rj=w",
                                 "\xEF\xBB\xBF[s]\r\nk=\xC3\xB6\r\n"};
     for (const QByteArray& bytes : cases) {
