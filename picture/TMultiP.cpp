@@ -349,9 +349,15 @@ void TPMultiImage::ClearPicture()
 void TPMultiImage::ReportError(int code, const QString& text)
 {
     if (code == ReaderException) {
-        Tonlyra::UserPrompt::ShowError(
-            this, QStringLiteral("An exception error occured in the Pictorum dll. We recommend to "
-                                 "exit the application and to restart it by clicking its icon!"));
+        const QString message =
+            QStringLiteral("An exception error occured in the Pictorum dll. We recommend to "
+                           "exit the application and to restart it by clicking its icon!");
+        // A host that takes the reader errors itself (the player, which never puts a box in
+        // front of its user) takes this one too.
+        if (OnPictorumError)
+            OnPictorumError(this, code, message);
+        else
+            Tonlyra::UserPrompt::ShowError(this, message);
         return;
     }
     if (OnPictorumError) {

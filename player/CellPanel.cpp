@@ -90,10 +90,38 @@ void CellFace::Realign()
         Picture->setGeometry(b, top, innerWidth, std::max(0, roomHeight));
 }
 
+const QColor CellFace::MissingPictureColor(136, 136, 136);
+
+void CellFace::SetPictureFailed(const QString& reason)
+{
+    FPictureFailed = true;
+    setToolTip(reason);
+    if (Picture)
+        Picture->hide();
+    update();
+}
+
+QRect CellFace::PictureRoom() const
+{
+    const int b = BorderWidth;
+    return QRect(b, b + LabelHeight(), width() - 2 * b, height() - 2 * b - LabelHeight());
+}
+
 void CellFace::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), FColor);
+    if (!FPictureFailed)
+        return;
+    const QRect room = PictureRoom();
+    const int side = std::min(room.width(), room.height()) * 2 / 3;
+    if (side < 8)
+        return;
+    const QRect box(room.center() - QPoint(side / 2, side / 2), QSize(side, side));
+    painter.setPen(QPen(MissingPictureColor, std::max(2, side / 30)));
+    painter.drawRect(box);
+    painter.drawLine(box.topLeft(), box.bottomRight());
+    painter.drawLine(box.topRight(), box.bottomLeft());
 }
 
 void CellFace::resizeEvent(QResizeEvent*)

@@ -60,6 +60,13 @@ public:
 
     // Places the label and the picture by their alignment.
     void Realign();
+
+    // The cell's picture could not be read: the picture is hidden and the face shows, where
+    // the picture would be, the sign of a missing picture (a crossed box in
+    // MissingPictureColor); its hint says why.
+    void SetPictureFailed(const QString& reason);
+    bool PictureFailed() const { return FPictureFailed; }
+    static const QColor MissingPictureColor;
     // The height the label takes at the top of the face: 0 when it is hidden.
     int LabelHeight() const;
 
@@ -72,7 +79,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Where the picture goes: below the text, inside the border.
+    QRect PictureRoom() const;
+
     QColor FColor;
+    bool FPictureFailed = false;
 };
 
 // One cell of the grid. From the edge inwards: a ring of BorderWidth pixels in the panel's

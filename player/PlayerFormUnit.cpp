@@ -380,6 +380,8 @@ void TPlayerForm::BuildGrid()
 
     ApplyTitleBarChoice();
     delete LoadingPanel;
+    if (PauseSign)
+        ShowPauseSign(true);
     setFocus();
     repaint();
 }
@@ -412,6 +414,41 @@ void TPlayerForm::CentreLoadingPanel()
         return;
     LoadingPanel->move(width() / 2 - LoadingPanel->width() / 2,
                        height() / 2 - LoadingPanel->height() / 2);
+}
+
+void TPlayerForm::ShowPauseSign(bool show)
+{
+    if (!show) {
+        delete PauseSign;
+        return;
+    }
+    if (!PauseSign) {
+        auto* sign = new QLabel(QStringLiteral("Paus"), this);
+        sign->setObjectName(QStringLiteral("PauseSign"));
+        sign->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        sign->setLineWidth(3);
+        sign->setAlignment(Qt::AlignCenter);
+        sign->setAutoFillBackground(true);
+        // Clicks on it are clicks on the grid (which a pause ignores).
+        sign->setAttribute(Qt::WA_TransparentForMouseEvents);
+        PauseSign = sign;
+    }
+    PlaceOverGrid(PauseSign);
+    PauseSign->show();
+    PauseSign->raise();
+}
+
+void TPlayerForm::PlaceOverGrid(QWidget* sign)
+{
+    // Large enough to be seen across the room, in the middle of the grid.
+    const QRect grid(KnappYta->mapTo(this, QPoint(0, 0)), KnappYta->size());
+    QFont font = this->font();
+    font.setBold(true);
+    font.setPixelSize(std::max(24, grid.height() / 8));
+    sign->setFont(font);
+    const QSize size = sign->sizeHint() + QSize(font.pixelSize(), font.pixelSize() / 2);
+    sign->setGeometry(QRect(QPoint(0, 0), size)
+                          .translated(grid.center() - QPoint(size.width() / 2, size.height() / 2)));
 }
 
 void TPlayerForm::resizeEvent(QResizeEvent* event)
@@ -511,8 +548,11 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Resize:
         // The grid follows the size of its area: the window is maximised, or its title bar
         // hidden or shown, after the grid was built.
-        if (watched == KnappYta)
+        if (watched == KnappYta) {
             LayOutCells();
+            if (PauseSign)
+                PlaceOverGrid(PauseSign);
+        }
         break;
     case QEvent::ToolTip: {
         // Hints stay on screen for the program's hint pause.

@@ -12,6 +12,7 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QTimer;
+class TPMultiImage;
 
 namespace Tonlyra {
 class CellPanel;
@@ -78,6 +79,9 @@ public:
 
     // The panel that shows which overlay is being loaded; exists only while the grid is built.
     QPointer<QLabel> LoadingPanel;
+    // The sign over the grid while "Gör paus" holds the playback (keys and clicks do nothing
+    // then, also with the menu bar hidden); exists only then.
+    QPointer<QLabel> PauseSign;
     // Raised while the grid is built: the loading panel shows, the grid is hidden and keys do
     // not act.
     std::function<void(QLabel* panel)> OnLoadingPanelShown;
@@ -216,6 +220,14 @@ private:
     // item, and a hidden action reads as disabled although the Pause key must still work.
     bool PausEnabled = false;
     void SetPausEnabled(bool enabled);
+    // "Gör paus" checked (with its caption "&Fortsätt" and the sign over the grid) or not.
+    void SetPaused(bool paused);
+    void ShowPauseSign(bool show);
+    void PlaceOverGrid(QWidget* sign);
+    // Puts the grid back as it was before a choice whose save question was cancelled.
+    void GiveUpChoice();
+    // A cell's picture could not be read: a sign on the cell and a line in the log, no box.
+    void CellPictureFailed(TPMultiImage* picture, int code, const QString& text);
 };
 
 extern TPlayerForm* PlayerForm;

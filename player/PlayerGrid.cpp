@@ -6,9 +6,11 @@
 
 #include "overlay/SettingsFormUnit.h"
 #include "picture/TMultiP.h"
+#include "platform/PictureReader.h"
 #include "player/CellPanel.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
+#include <QDebug>
 #include <QPalette>
 
 #include <algorithm>
@@ -140,6 +142,9 @@ void TPlayerForm::CreateCells()
         picture->OnMouseUp = [this](TPMultiImage* sender, Qt::MouseButton button,
                                     Qt::KeyboardModifiers shift, int x,
                                     int y) { CellMouseUp(sender, button, shift, x, y); };
+        picture->OnPictorumError = [this](TPMultiImage* sender, int code, const QString& text) {
+            CellPictureFailed(sender, code, text);
+        };
         face->Picture = picture;
         panels.append(panel);
     }
@@ -174,8 +179,8 @@ void TPlayerForm::CreateCells()
     }
     TPMultiImage::LoadImages(loads);
 
-    // Error boxes of the picture readers let events run; a cell handler may have rebuilt the
-    // grid meanwhile, so fit whatever cells are there now.
+    // Should a picture reader still show an error box, it lets events run; a cell handler may
+    // have rebuilt the grid meanwhile, so fit whatever cells are there now.
     for (CellPanel* panel : CellPanels())
         FitPicture(panel->Tag);
 }
@@ -207,6 +212,19 @@ void TPlayerForm::LayOutCells()
         }
         FitPicture(panel->Tag);
     }
+}
+
+void TPlayerForm::CellPictureFailed(TPMultiImage* picture, int code, const QString& text)
+{
+    // A message box here would stop the grid from appearing until someone closed it, which a
+    // switch user cannot do. A file too short to hold a picture is not read, and not reported.
+    if (code == Tonlyra::PictureTooShort)
+        return;
+    qWarning().noquote() << QStringLiteral("Cell %1: picture %2 is not shown: %3")
+                                .arg(picture->Tag)
+                                .arg(picture->ImageName(), text);
+    if (auto* face = qobject_cast<CellFace*>(picture->parentWidget()))
+        face->SetPictureFailed(text);
 }
 
 void TPlayerForm::FitPicture(int cell)

@@ -102,6 +102,16 @@ void TPlayerForm::SetPausEnabled(bool enabled)
 {
     PausEnabled = enabled;
     Paus->setEnabled(enabled);
+    // A pause that can no longer be ended must not go on ignoring every key and click.
+    if (!enabled && Paus->isChecked())
+        SetPaused(false);
+}
+
+void TPlayerForm::SetPaused(bool paused)
+{
+    Paus->setChecked(paused);
+    Paus->setText(paused ? QStringLiteral("&Fortsätt") : QStringLiteral("&Gör paus"));
+    ShowPauseSign(paused);
 }
 
 void TPlayerForm::ExecuteCell(int cell)
@@ -110,53 +120,69 @@ void TPlayerForm::ExecuteCell(int cell)
     const QString media = SettingsForm->GetCellMedia(cell);
     // An introduction still playing is heard to its end before the media starts.
     WaitWhileBusy(true, true);
-    if (!IsCellPlayable(cell))
+    if (!IsCellPlayable(cell)) {
+        SetPausEnabled(IsBusy());
         return;
+    }
 
-    auto playFile = [&](int kind) {
+    auto play = [&](int kind) {
         IntroPlaying = false;
         MediaDialog->Stop();
         MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
         MediaDialog->SelectKind(kind);
-        MediaDialog->OpenMediaFile(media);
+        if (kind == CDKind)
+            MediaDialog->SelectTrack(media.toInt());
+        else
+            MediaDialog->OpenMediaFile(media);
         MediaDialog->SetStartPosition(SettingsForm->GetCellStart(cell));
         MediaDialog->SetStopPosition(SettingsForm->GetCellStop(cell));
         MediaDialog->Play();
     };
 
     if (SettingsForm->IsCDTrackCell(cell)) {
-        IntroPlaying = false;
-        MediaDialog->Stop();
-        MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
-        MediaDialog->SelectKind(CDKind);
-        MediaDialog->SelectTrack(media.toInt());
-        MediaDialog->SetStartPosition(SettingsForm->GetCellStart(cell));
-        MediaDialog->SetStopPosition(SettingsForm->GetCellStop(cell));
-        MediaDialog->Play();
+        play(CDKind);
     } else if (SettingsForm->IsSoundFileCell(cell)) {
-        playFile(SoundFileKind);
+        play(SoundFileKind);
     } else if (SettingsForm->IsVideoFileCell(cell)) {
         // The video covers the screen; the cell's picture comes back at the end of play.
         for (Tonlyra::CellPanel* panel : CellPanels())
             if (panel->Tag == cell && panel->Face() && panel->Face()->Picture)
                 panel->Face()->Picture->hide();
-        playFile(VideoFileKind);
-    } else if (SettingsForm->IsOverlayFileCell(cell)) {
-        if (!SettingsForm->ConfirmSaveOverlay())
-            return;
-        SettingsForm->LoadOverlay(media);
-        SettingsForm->CommitOverlay();
-        // The cells are replaced; the one whose handler runs now is deleted only afterwards.
-        BuildGrid();
-    } else if (SettingsForm->IsIRCell(cell)) {
-        IRDialog->SelectCommPort(SettingsForm->GetCellCommPort(cell));
-        IRDialog->ShowIRString(media);
-        IRStopPending = !IRDialog->HasPulseCount();
-        SkipNextScanTick = true;
-        IRDialog->SendIRCommand();
-    } else if (SettingsForm->IsExitCell(cell)) {
-        close();
+        play(VideoFileKind);
+    } else {
+        // Nothing of these cells plays, so there is nothing to pause.
+        SetPausEnabled(false);
+        if (SettingsForm->IsOverlayFileCell(cell)) {
+            if (!SettingsForm->ConfirmSaveOverlay()) {
+                GiveUpChoice();
+                return;
+            }
+            SettingsForm->LoadOverlay(media);
+            SettingsForm->CommitOverlay();
+            // The cells are replaced; the one whose handler runs now is deleted afterwards.
+            BuildGrid();
+        } else if (SettingsForm->IsIRCell(cell)) {
+            IRDialog->SelectCommPort(SettingsForm->GetCellCommPort(cell));
+            IRDialog->ShowIRString(media);
+            IRStopPending = !IRDialog->HasPulseCount();
+            SkipNextScanTick = true;
+            IRDialog->SendIRCommand();
+        } else if (SettingsForm->IsExitCell(cell)) {
+            if (!close())
+                GiveUpChoice();
+        }
     }
+}
+
+void TPlayerForm::GiveUpChoice()
+{
+    // A save question was cancelled: the grid is left as it was before the choice, the cell
+    // back in its place and, where a frame shows the way, framed again.
+    if (!IsGridMode())
+        return;
+    RestoreCell();
+    if (UserSettingsForm->UserSettings.ControlMode != ControlMode::MouseControl)
+        MarkCell(CurrentCell);
 }
 
 void TPlayerForm::PlayIntro(int cell)
@@ -200,11 +226,12 @@ void TPlayerForm::EndOfPlay(QObject*)
 {
     if (Paus->isChecked())
         return;
-    // Pictures hidden for a video come back.
+    // Pictures hidden for a video come back (not those that could not be read: their cells
+    // show the sign of a missing picture).
     for (Tonlyra::CellPanel* panel : CellPanels()) {
         if (panel->Face() && panel->Face()->Picture) {
             TPMultiImage* picture = panel->Face()->Picture;
-            picture->setVisible(!picture->ImageName().isEmpty());
+            picture->setVisible(!picture->ImageName().isEmpty() && !panel->Face()->PictureFailed());
         }
     }
     if (MediaDialog->PlayState() == Tonlyra::PlaybackEngine::Stopped)
@@ -232,12 +259,12 @@ void TPlayerForm::PausClick()
     // The check mark is set before pausing: the service reports the pause (and so raises the
     // end of play) before Pause returns, and the end of play must see that it was a pause.
     if (Paus->isChecked()) {
-        Paus->setChecked(false);
-        Paus->setText(QStringLiteral("&Gör paus"));
+        SetPaused(false);
         MediaDialog->Play();
-    } else {
-        Paus->setChecked(true);
-        Paus->setText(QStringLiteral("&Fortsätt"));
+    } else if (MediaDialog->PlayState() == Tonlyra::PlaybackEngine::Playing) {
+        // Only what plays is paused. A pause of nothing left every key and click ignored, and
+        // its end started whatever was merely loaded (the CD track a rebuild probes).
+        SetPaused(true);
         MediaDialog->Pause();
     }
 }

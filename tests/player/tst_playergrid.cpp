@@ -22,6 +22,7 @@
 #include <memory>
 
 using namespace Tonlyra;
+using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 
 namespace {
@@ -265,6 +266,36 @@ TEST_F(PlayerGridTest, PictureThatShowsNothingTakesTheRoomBelowTheText)
     }
     EXPECT_TRUE(PictureOf(1)->ShowsMessage());
     EXPECT_FALSE(PictureOf(2)->HasPicture());
+}
+
+TEST_F(PlayerGridTest, PictureThatCannotBeReadGivesTheCellASignAndAsksNothing)
+{
+    // A box in front of a switch user would stop the grid until someone closed it.
+    const QString broken = Dir.File(QStringLiteral("trasig.png"));
+    const QString tiny = Dir.File(QStringLiteral("liten.png"));
+    for (const auto& [path, bytes] : {std::pair{broken, 400}, std::pair{tiny, 40}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(bytes, 'x'));
+    }
+    UseOverlay(1, 3, {{1, broken}, {2, tiny}, {3, Picture(QStringLiteral("hel.png"), 40, 30)}});
+    ScriptedPrompts prompts;
+    Build(QSize(600, 200));
+    EXPECT_TRUE(prompts.Asked().empty());
+    // The unreadable picture leaves a sign of a missing picture, with the reason as its hint;
+    // a file too short to hold a picture is not read, and nothing is said of it.
+    EXPECT_TRUE(Cell(1)->Face()->PictureFailed());
+    EXPECT_TRUE(PictureOf(1)->isHidden());
+    EXPECT_FALSE(Cell(1)->Face()->toolTip().isEmpty());
+    const QImage face = Cell(1)->Face()->grab().toImage();
+    int signPixels = 0;
+    for (int y = 0; y < face.height(); ++y)
+        for (int x = 0; x < face.width(); ++x)
+            signPixels += face.pixelColor(x, y) == CellFace::MissingPictureColor;
+    EXPECT_GT(signPixels, 300);
+    EXPECT_FALSE(Cell(2)->Face()->PictureFailed());
+    EXPECT_FALSE(Cell(3)->Face()->PictureFailed());
+    EXPECT_FALSE(PictureOf(3)->isHidden());
 }
 
 TEST_F(PlayerGridTest, SteppingModesShowOnlyTheEnlargedCell)

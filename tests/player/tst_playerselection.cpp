@@ -101,6 +101,7 @@ TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsThePr
     Start(WriteOverlay(QStringLiteral("Slut.cdu"), 1, 2,
                        {{1, {QStringLiteral("Exit"), QStringLiteral("Avsluta")}}}),
           Settings(ControlMode::MouseControl));
+    const QRect home = PlayerForm->CellPanelOf(1)->geometry();
     UserSettingsForm->ChangedOutside = true;
     {
         ScriptedPrompts prompts;
@@ -109,6 +110,9 @@ TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsThePr
         ASSERT_EQ(prompts.Asked().size(), 1u);
         EXPECT_EQ(prompts.Asked()[0].Caption, QStringLiteral("Spara ändringar"));
         EXPECT_TRUE(PlayerForm->isVisible());
+        // The grid is left as it was: the cell in its place, nothing to pause.
+        EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), home);
+        EXPECT_FALSE(PlayerForm->IsPausEnabled());
     }
     ScriptedPrompts prompts;
     prompts.Button(QMessageBox::No);
@@ -130,6 +134,7 @@ TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCan
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Answer);
         Start(first, Settings(ControlMode::TwoSwitchScanControl));
+        const QRect home = PlayerForm->CellPanelOf(1)->geometry();
         SettingsForm->CommittedUnsaved = true;
         ScriptedPrompts prompts;
         prompts.Button(c.Answer);
@@ -141,6 +146,13 @@ TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCan
         QTest::qWait(10); // the old cells are deleted once the handler has returned
         EXPECT_NE(PlayerForm->CellPanelOf(c.Cells), nullptr);
         EXPECT_EQ(PlayerForm->CellPanelOf(c.Cells + 1), nullptr);
+        // Either way nothing plays, so there is nothing to pause; a cancelled choice leaves
+        // its cell back in its place and framed.
+        EXPECT_FALSE(PlayerForm->IsPausEnabled());
+        if (c.Answer == QMessageBox::Cancel) {
+            EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), home);
+            EXPECT_EQ(Marked(), QList<int>{1});
+        }
         Windows.reset();
     }
 }
@@ -233,8 +245,12 @@ TEST_F(PlayerSelectionTest, PauseKeyWithTheMenuBarHiddenPausesAndResumes)
     EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Paused);
     EXPECT_TRUE(PlayerForm->Paus->isChecked());
     EXPECT_EQ(PlayerForm->Paus->text(), QStringLiteral("&Fortsätt"));
-    // The pause is no end of play: the cell stays enlarged, and clicks and Esc are ignored.
+    // The pause is no end of play: the cell stays enlarged, and clicks and Esc are ignored;
+    // a sign over the grid says why.
     EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), enlarged);
+    ASSERT_FALSE(PlayerForm->PauseSign.isNull());
+    EXPECT_TRUE(PlayerForm->PauseSign->isVisible());
+    EXPECT_TRUE(PlayerForm->KnappYta->geometry().contains(PlayerForm->PauseSign->geometry()));
     ClickCell(1);
     Click(Qt::Key_Escape);
     EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Paused);
@@ -244,6 +260,14 @@ TEST_F(PlayerSelectionTest, PauseKeyWithTheMenuBarHiddenPausesAndResumes)
     EXPECT_FALSE(PlayerForm->Paus->isChecked());
     EXPECT_EQ(PlayerForm->Paus->text(), QStringLiteral("&Gör paus"));
     EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), enlarged);
+    EXPECT_TRUE(PlayerForm->PauseSign.isNull());
+
+    // With nothing playing there is nothing to pause: the key changes nothing.
+    Engine->Finish();
+    ASSERT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    PlayerForm->PausClick();
+    EXPECT_FALSE(PlayerForm->Paus->isChecked());
+    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
 }
 
 TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
