@@ -146,6 +146,8 @@ def bgr(rgb):
 # The colours of the grid in every case: the frame is pure red, the ring around unmarked
 # cells dark blue, the cell faces light yellow. None of them is a picture colour.
 SCAN_COLOUR = (255, 0, 0)
+# The sign the player draws on a cell whose picture cannot be read (CellFace).
+MISSING_PICTURE_COLOUR = (136, 136, 136)
 BACK_COLOUR = (0, 0, 110)
 BUTTON_COLOUR = (255, 255, 210)
 

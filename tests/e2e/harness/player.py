@@ -180,6 +180,7 @@ class PlayerCase(unittest.TestCase):
         self.shots = []
         self.rows = self.cols = 0
         self.colours = []
+        self.layouts = {}
 
     def tearDown(self):
         failed = self._failed()
@@ -222,30 +223,39 @@ class PlayerCase(unittest.TestCase):
         return os.path.join(self.folder, *parts)
 
     def tone_grid(self, rows, cols, types=None, intros=False, texts=True, tone_seconds=1.0,
-                  intro_seconds=0.4, extra=None):
-        """Writes an overlay whose cell k plays tone TONES[k-1] and shows picture colour
-        PICTURE_COLOURS[k-1]; returns its path. types: {cell: Cell} replacing cells; intros:
-        every sound cell gets its own intro (tone TONES[-1 - k], intro_seconds long)."""
-        self.rows, self.cols = rows, cols
-        self.colours = media.PICTURE_COLOURS[:rows * cols]
+                  intro_seconds=0.4, name="Prov", first=1):
+        """Writes the overlay Overlays/<name>.cdu, whose cell k plays tone TONES[first+k-2] and
+        shows picture colour PICTURE_COLOURS[first+k-2]; returns its path and makes it the
+        overlay that grid() judges (see showing()). types: {cell: Cell} replacing cells; intros:
+        every sound cell gets its own intro (tone intro_tone(k), intro_seconds long)."""
         cells = {}
+        colours = []
         for k in range(1, rows * cols + 1):
-            sound = media.write_tone(self.path("ton%d.wav" % k), media.TONES[k - 1],
+            n = first + k - 1
+            sound = media.write_tone(self.path("ton%d.wav" % n), media.TONES[n - 1],
                                      tone_seconds)
-            picture = media.write_png(self.path("bild%d.png" % k), 64, 48, self.colours[k - 1])
+            colours.append(media.PICTURE_COLOURS[n - 1])
+            picture = media.write_png(self.path("bild%d.png" % n), 64, 48, colours[-1])
             intro = ""
             if intros:
                 intro = media.write_tone(self.path("intro%d.wav" % k), self.intro_tone(k),
                                          intro_seconds)
-            cells[k] = media.Cell("SoundFile", sound, picture, "Ruta %d" % k if texts else "",
+            cells[k] = media.Cell("SoundFile", sound, picture, "Ruta %d" % n if texts else "",
                                   intro)
         for k, cell in (types or {}).items():
             if not cell.picture:
                 cell.picture = cells[k].picture
             if texts and not cell.text:
-                cell.text = "Ruta %d" % k
+                cell.text = "Ruta %d" % (first + k - 1)
             cells[k] = cell
-        return media.write_overlay(self.path("Overlays", "Prov.cdu"), rows, cols, cells)
+        path = media.write_overlay(self.path("Overlays", name + ".cdu"), rows, cols, cells)
+        self.layouts[path] = (rows, cols, colours)
+        self.showing(path)
+        return path
+
+    def showing(self, overlay):
+        """Makes grid() judge the screen as this overlay (written by tone_grid)."""
+        self.rows, self.cols, self.colours = self.layouts[overlay]
 
     @staticmethod
     def intro_tone(cell):
