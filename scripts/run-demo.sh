@@ -5,5 +5,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 demo/make-overlay.sh
+# The demo's picture base lies in demo/System, the demo's system folder unless one is chosen.
+export TONLYRA_SYSTEM_DIR="${TONLYRA_SYSTEM_DIR:-$PWD/demo/System}"
 cd demo
 exec ../build/bin/tonlyra Overlays/Demo.cdu "$@"
