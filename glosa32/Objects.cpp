@@ -634,11 +634,12 @@ void AImage::Build(std::string_view fields, const BuildContext& context)
     r.Long(Height);
     r.Hex(Background);
     if (r.Ok()) {
-        // The name runs to the end of the line, so that names with blanks survive.
+        // The name runs to the end of the line, so that names with blanks, also at the end,
+        // survive.
         std::string_view rest = r.Rest();
         if (!rest.empty() && rest.front() == ' ')
             rest.remove_prefix(1);
-        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\r'))
+        while (!rest.empty() && rest.back() == '\r')
             rest.remove_suffix(1);
         FileName = std::string(rest);
     }

@@ -192,6 +192,13 @@ PictureData DecodePcx(const QByteArray& bytes)
         return Failure(PictureCorrupt, QStringLiteral("PCX-radlängden"));
     if (qint64(width) * height * 4 > AllocationLimitBytes())
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
+    // Data too short for the picture is found before room is made for it: two bytes give at
+    // most a run of 63.
+    const qint64 lineBytes = qint64(bytesPerLine) * planes;
+    const qint64 mostRows =
+        (bytes.size() - 128) * (encoding == 1 ? 63 : 2) / 2 / std::max<qint64>(lineBytes, 1);
+    if (mostRows < height)
+        return Failure(PictureTruncated, QStringLiteral("PCX-data slutar på rad %1").arg(mostRows));
 
     const QImage::Format format = rgb ? (planes == 4 ? QImage::Format_ARGB32 : QImage::Format_RGB32)
                                       : QImage::Format_Indexed8;
@@ -200,7 +207,6 @@ PictureData DecodePcx(const QByteArray& bytes)
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
 
     // Run-length decoding of the whole stream; a run may go on across planes and lines.
-    const qsizetype lineBytes = qsizetype(bytesPerLine) * planes;
     QByteArray line(lineBytes, '\0');
     auto* l = reinterpret_cast<uchar*>(line.data());
     qsizetype pos = 128;
@@ -336,11 +342,18 @@ PictureData DecodeTga(const QByteArray& bytes)
         pos += qsizetype(mapLength) * entryBytes;
     }
 
+    // Data too short for the picture is found before room is made for it: a run-length packet
+    // of 1 + pixelBytes bytes gives at most 128 pixels.
+    const int pixelBytes = (depth + 7) / 8;
+    const qint64 mostRows =
+        (n - pos) / (rle ? 1 + pixelBytes : pixelBytes) * (rle ? 128 : 1) / width;
+    if (mostRows < height)
+        return Failure(PictureTruncated, QStringLiteral("TGA-data slutar på rad %1").arg(mostRows));
+
     const bool alpha = (descriptor & 0x0F) != 0 && depth == 32;
     QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return Failure(PictureTooLarge, QStringLiteral("%1 x %2").arg(width).arg(height));
-    const int pixelBytes = (depth + 7) / 8;
     auto pixel = [&](const uchar* q) -> QRgb {
         if (base == 2)
             return colour(q, depth, alpha);
@@ -391,6 +404,12 @@ PictureData ReadPictureFile(const QString& path, QSize fitInto, int page,
                             Qt::AspectRatioMode fitMode)
 {
     try {
+        // Only a regular file is read: a named pipe would hold the program up for good, and a
+        // device may give bytes without end.
+        // (A folder is refused by the opening, which says so.)
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile() && !info.isDir())
+            return Failure(PictureCannotOpen, QStringLiteral("inte en vanlig fil"));
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return Failure(PictureCannotOpen, file.errorString());

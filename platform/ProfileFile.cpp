@@ -428,7 +428,7 @@ int ProfileFile::FindSection(const QString& name) const
 {
     const auto nameOf = [this](quint32 i) { return SectionName(SectionList[i]); };
     if (!SectionIndex) {
-        SectionIndex.emplace();
+        SectionIndex = NameIndex();
         for (quint32 i = 1; i < SectionList.size(); ++i)
             AddTo(*SectionIndex, i, nameOf(i), nameOf);
     }

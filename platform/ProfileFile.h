@@ -148,15 +148,16 @@ private:
     // Finds the first of numbered entries (the sections, or the lines of one section) by folded
     // name without holding the names: open addressing, each slot an entry number + 1 (0: empty)
     // and the hash of its name; a name is read back from the document only when hashes match.
+    // (No member initialisers: value-initialised, it is all zeros.)
     struct NameIndex
     {
         struct Slot
         {
-            quint32 Entry = 0;
-            quint32 Hash = 0;
+            quint32 Entry;
+            quint32 Hash;
         };
         std::vector<Slot> Slots;
-        quint32 Used = 0;
+        quint32 Used;
     };
 
     QByteArrayView LineText(LineRef line) const;

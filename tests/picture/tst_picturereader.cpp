@@ -2,7 +2,11 @@
 #include "tests/picture/PictureFixtures.h"
 #include "tests/support/TestSupport.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace PictureFixtures;
 using Tonlyra::ReadPictureFile;
@@ -55,6 +59,34 @@ TEST(PictureReader, FormatComesFromTheContentsAndUnknownContentsFailClearly)
     EXPECT_TRUE(d.Error.startsWith(Tonlyra::PictureErrorText(Tonlyra::PictureUnknownFormat)));
 
     EXPECT_EQ(ReadPictureFile(dir.File("missing.png")).Code, Tonlyra::PictureCannotOpen);
+}
+
+// A picture named by a damaged or hostile overlay or annotation file: a named pipe, a device
+// without end, or a header that promises a picture far larger than the data. Each is refused
+// at once, without waiting and without making room for the picture first.
+TEST(PictureReader, FilesThatAreNoPicturesAreRefusedAtOnce)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString pipe = dir.File("pipe.png");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString& path : {pipe, QStringLiteral("/dev/zero"), dir.Path()})
+        EXPECT_EQ(ReadPictureFile(path).Code, Tonlyra::PictureCannotOpen) << qPrintable(path);
+
+    QByteArray tga = Tga(Pattern(2, 2));
+    tga[12] = tga[14] = char(0xA0); // 4,000 x 4,000 pixels
+    tga[13] = tga[15] = char(0x0F);
+    QByteArray rleTga = tga;
+    rleTga[2] = 10;
+    QByteArray pcx = Pcx24(Pattern(2, 2));
+    pcx[8] = pcx[10] = char(0x9F); // 4,000 x 4,000 pixels
+    pcx[9] = pcx[11] = char(0x0F);
+    pcx[66] = char(0xA0);
+    pcx[67] = char(0x0F);
+    for (const Tonlyra::PictureData& d :
+         {Tonlyra::DecodeTga(tga), Tonlyra::DecodeTga(rleTga), Tonlyra::DecodePcx(pcx)}) {
+        EXPECT_EQ(d.Code, Tonlyra::PictureTruncated) << qPrintable(d.Error);
+        EXPECT_TRUE(d.Error.contains(QStringLiteral("slutar på rad 0"))) << qPrintable(d.Error);
+    }
 }
 
 // The texts reach a carer in the program's language, with the reason from the system where
