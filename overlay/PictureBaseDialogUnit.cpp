@@ -124,10 +124,9 @@ void TPictureBaseDialog::SetFilter(const QString& filter)
 QStringList TPictureBaseDialog::FindBases() const
 {
     QStringList found;
-    const QDir folder(Tonlyra::SystemFolder());
-    const QFileInfoList files =
-        folder.entryInfoList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& file : files) {
+    // The user's system folder first, then the one installed for all users.
+    for (const QString& path : Tonlyra::SystemFiles(QStringLiteral("*.ini"))) {
+        const QFileInfo file(path);
         const ProfileFile base(file.absoluteFilePath());
         if (!base.HasSection(ProgDir))
             continue; // some other program's settings

@@ -20,7 +20,7 @@ class FindDialog;
 // The picture base browser: the carer picks a cell picture from a picture base by base,
 // category and display name, or searches for it by name, with a preview beside the dialog.
 //
-// A picture base is an INI file in the system folder (Tonlyra::SystemFolder):
+// A picture base is an INI file in a system folder (Tonlyra::SystemFiles):
 //   [ProgDir]  Dir=<folder of the pictures; several folders separated by ";">
 //              Extension=<the pictures' file extension, without the dot>
 //   [Grupper]  <any key>=<name of a category>, in order ("Antal" is not a category); without
