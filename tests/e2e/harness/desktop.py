@@ -125,8 +125,18 @@ def _read_xwd(data):
     return Screenshot(width, height, pixels)
 
 
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int)]
+
+
 class _XTest:
-    """Synthetic keys and clicks through XTest; each call returns when the X server has them."""
+    """Synthetic keys and clicks through XTest; each call returns when the X server has them.
+    Also reads single pixels of the screen, fast enough to time when something is drawn."""
 
     def __init__(self, display):
         self.x11 = ctypes.CDLL("libX11.so.6")
@@ -145,9 +155,30 @@ class _XTest:
                                                    ctypes.c_ulong]
         self.xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
                                                    ctypes.c_int, ctypes.c_ulong]
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x11.XGetImage.restype = ctypes.POINTER(_XImage)
+        self.x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                       ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                       ctypes.c_ulong, ctypes.c_int]
+        self.x11.XFree.argtypes = [ctypes.c_void_p]
         self.dpy = self.x11.XOpenDisplay(display.encode())
         if not self.dpy:
             raise RuntimeError("cannot open display " + display)
+        self.root = self.x11.XDefaultRootWindow(self.dpy)
+
+    def pixel(self, x, y):
+        """The colour (R, G, B) on the screen at (x, y) now."""
+        z_pixmap = 2
+        image = self.x11.XGetImage(self.dpy, self.root, x, y, 1, 1, 0xFFFFFFFF, z_pixmap)
+        if not image:
+            raise RuntimeError("cannot read the screen at %d, %d" % (x, y))
+        try:
+            b, g, r = image.contents.data[0], image.contents.data[1], image.contents.data[2]
+        finally:
+            self.x11.XFree(ctypes.cast(image.contents.data, ctypes.c_void_p))
+            self.x11.XFree(ctypes.cast(image, ctypes.c_void_p))
+        return (r, g, b)
 
     def close(self):
         if self.dpy:
@@ -346,6 +377,18 @@ class Desktop:
         time.sleep(hold)
         self._input.button(button, False)
         return pressed
+
+    def wait_pixel(self, x, y, rgb, timeout=10.0):
+        """Watches one pixel of the screen until it shows this colour; returns the
+        time.monotonic() at which it was first seen (within about a millisecond), or None."""
+        deadline = time.monotonic() + timeout
+        while True:
+            now = time.monotonic()
+            if self._input.pixel(x, y) == tuple(rgb):
+                return now
+            if now > deadline:
+                return None
+            time.sleep(0.001)
 
     # ---- Windows ----
 

@@ -119,10 +119,15 @@ def find_sounds(samples, first=0):
         margin = min((end - start) // 4, int(0.01 * RATE))
         f = _frequency(samples[start + margin:end - margin])
         last = sounds[-1] if sounds else None
+        touching = last and start - last[1] <= GAP_SECONDS * RATE
+        short = int(0.03 * RATE)
         # A block that held the end of one tone and the start of the next made a stretch of
-        # its own: it joins its neighbour of the same tone.
-        if last and start - last[1] <= GAP_SECONDS * RATE and _same_tone(f, last[2]):
+        # its own: it joins its neighbour of the same tone. A scrap too short to tell its tone
+        # (the fade of a start or an end) joins the sound it touches.
+        if touching and (_same_tone(f, last[2]) or end - start < short):
             last[1] = end
+        elif last and start - last[1] <= 1 and last[1] - last[0] < short:
+            last[1], last[2] = end, f
         else:
             sounds.append([start, end, f])
     return [Sound((first + a) / RATE, (first + b) / RATE, f) for a, b, f in sounds]

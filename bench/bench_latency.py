@@ -1,0 +1,225 @@
+#!/usr/bin/env python3
+"""How long a switch user waits for what is chosen to sound, measured where the user hears it.
+
+The real tonlyra runs on the end-to-end suite's private desktop (Xvfb, openbox, PulseAudio
+with a null sink recorded at the recorder's default latency; tests/e2e/README.md). Each figure
+is the time from the synthetic press (XTest, timed when the X server has it) or from the
+moment a pixel of the scanning frame changes on screen, to the first sample of the sound in
+the recording (or, for Esc, to its last). Recorded samples are tied to the clock by a reference
+tone whose start the sound server reports; that calibration is checked again at the end.
+
+The baseline is plain libmpv in this process, on the same sink, loading and playing the same
+file at each "press" (a handle kept open with keep-open, so that its audio output stays open as
+well, and not paused at the end): what the program adds is the ratio against it.
+
+    python3 bench/bench_latency.py [--presses N]      (TONLYRA_BIN: default build/bin/tonlyra)
+"""
+
+import argparse
+import ctypes
+import os
+import statistics
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+
+from harness import media  # noqa: E402
+from harness.desktop import Desktop, wait_until  # noqa: E402
+from harness.player import PlayerCase  # noqa: E402
+
+TARGET_SOUND_MS = 150
+TARGET_SILENCE_MS = 100
+PAUSE_BETWEEN = 0.8  # the desktop idles a little between two presses
+
+
+class Bench(PlayerCase):
+    """The suite's case helpers (start folder, program, screenshots, recording), used outside
+    unittest."""
+
+    def runTest(self):
+        pass
+
+    def onset_after(self, moment, tone, last=False, since=None, settle=0.3, timeout=15):
+        """Milliseconds from `moment` (time.monotonic()) to the first (or last) sample of the
+        first sound of this tone recorded from `since` (default: just before the moment) on,
+        or None when there is none. settle: how long the recording must go on past the
+        sound (0: as soon as it is heard)."""
+        recording = self.desktop.recording
+        first = recording.index_at((moment if since is None else since) - 0.3)
+        sounds = recording.wait_for(lambda s: any(x.tone() == tone for x in s), first, timeout,
+                                    settle=settle)
+        if not sounds:
+            return None
+        found = next(x for x in sounds if x.tone() == tone)
+        return 1000 * (recording.time_of(found.end if last else found.start) - moment)
+
+    def ring_point(self, grid, cell):
+        """A pixel of the cell's frame ring (Spacing is 8 pixels in the suite's settings)."""
+        x, y, w, h = grid.cell_rect(cell)
+        return x + 3, y + h // 2
+
+    # ---- The measurements; each returns a list of milliseconds (None: not heard) ----
+
+    def clicks(self, overlay, tones, env=None, presses=12):
+        self.start(overlay, self.settings("Mouse", sound=False), env)
+        grid = self.grid()
+        times = []
+        for n in range(presses):
+            cell = 1 + n % len(tones)
+            x, y, w, h = grid.cell_rect(cell)
+            self.desktop.recording.wait_quiet(PAUSE_BETWEEN)
+            pressed = self.desktop.click(x + w // 2, y + h // 2)
+            times.append(self.onset_after(pressed, tones[cell - 1]))
+            wait_until(lambda: len(self.grid().picture_areas()) == len(tones), 10)
+        self.player.stop()
+        return times
+
+    def intros(self, steps=12):
+        overlay = self.tone_grid(2, 2, intros=True, intro_seconds=0.3, name="Intro")
+        self.start(overlay, self.settings("One-switch scan", scan_delay=1500))
+        grid = self.grid()
+        # The frame's moves are watched without a break, and the recording judged afterwards.
+        moves = []
+        for step in range(steps + 1):
+            cell = step % 4 + 1
+            moves.append((cell, self.desktop.wait_pixel(*self.ring_point(grid, cell),
+                                                        media.SCAN_COLOUR)))
+        times = [self.onset_after(moved, self.intro_tone(cell)) if moved else None
+                 for cell, moved in moves]
+        self.player.stop()
+        return times[1:]  # the first step comes while the sound server settles on the stream
+
+    def escapes(self, presses=10):
+        overlay = self.tone_grid(1, 2, tone_seconds=5.0, name="Esc")
+        self.start(overlay, self.settings("Mouse", sound=False))
+        grid = self.grid()
+        x, y, w, h = grid.cell_rect(1)
+        times = []
+        for _ in range(presses):
+            self.desktop.recording.wait_quiet(PAUSE_BETWEEN)
+            clicked = self.desktop.click(x + w // 2, y + h // 2)
+            if self.onset_after(clicked, media.TONES[0], settle=0) is None:
+                times.append(None)
+                continue
+            pressed = self.desktop.key("Escape")
+            times.append(self.onset_after(pressed, media.TONES[0], last=True, since=clicked))
+            wait_until(lambda: len(self.grid().picture_areas()) == 2, 10)
+        self.player.stop()
+        return times
+
+
+class PlainMpv:
+    """libmpv as any program would use it, in this process."""
+
+    def __init__(self, desktop):
+        os.environ["PULSE_SERVER"] = desktop.pulse_server
+        os.environ["PULSE_CLIENTCONFIG"] = desktop.env["PULSE_CLIENTCONFIG"]
+        lib = ctypes.CDLL("libmpv.so.2")
+        lib.mpv_create.restype = ctypes.c_void_p
+        lib.mpv_set_option_string.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p]
+        lib.mpv_initialize.argtypes = [ctypes.c_void_p]
+        lib.mpv_command_string.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
+        lib.mpv_terminate_destroy.argtypes = [ctypes.c_void_p]
+        self.lib = lib
+        self.handle = lib.mpv_create()
+        for key, value in (("config", "no"), ("vo", "null"), ("keep-open", "yes"),
+                           ("keep-open-pause", "no"), ("terminal", "no")):
+            lib.mpv_set_option_string(self.handle, key.encode(), value.encode())
+        lib.mpv_initialize(self.handle)
+
+    def play(self, path):
+        self.lib.mpv_command_string(self.handle, b'loadfile "%s" replace' % path.encode())
+
+    def close(self):
+        self.lib.mpv_terminate_destroy(self.handle)
+
+
+def plain_libmpv(bench, presses):
+    path = media.write_tone(bench.path("ren.wav"), media.TONES[0], 0.3)
+    player = PlainMpv(bench.desktop)
+    try:
+        player.play(path)  # opens the audio output, as the program does when it starts
+        times = []
+        for _ in range(presses):
+            bench.desktop.recording.wait_quiet(PAUSE_BETWEEN)
+            pressed = time.monotonic()
+            player.play(path)
+            times.append(bench.onset_after(pressed, media.TONES[0]))
+    finally:
+        player.close()
+    return times
+
+
+def summary(name, times, baseline=None, target=None):
+    heard = [t for t in times if t is not None]
+    line = "%-46s" % name
+    if not heard:
+        return line + "  never heard (%d tries)" % len(times)
+    median = statistics.median(heard)
+    line += "  %6.0f ms  (%4.0f-%5.0f, n=%d" % (median, min(heard), max(heard), len(heard))
+    if len(heard) < len(times):
+        line += ", %d not heard" % (len(times) - len(heard))
+    line += ")"
+    if baseline:
+        line += "  x%.2f" % (median / baseline)
+    if target:
+        line += "  target <= %d: %s" % (target, "met" if median <= target else "NOT MET")
+    return line
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--presses", type=int, default=12)
+    args = parser.parse_args()
+    n = max(10, args.presses)
+    with Desktop() as desktop:
+        Bench.desktop = desktop
+        bench = Bench()
+        results = []
+
+        def run(name, measure, target=None, baseline=True):
+            bench.setUp()
+            try:
+                times = measure()
+            finally:
+                if bench.player:
+                    bench.player.stop()
+            results.append((name, times, target, baseline))
+            print(summary(name, times), flush=True)
+
+        run("plain libmpv: load and play (baseline)", lambda: plain_libmpv(bench, n),
+            baseline=False)
+        run("click on a sound cell -> its sound",
+            lambda: bench.clicks(bench.tone_grid(2, 2, tone_seconds=0.3), media.TONES[:4],
+                                 presses=n), TARGET_SOUND_MS)
+
+        def cd_clicks():
+            cue = media.write_cd_image(bench.folder, "skiva", [(media.TONES[4], 1.0),
+                                                              (media.TONES[5], 1.0)])
+            overlay = bench.tone_grid(1, 2, name="Skiva", types={
+                1: media.Cell("ArbitraryCD", "1", stop=300),
+                2: media.Cell("ArbitraryCD", "2", stop=300)})
+            return bench.clicks(overlay, media.TONES[4:6], {"TONLYRA_CD_DRIVES": cue}, n)
+
+        run("click on a CD-image track cell -> its sound", cd_clicks, TARGET_SOUND_MS)
+        run("scan step: frame on screen -> its intro", lambda: bench.intros(n), TARGET_SOUND_MS)
+        run("Esc -> silence", lambda: bench.escapes(n), TARGET_SILENCE_MS, baseline=False)
+
+        # The recording's clock against the reference tone, now as at the start.
+        recording = desktop.recording
+        before = recording.time_of(0)
+        recording.calibrate(desktop.pulse_server)
+        drift = 1000 * (recording.time_of(0) - before)
+
+    base = statistics.median([t for t in results[0][1] if t is not None] or [0])
+    print("\nmedian, min-max, ratio to the baseline; sound at the null sink, recorded")
+    for name, times, target, baseline in results:
+        print(summary(name, times, base if baseline and name != results[0][0] else None,
+                      target))
+    print("calibration moved %.1f ms over the run" % drift)
+
+
+if __name__ == "__main__":
+    main()
