@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 namespace Tonlyra {
 
@@ -20,8 +21,17 @@ VideoWindow::VideoWindow(PlaybackEngine* engine, QWidget* parent)
     setCursor(Qt::BlankCursor);
     connect(engine, &PlaybackEngine::FrameReady, this, [this] {
         FrameDirty = true;
-        if (isVisible())
+        if (isVisible() && windowHandle() && windowHandle()->isExposed()) {
             update();
+        } else {
+            // The player waits until each frame has been drawn before it goes on (up to a fifth
+            // of a second a frame), sound included: a frame that comes while the window is not
+            // on the screen (the medium loading, the window being mapped) is drawn where no one
+            // sees it. The window draws the current frame once it is on the screen.
+            if (Scratch.isNull())
+                Scratch = QImage(16, 16, QImage::Format_RGB32);
+            Engine->RenderFrame(Scratch);
+        }
     });
 }
 

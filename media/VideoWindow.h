@@ -31,6 +31,8 @@ private:
     PlaybackEngine* Engine;
     QImage Frame;
     bool FrameDirty = true;
+    // Where frames go while the window is not on the screen.
+    QImage Scratch;
 };
 
 } // namespace Tonlyra
