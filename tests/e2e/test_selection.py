@@ -112,6 +112,34 @@ class SelectionTest(PlayerCase):
         self.assertTrue(self.wait_grid(lambda g: len(g.picture_areas()) == 4),
                         "the overlay cell did not lead back")
 
+    def test_a_video_covers_the_screen_with_its_sound_and_a_click_stops_it(self):
+        colour = (30, 200, 200)
+        video = media.write_video(self.path("film.avi"), colour, media.TONES[7], 4)
+        overlay = self.tone_grid(2, 2, types={2: media.Cell("VideoFile", video)})
+        self.start(overlay, self.settings("Mouse"))
+        recording = self.desktop.recording
+
+        def covered():
+            # The video's colour (within what its compression leaves of it) from the top of
+            # the screen to the bottom (a 4:3 picture leaves bars at the sides).
+            shot = self.desktop.screenshot()
+            return all(max(abs(a - b) for a, b in zip(shot.pixel(640, y), colour)) < 16
+                       for y in (5, 400, 795))
+
+        for n in range(2):
+            since = self.recording_mark()
+            pressed = self.click_cell(2)
+            self.assertTrue(wait_until(covered), "the video did not cover the screen")
+            sound, = self.wait_tones(since, [media.TONES[7]], settle=0)
+            if n > 0:  # the first sound after the start may wait for the sound server
+                self.assertLess(recording.time_of(sound.start) - pressed, SOUND_WITHIN, sound)
+            # A click on the video stops it: silence at once, and the grid back.
+            stopped = self.desktop.click(640, 400)
+            sound, = self.wait_tones(since, [media.TONES[7]], settle=0.5)
+            self.assertLess(recording.time_of(sound.end) - stopped, SILENCE_WITHIN, sound)
+            self.assertTrue(self.wait_grid(lambda g: len(g.picture_areas()) == 4),
+                            "the grid did not come back")
+
     @staticmethod
     def pause_sign(grid):
         """Pixels of the window's own background inside the grid: the pause sign."""

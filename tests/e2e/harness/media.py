@@ -8,6 +8,7 @@ tells which cells are on screen and how large.
 import math
 import os
 import struct
+import subprocess
 import wave
 import zlib
 
@@ -48,6 +49,18 @@ def write_tone(path, frequency, seconds, rate=RATE, channels=1):
         w.setsampwidth(2)
         w.setframerate(rate)
         w.writeframes(frames)
+    return path
+
+
+def write_video(path, rgb, frequency, seconds):
+    """An AVI of one colour with a tone as its sound (made by ffmpeg)."""
+    colour = "0x%02X%02X%02X" % tuple(rgb)
+    subprocess.run(
+        ["ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
+         "-f", "lavfi", "-i", "color=c=%s:s=320x240:d=%s:r=25" % (colour, seconds),
+         "-f", "lavfi", "-i", "sine=frequency=%d:duration=%s:sample_rate=%d" % (
+             frequency, seconds, RATE),
+         "-c:v", "mpeg4", "-q:v", "2", "-c:a", "pcm_s16le", "-shortest", path], check=True)
     return path
 
 
