@@ -137,6 +137,30 @@ TEST(Dialogs, TextFileActionsReportFailures)
     EXPECT_EQ(static_cast<ALabel&>(*FindInstance(h.Key())->Entries[0].Object).Text, "Label");
 }
 
+TEST(Dialogs, TextSavedOntoAFullDiskKeepsTheOldFile)
+{
+    Tonlyra::Test::TempDir dir;
+    const QString path = dir.File("text.txt");
+    Tonlyra::Test::WriteAll(path, "old text");
+    EXPECT_EQ(
+        Tonlyra::Test::SaveUnderFileSizeLimit(
+            4,
+            [&] {
+                Host h;
+                Tonlyra::Test::ScriptedPrompts prompts;
+                prompts.File(path).Button(QMessageBox::Ok);
+                CreateLabel(h.Key(), "A longer label", 10, 10, 80, 30, 0xFF, 0xFF, 0, "Arial", 14);
+                h.LeftDown(20, 20);
+                Driver driver(
+                    {{"DIALOGTEXT", [](QDialog& d) { Find<QPushButton>(d, "103")->click(); }}});
+                MenuMsg(h.Key(), 101);
+                return prompts.Asked().size() == 2 &&
+                       prompts.Asked()[1].Text.startsWith("Could not write file ");
+            }),
+        1);
+    EXPECT_EQ(Tonlyra::Test::ReadAll(path), "old text");
+}
+
 TEST(Dialogs, HostGoingAwayDuringADialogChangesNothing)
 {
     // The host destroys the instance, then its window, while a dialog is open.
