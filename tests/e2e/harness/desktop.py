@@ -18,9 +18,8 @@ import struct
 import subprocess
 import tempfile
 import time
-import zlib
 
-from . import sound
+from . import media, sound
 
 
 def wait_until(condition, timeout=10.0, interval=0.05):
@@ -83,24 +82,17 @@ class Screenshot:
         return (x0 + left, top, right - left + 1, bottom - top + 1)
 
     def save_png(self, path):
-        raw = bytearray()
-        data = self.pixels.tobytes()  # little-endian: B G R X
+        data = self.pixels.tobytes()  # little-endian: B G R 0
+        rows = bytearray()
         for y in range(self.height):
             row = data[y * self.width * 4:(y + 1) * self.width * 4]
             rgb = bytearray(self.width * 3)
             rgb[0::3] = row[2::4]
             rgb[1::3] = row[1::4]
             rgb[2::3] = row[0::4]
-            raw += b"\x00" + rgb
-
-        def chunk(kind, body):
-            return (struct.pack(">I", len(body)) + kind + body +
-                    struct.pack(">I", zlib.crc32(kind + body)))
-
-        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+            rows += b"\x00" + rgb
         with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-                    chunk(b"IDAT", zlib.compress(bytes(raw), 3)) + chunk(b"IEND", b""))
+            f.write(media.encode_png(self.width, self.height, bytes(rows)))
 
 
 def _read_xwd(data):

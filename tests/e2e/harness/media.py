@@ -5,6 +5,7 @@ picture (one solid colour), so that the recording tells which cell sounded and a
 tells which cells are on screen and how large.
 """
 
+import dataclasses
 import math
 import os
 import struct
@@ -64,20 +65,22 @@ def write_video(path, rgb, frequency, seconds):
     return path
 
 
-def write_png(path, width, height, rgb):
-    """A PNG of one solid colour."""
-    row = b"\x00" + bytes(rgb) * width
-    raw = row * height
-
+def encode_png(width, height, rows):
+    """A PNG file's bytes for 8-bit RGB rows, each preceded by its filter byte (0)."""
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
     header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-           chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
+
+
+def write_png(path, width, height, rgb):
+    """A PNG of one solid colour."""
+    row = b"\x00" + bytes(rgb) * width
     with open(path, "wb") as f:
-        f.write(png)
+        f.write(encode_png(width, height, row * height))
     return path
 
 
@@ -110,22 +113,22 @@ def write_cd_image(folder, name, tracks):
     return cue
 
 
+@dataclasses.dataclass
 class Cell:
     """One cell of an overlay: its type ("SoundFile", "VideoFile", "ArbitraryCD", "FixedCD",
-    "OverlayFile", "IRString", "Exit" or "" for none), media, picture, text and intro."""
+    "OverlayFile", "IRString", "Exit" or "" for none), media, picture, text and intro, and the
+    positions in milliseconds (-1: not set)."""
 
-    def __init__(self, type="", media="", picture="", text="", intro="", start=-1, stop=-1,
-                 intro_start=-1, intro_stop=-1, comm_port=""):
-        self.type = type
-        self.media = media
-        self.picture = picture
-        self.text = text
-        self.intro = intro
-        self.start = start
-        self.stop = stop
-        self.intro_start = intro_start
-        self.intro_stop = intro_stop
-        self.comm_port = comm_port
+    type: str = ""
+    media: str = ""
+    picture: str = ""
+    text: str = ""
+    intro: str = ""
+    start: int = -1
+    stop: int = -1
+    intro_start: int = -1
+    intro_stop: int = -1
+    comm_port: str = ""
 
 
 def write_overlay(path, rows, cols, cells):
