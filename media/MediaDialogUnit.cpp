@@ -273,31 +273,21 @@ int TMediaDialog::PlayState() const
 
 bool TMediaDialog::LocateCD()
 {
-    bool found = false;
-    const QStringList drives = Tonlyra::Cd::DriveList();
-    // Every drive is looked at: the last one holding an audio disc wins.
-    for (int i = 0; i < drives.size(); ++i) {
-        const std::optional<Tonlyra::Cd::CdToc> toc = Tonlyra::Cd::ReadToc(drives[i]);
-        if (!toc)
-            continue;
-        std::vector<Tonlyra::Cd::CdTrack> audio;
-        for (const Tonlyra::Cd::CdTrack& t : toc->Tracks)
-            if (t.IsAudio)
-                audio.push_back(t);
-        if (audio.empty())
-            continue;
-        CDDrive = i;
-        CdDrivePath = drives[i];
-        CdPlaylist = std::move(audio);
-        found = true;
-    }
-    if (!found) {
+    // Every drive is looked at: the last one holding an audio disc wins. It is the drive the
+    // copy buttons copy from, too.
+    std::optional<Tonlyra::Cd::AudioDisc> disc = Tonlyra::Cd::FindAudioDisc();
+    Tonlyra::Cd::SetCurrentDrive(disc ? disc->Drive : QString());
+    if (!disc) {
         CdPlaylist.clear();
         Tonlyra::UserPrompt::Message(this, QStringLiteral("Ingen CD-skiva"),
                                      QStringLiteral("Sätt i en CD-skiva!"), QMessageBox::Ok,
                                      QMessageBox::Warning);
+        return false;
     }
-    return found;
+    CDDrive = disc->Index;
+    CdDrivePath = disc->Drive;
+    CdPlaylist = std::move(disc->Tracks);
+    return true;
 }
 
 void TMediaDialog::PrepareCD()

@@ -95,4 +95,45 @@ std::optional<CdToc> ReadToc(const QString& drive)
     return toc;
 }
 
+std::optional<AudioDisc> FindAudioDisc()
+{
+    std::optional<AudioDisc> found;
+    const QStringList drives = DriveList();
+    for (int i = 0; i < drives.size(); ++i) {
+        const std::optional<CdToc> toc = ReadToc(drives[i]);
+        if (!toc)
+            continue;
+        AudioDisc disc{i, drives[i], {}};
+        for (const CdTrack& t : toc->Tracks)
+            if (t.IsAudio)
+                disc.Tracks.push_back(t);
+        if (!disc.Tracks.empty())
+            found = std::move(disc);
+    }
+    return found;
+}
+
+namespace {
+
+std::mutex CurrentDriveLock;
+QString& CurrentDriveName()
+{
+    static QString name;
+    return name;
+}
+
+} // namespace
+
+QString CurrentDrive()
+{
+    const std::lock_guard lock(CurrentDriveLock);
+    return CurrentDriveName();
+}
+
+void SetCurrentDrive(const QString& drive)
+{
+    const std::lock_guard lock(CurrentDriveLock);
+    CurrentDriveName() = drive;
+}
+
 } // namespace Tonlyra::Cd

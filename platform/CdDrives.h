@@ -46,6 +46,24 @@ struct CdToc
 // drive cannot be opened or holds no readable disc.
 std::optional<CdToc> ReadToc(const QString& drive);
 
+// A drive holding a disc with audio tracks: its place in DriveList(), its path and the audio
+// tracks of the disc in table-of-contents order.
+struct AudioDisc
+{
+    int Index = -1;
+    QString Drive;
+    std::vector<CdTrack> Tracks;
+};
+
+// Looks at every drive of DriveList() in order; the last one holding a disc with audio tracks
+// wins. nullopt when no drive holds one.
+std::optional<AudioDisc> FindAudioDisc();
+
+// The drive whose disc the program is working with: the media dialog lists its tracks, and the
+// copy library copies from it, so that the disc copied is the disc shown. Empty when none.
+QString CurrentDrive();
+void SetCurrentDrive(const QString& drive);
+
 constexpr int BytesPerSector = 2352; // 588 stereo 16-bit samples at 44.1 kHz
 constexpr int SectorsPerSecond = 75;
 

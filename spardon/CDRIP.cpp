@@ -3,6 +3,7 @@
 #include "spardon/LameCoder.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/CdDrives.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -216,12 +217,16 @@ void TCDRIP::RipTrackRange(int track, std::int32_t start, std::int32_t length,
                            const QString& fileName)
 {
     const TTrack& t = TrackAt(track);
-    const std::int64_t trackMs = (std::int64_t(t.EndSector) - t.StartSector) * 40 / 3;
+    // The track's length counts its last sector too, so that a stretch that ends where the track
+    // ends ("from here to the end") fits.
+    const std::int64_t trackMs = (std::int64_t(t.EndSector) - t.StartSector + 1) * 40 / 3;
     if (start < 0 || length < 0 || trackMs < std::int64_t(start) + length)
         throw ECDRIPError(QStringLiteral("Invalid length"));
-    // 75 sectors a second: a millisecond is 3/40 of a sector.
+    // 75 sectors a second: a millisecond is 3/40 of a sector. The sector the stretch ends in is
+    // copied too, but never one beyond the track.
     const auto first = static_cast<std::int32_t>(std::int64_t(start) * 3 / 40 + t.StartSector);
-    const auto last = static_cast<std::int32_t>(first + std::int64_t(length) * 3 / 40);
+    const auto last = static_cast<std::int32_t>(
+        std::min<std::int64_t>(first + std::int64_t(length) * 3 / 40, t.EndSector));
     if (OnBeginTrack)
         OnBeginTrack(this, static_cast<std::int16_t>(track));
     ScopeExit end([&] {
@@ -238,6 +243,11 @@ QString TCDRIP::ChangeFileExt(const QString& fileName, const QString& extension)
     if (dot > slash)
         return fileName.left(dot) + extension;
     return fileName + extension;
+}
+
+QString TCDRIP::OutputFileNameFor(const QString& fileName) const
+{
+    return Encode && CoderRef ? ChangeFileExt(fileName, QStringLiteral(".mp3")) : fileName;
 }
 
 void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fileName)
@@ -271,7 +281,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     // Without a coder there is nothing to encode with: the copy is then a wave copy.
     TLameCoder* coder = Encode ? CoderRef.data() : nullptr;
     const bool encoding = coder != nullptr;
-    const QString outName = encoding ? ChangeFileExt(fileName, QStringLiteral(".mp3")) : fileName;
+    const QString outName = OutputFileNameFor(fileName);
     LastOutput = outName;
 
     std::size_t chunkBytes = 0;
@@ -307,13 +317,25 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     const qsizetype firstJitterLine = JitterLines.size();
     std::size_t carry = 0;
     qint64 dataBytes = 0;
+    // Every sector of the range must arrive: a chunk that cannot be read (a damaged disc, one
+    // taken out, an image whose data ends early) ends the copy as an error.
+    const qint64 sectorBytes =
+        qint64(Tonlyra::Cd::BytesPerSector / 4) * rate / 44100 * channels * 2;
+    const qint64 expectedBytes = (qint64(last) - first + 1) * sectorBytes;
+    qint64 readBytes = 0;
+    bool readFailed = false;
     for (;;) {
         if (Cancelled)
             break;
         std::int32_t got = 0;
         const CR_RESULT status = CR_RipChunk(buffer.data() + carry, &got);
-        if (status != CR_ERROR && got > 0) {
+        if (status == CR_ERROR) {
+            readFailed = true;
+            break;
+        }
+        if (got > 0) {
             got = std::min(got, libraryChunk);
+            readBytes += got;
             if (encoding) {
                 const std::size_t available = carry + static_cast<std::size_t>(got);
                 std::size_t pos = 0;
@@ -342,6 +364,12 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         QCoreApplication::processEvents();
         if (status == CR_RIP_DONE)
             break;
+    }
+
+    if (!Cancelled && (readFailed || readBytes != expectedBytes)) {
+        file.Discard();
+        throw ECDRIPError(
+            QStringLiteral("CD-skivan kunde inte läsas till slut. Ingen fil har sparats."));
     }
 
     if (encoding) {

@@ -111,6 +111,9 @@ public:
     // Whether the last copy ran to its end and its file is in place.
     bool OutputWritten() const { return Written; }
 
+    // The file a copy to fileName writes: an MP3 copy replaces the extension by ".mp3".
+    QString OutputFileNameFor(const QString& fileName) const;
+
     // Replaces the extension of the file name part (or appends one when there is none).
     static QString ChangeFileExt(const QString& fileName, const QString& extension);
 

@@ -13,6 +13,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace Tonlyra::Spardon {
@@ -47,8 +48,18 @@ struct Drive
     CR_CDROMPARAMS Params;
 };
 
+struct Ripper;
+// The ripper whose drive reads through CheckedRead (one copy at a time).
+Ripper* CheckedRipper = nullptr;
+
 struct Ripper
 {
+    ~Ripper()
+    {
+        if (CheckedRipper == this)
+            CheckedRipper = nullptr;
+    }
+
     // Declared in the order of opening, so that they are released in the reverse order.
     std::unique_ptr<CdIo_t, CdioCloser> Cdio;
     std::unique_ptr<cdrom_drive_t, DriveCloser> Device;
@@ -60,6 +71,10 @@ struct Ripper
     std::int32_t ChunkSectors = DefaultChunkSectors;
     int Retries = 20;
     bool Reseek = false;
+    // The drive's own read function, which CheckedRead wraps, and the sectors it was asked for
+    // and could not deliver (not since read after all).
+    long (*DriveRead)(cdrom_drive_t*, void*, lsn_t, long) = nullptr;
+    std::set<lsn_t> Unread;
 };
 
 struct LibraryState
@@ -105,6 +120,48 @@ CR_CDROMPARAMS DefaultParams(const QString& path, std::int32_t index)
     p.JitterCorrection = -1;
     p.OutputFormat = CR_STEREO44100;
     return p;
+}
+
+// A sector that no disc holds: 588 frames of the same odd sample values. What the drive leaves
+// of it was not read.
+const std::vector<std::uint8_t>& Canary()
+{
+    static const std::vector<std::uint8_t> canary = [] {
+        std::vector<std::uint8_t> c(Tonlyra::Cd::BytesPerSector);
+        for (size_t i = 0; i < c.size(); ++i)
+            c[i] = i % 2 ? 0xA5 : 0x5B;
+        return c;
+    }();
+    return canary;
+}
+
+// Reads through the drive's own function and hands on only the sectors it really filled. A drive
+// may report success for sectors it never wrote (an image whose data ends early leaves the buffer
+// as it was): such sectors would reach the copy as silence or as old data. They count as a read
+// error instead, which the reader retries and reports, and they are noted as unread.
+long CheckedRead(cdrom_drive_t* d, void* p, lsn_t begin, long sectors)
+{
+    Ripper* r = CheckedRipper;
+    if (!r || !r->DriveRead)
+        return -1;
+    if (!p) // the reader only moving the drive
+        return r->DriveRead(d, p, begin, sectors);
+    auto* bytes = static_cast<std::uint8_t*>(p);
+    const std::vector<std::uint8_t>& canary = Canary();
+    for (long i = 0; i < sectors; ++i)
+        std::memcpy(bytes + i * canary.size(), canary.data(), canary.size());
+    const long got = r->DriveRead(d, p, begin, sectors);
+    long filled = 0;
+    while (filled < std::min(got, sectors) &&
+           std::memcmp(bytes + filled * canary.size(), canary.data(), canary.size()) != 0)
+        ++filled;
+    for (long i = 0; i < sectors; ++i) {
+        if (i < filled)
+            r->Unread.erase(begin + i);
+        else
+            r->Unread.insert(begin + i);
+    }
+    return filled > 0 ? filled : -1;
 }
 
 void ParanoiaCallback(long position, paranoia_cb_mode_t event)
@@ -181,6 +238,13 @@ CR_RESULT CR_Init()
     for (int i = 0; i < drives.size(); ++i)
         s.Drives.push_back({drives[i], DefaultParams(drives[i], i)});
     s.Initialised = !s.Drives.empty();
+    // The active drive is the one whose disc the program shows; without one, the drive the
+    // program would choose: the last holding an audio disc.
+    s.Active = static_cast<std::int32_t>(drives.indexOf(Tonlyra::Cd::CurrentDrive()));
+    if (s.Active < 0) {
+        const std::optional<Tonlyra::Cd::AudioDisc> disc = Tonlyra::Cd::FindAudioDisc();
+        s.Active = disc ? disc->Index : 0;
+    }
     return s.Initialised ? CR_OK : CR_ERROR;
 }
 
@@ -294,6 +358,9 @@ CR_RESULT CR_OpenRipper(std::int32_t* bufferSize, std::int32_t first, std::int32
 
     if (d->Params.Speed > 0)
         cdio_cddap_speed_set(r->Device.get(), d->Params.Speed);
+    r->DriveRead = r->Device->read_audio;
+    r->Device->read_audio = CheckedRead;
+    CheckedRipper = r.get();
 
     r->Paranoia.reset(cdio_paranoia_init(r->Device.get()));
     if (!r->Paranoia)
@@ -349,10 +416,14 @@ CR_RESULT CR_RipChunk(std::uint8_t* buffer, std::int32_t* bytesRead)
     }
     r->Next = chunkFirst + count;
     const bool done = r->Next > r->Last;
+    // Sectors the drive could not deliver were made up by the reader (as silence): the chunk
+    // holds no data of the disc.
+    const auto unread = r->Unread.lower_bound(chunkFirst);
+    if (unread != r->Unread.end() && *unread < chunkFirst + count)
+        failed = true;
     if (failed) {
-        // The chunk is dropped; reading goes on at the next one.
         r->Reseek = true;
-        return done ? CR_RIP_DONE : CR_ERROR;
+        return CR_ERROR;
     }
     *bytesRead = bytes;
     bool jitter = false;
@@ -417,6 +488,9 @@ void CR_NoteReadEvent(long samplePosition, int paranoiaEvent)
     }
     LibraryState& s = State();
     const auto sector = static_cast<std::int32_t>(samplePosition / CD_FRAMEWORDS);
+    // The reader reads ahead: trouble beyond the copied range is not this copy's.
+    if (s.Open && (sector < s.Open->First || sector > s.Open->Last))
+        return;
     if (!s.JitterPending) {
         s.JitterPending = true;
         s.PendingLow = s.PendingHigh = sector;

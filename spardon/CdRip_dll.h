@@ -12,7 +12,7 @@ namespace Tonlyra::Spardon {
 
 using CR_RESULT = std::int32_t;
 constexpr CR_RESULT CR_OK = 0;
-constexpr CR_RESULT CR_ERROR = 1;        // failure; from CR_RipChunk: no data this time
+constexpr CR_RESULT CR_ERROR = 1;        // failure; from CR_RipChunk: the chunk could not be read
 constexpr CR_RESULT CR_JITTER_ERROR = 3; // CR_RipChunk: data read, a jitter error was met
 constexpr CR_RESULT CR_RIP_DONE = 4;     // CR_RipChunk: the last data of the copy (still valid)
 

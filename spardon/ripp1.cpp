@@ -171,9 +171,19 @@ void TRippingDialog::CopyButtonClick()
         return;
     const QString& last = LastCopyFileName();
     const QString folder = last.isEmpty() ? QString() : QFileInfo(last).absolutePath();
+    // The question about replacing a file is asked here, about the file the copy will write (an
+    // MP3 copy of "x.wav" writes "x.mp3"), not by the save dialog about the name typed.
     const QString name = Tonlyra::UserPrompt::SaveFileName(
-        this, QStringLiteral("Spara som"), SaveFilter, SaveDefaultExt, folder, QString(), true);
+        this, QStringLiteral("Spara som"), SaveFilter, SaveDefaultExt, folder, QString(), false);
     if (name.isEmpty())
+        return;
+    const QString output = CDRIP1->OutputFileNameFor(name);
+    if (QFileInfo::exists(output) &&
+        Tonlyra::UserPrompt::Message(this, QStringLiteral("Spara som"),
+                                     QStringLiteral("%1 finns redan.\nVill du ersätta den?")
+                                         .arg(QFileInfo(output).fileName()),
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::Warning) != QMessageBox::Yes)
         return;
     CopyResult = true;
     CopyCancelled = false;

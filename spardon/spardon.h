@@ -4,8 +4,9 @@
  * libspardon: copying an audio CD track, whole or a stretch of it, to an MP3 or wave file.
  *
  * The library shows its own modal dialog in which the user chooses the format, the MP3 quality
- * and the file name, and watches (and may stop) the copy. The CD drive is the first of the
- * program's drive list (see platform/CdDrives.h: TONLYRA_CD_DRIVES may name a CD image).
+ * and the file name, and watches (and may stop) the copy. The CD drive is the one whose disc
+ * the program shows (Tonlyra::Cd::CurrentDrive in platform/CdDrives.h), or else the last drive
+ * of the program's drive list holding an audio disc (TONLYRA_CD_DRIVES may name CD images).
  *
  * Threads: every function must be called from the thread that runs the QApplication (the GUI
  * thread); the dialog functions need a QApplication and return false without one. They are not

@@ -2,6 +2,8 @@
 #include "spardon/CdRip_dll.h"
 #include "spardon/LameCoder.h"
 
+#include "platform/CdDrives.h"
+
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/spardon/SpardonTestUtil.h"
 #include "tests/support/TestSupport.h"
@@ -17,6 +19,9 @@
 using namespace Tonlyra::Test;
 
 namespace {
+
+const QString ReadError =
+    QStringLiteral("CD-skivan kunde inte läsas till slut. Ingen fil har sparats.");
 
 // One disc for the whole program: track 1 of 800 sectors, then eleven of 160.
 class CdRip : public ::testing::Test
@@ -85,12 +90,23 @@ TEST_F(CdRip, NoDriveOrNoDiscGivesAnEmptyTrackList)
     }
 }
 
-TEST_F(CdRip, ChangingTheDriveRebuildsTheTrackList)
+// The reader starts on the drive whose disc the program shows, else on the last drive holding an
+// audio disc (as the media dialog chooses); changing the drive reads the other disc.
+TEST_F(CdRip, StartsOnTheDriveShownAndChangesDrive)
 {
     const QString other =
         WriteCdImage(Out->Path(), QStringLiteral("other"), {{200, 500.0}, {200, 600.0}});
-    CdDriveOverride two(QStringList{Cue, other});
+    const QString empty = Out->File(QStringLiteral("none.cue"));
+    CdDriveOverride drives(QStringList{Cue, other, empty});
+    Tonlyra::Cd::SetCurrentDrive(QString());
+    {
+        TCDRIP rip;
+        EXPECT_EQ(rip.CDRomNum(), 1);
+        EXPECT_EQ(rip.Tracks().size(), 2u);
+    }
+    Tonlyra::Cd::SetCurrentDrive(Cue);
     TCDRIP rip;
+    EXPECT_EQ(rip.CDRomNum(), 0);
     ASSERT_EQ(rip.Tracks().size(), 12u);
     rip.SetCDRomNum(1);
     EXPECT_EQ(rip.CDRomNum(), 1);
@@ -99,6 +115,7 @@ TEST_F(CdRip, ChangingTheDriveRebuildsTheTrackList)
     rip.SetCDRomNum(5); // no such drive: the drive and the list stay
     EXPECT_EQ(rip.CDRomNum(), 1);
     EXPECT_EQ(rip.Tracks().size(), 2u);
+    Tonlyra::Cd::SetCurrentDrive(QString());
 }
 
 // A wave copy of a whole track: a header that describes the data, and the data the disc holds.
@@ -206,6 +223,7 @@ TEST_F(CdRip, WaveHeaderLengthsMatchTheData)
     EXPECT_TRUE(ReadAll(file) == ImageSectors(Bin, 0, 9));
 }
 
+// Stretches of track 1 (800 sectors, 10666 ms counting its last sector).
 TEST_F(CdRip, TimeRangesOfATrack)
 {
     struct Case
@@ -215,9 +233,10 @@ TEST_F(CdRip, TimeRangesOfATrack)
         int First; // sectors after the track's start, both included
         int Last;
     };
-    const std::int32_t trackMs = 799 * 40 / 3;
+    const std::int32_t trackMs = 800 * 40 / 3;
     for (const Case c :
-         {Case{0, trackMs, 0, 798}, Case{1000, 2000, 75, 225}, Case{5000, 0, 375, 375}}) {
+         {Case{0, trackMs, 0, 799}, Case{1000, 2000, 75, 225}, Case{5000, 0, 375, 375},
+          Case{5000, trackMs - 5000, 375, 799}, Case{0, trackMs - 20, 0, 798}}) {
         const QString file = Out->File(QStringLiteral("r%1.raw").arg(c.Start));
         Rip->RipTrackRange(1, c.Start, c.Length, file);
         EXPECT_TRUE(ReadAll(file) == ImageSectors(Bin, c.First, c.Last))
@@ -301,6 +320,13 @@ TEST_F(CdRip, JitterErrorsAreLogged)
     EXPECT_EQ(Rip->JitterErrorCount(), 0);
     // The component keeps every line; the file of a clean copy gets no log.
     EXPECT_EQ(Rip->JitterLog().size(), 3);
+    EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("k.jitt"))));
+    // Trouble the reader meets reading ahead, beyond the copied range, is not the copy's.
+    Rip->OnProgress = [&](TCDRIP*, std::int16_t) {
+        Tonlyra::Spardon::CR_NoteReadEvent(long(2000) * 1176, PARANOIA_CB_READERR);
+    };
+    Rip->RipTrack(2, Out->File(QStringLiteral("k.wav")));
+    EXPECT_EQ(Rip->JitterErrorCount(), 0);
     EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("k.jitt"))));
 }
 
@@ -396,7 +422,7 @@ TEST_F(CdRip, UnwritableLogIsAWriteError)
     WriteAll(Out->File("j.wav"), "older copy");
     ASSERT_TRUE(QDir(Out->Path()).mkdir("j.jitt"));
     Rip->OnProgress = [&](TCDRIP*, std::int16_t) {
-        Tonlyra::Spardon::CR_NoteReadEvent(10 * 1176, PARANOIA_CB_FIXUP_EDGE);
+        Tonlyra::Spardon::CR_NoteReadEvent(810 * 1176, PARANOIA_CB_FIXUP_EDGE); // in track 2
     };
     QString message;
     try {
@@ -424,9 +450,86 @@ TEST_F(CdRip, BadParametersAndUnreadableRanges)
     Rip->RipSectors(5000, 5100, Out->File(QStringLiteral("off.wav")));
     EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("off.wav"))));
     EXPECT_FALSE(Rip->OutputWritten());
-    // A range running past the end of the disc stops at its last sector.
-    Rip->RipSectors(2500, 3000, Out->File(QStringLiteral("end.raw")));
-    EXPECT_TRUE(ReadAll(Out->File(QStringLiteral("end.raw"))) == ImageSectors(Bin, 2500, 2559));
+    // A range running past the end of the disc cannot be read whole: an error, and no file.
+    try {
+        Rip->RipSectors(2500, 3000, Out->File(QStringLiteral("end.raw")));
+        ADD_FAILURE() << "no error";
+    } catch (const ECDRIPError& e) {
+        EXPECT_EQ(e.Message(), ReadError);
+    }
+    EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("end.raw"))));
+}
+
+// A copy that cannot read its whole range is an error, leaves no file and an older file as it
+// was: an image whose data ends early (its table of contents promises more), and a disc that goes
+// away during the copy (its data cut off after a few chunks).
+TEST_F(CdRip, ShortReadIsAnErrorAndLeavesNoFile)
+{
+    TempDir disc;
+    WriteCdImage(disc.Path(), QStringLiteral("short"), {{450, 440.0}, {300, 550.0}});
+    const QString bin = disc.File(QStringLiteral("short.bin"));
+    const QString toc = disc.File(QStringLiteral("short.toc"));
+    WriteAll(toc, QStringLiteral("CD_DA\nTRACK AUDIO\nFILE \"%1\" 0 00:06:00\n"
+                                 "TRACK AUDIO\nFILE \"%1\" 00:06:00 00:04:00\n")
+                      .arg(bin)
+                      .toUtf8());
+    ASSERT_TRUE(QFile::resize(bin, 2352LL * 600)); // track 2 holds 150 of its 300 sectors
+    Rip->SetCoder(&Coder);
+    Rip->WriteWAV = true;
+    for (const bool mp3 : {false, true}) {
+        SCOPED_TRACE(mp3);
+        Rip->Encode = mp3;
+        const QString file = Out->File(mp3 ? QStringLiteral("s.mp3") : QStringLiteral("s.wav"));
+        WriteAll(file, "old");
+
+        // Taken out after the track list was read: the disc's data cut short, in the last track,
+        // as the copy begins.
+        const QString going = disc.File(QStringLiteral("going.cue"));
+        QFile::remove(disc.File(QStringLiteral("going.bin")));
+        ASSERT_TRUE(QFile::copy(Bin, disc.File(QStringLiteral("going.bin"))));
+        QFile::remove(going);
+        ASSERT_TRUE(QFile::copy(Cue, going));
+        {
+            CdDriveOverride drives(QStringList{going});
+            TCDRIP rip;
+            rip.SetCoder(&Coder);
+            rip.Encode = mp3;
+            rip.OnBeginTrack = [&](TCDRIP*, std::int16_t) {
+                QFile::resize(disc.File(QStringLiteral("going.bin")), 2352LL * 2450);
+            };
+            QString message;
+            try {
+                rip.RipTrack(12, file);
+            } catch (const ECDRIPError& e) {
+                message = e.Message();
+            }
+            EXPECT_EQ(message, ReadError);
+            EXPECT_FALSE(rip.OutputWritten());
+            EXPECT_FALSE(rip.IsCopying());
+            EXPECT_EQ(ReadAll(file), QByteArray("old"));
+        }
+
+        CdDriveOverride drives(QStringList{toc});
+        TCDRIP rip;
+        rip.SetCoder(&Coder);
+        rip.Encode = mp3;
+        rip.WriteWAV = true;
+        ASSERT_EQ(rip.Tracks().size(), 2u);
+        rip.RipTrack(1, file); // whole on the image: fine
+        EXPECT_TRUE(rip.OutputWritten());
+        WriteAll(file, "old");
+        QString message;
+        try {
+            rip.RipTrack(2, file);
+        } catch (const ECDRIPError& e) {
+            message = e.Message();
+        }
+        EXPECT_EQ(message, ReadError);
+        EXPECT_FALSE(Coder.IsOpen());
+        EXPECT_EQ(ReadAll(file), QByteArray("old"));
+        QFile::remove(file);
+        EXPECT_EQ(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
 }
 
 TEST(ChangeFileExt, ReplacesOnlyTheNamesExtension)

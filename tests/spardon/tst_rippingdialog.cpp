@@ -121,7 +121,7 @@ TEST_F(RippingDialog, CopyWritesTheFileAndCloses)
     EXPECT_EQ(save.What, Tonlyra::PromptRequest::Kind::SaveFile);
     EXPECT_EQ(save.DefaultSuffix, QStringLiteral("mp3"));
     EXPECT_EQ(save.Filter, QStringLiteral("MP3-fil|*.mp3"));
-    EXPECT_TRUE(save.ConfirmOverwrite);
+    EXPECT_FALSE(save.ConfirmOverwrite); // asked by the dialog, about the file it writes
 
     EXPECT_TRUE(Dialog->CopyResult);
     EXPECT_EQ(Dialog->result(), QDialog::Accepted);
@@ -135,6 +135,37 @@ TEST_F(RippingDialog, CopyWritesTheFileAndCloses)
     const Decoded d = DecodeMp3(mp3);
     ASSERT_TRUE(d.Ok);
     EXPECT_NEAR(double(d.Frames), 376.0 * 588, 100.0); // 0 to 5 s: sectors 0..375
+}
+
+// The question about replacing a file is about the file the copy writes: "x.wav" copied as MP3
+// asks about an existing "x.mp3"; No leaves it and the dialog as they were.
+TEST_F(RippingDialog, ReplacingIsAskedAboutTheFileWritten)
+{
+    ASSERT_TRUE(Dialog->PrepareRange(1, 0, 2000));
+    const QString mp3 = Out.File(QStringLiteral("x.mp3"));
+    WriteAll(mp3, "old");
+    Prompts.File(Out.File(QStringLiteral("x.wav"))).Button(QMessageBox::No);
+    Dialog->CopyButton->click();
+    ASSERT_EQ(Prompts.Asked().size(), 2u);
+    EXPECT_EQ(Prompts.Asked()[1].Text, QStringLiteral("x.mp3 finns redan.\nVill du ersätta den?"));
+    EXPECT_EQ(Prompts.Asked()[1].Buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(ReadAll(mp3), QByteArray("old"));
+    EXPECT_FALSE(Dialog->CopyResult);
+    EXPECT_TRUE(Dialog->ProgressPanel->isHidden());
+
+    // A wave copy of the same name writes "x.wav", which is not there: nothing to ask.
+    Dialog->WaveRadioButton->click();
+    Prompts.File(Out.File(QStringLiteral("x.wav")));
+    Dialog->CopyButton->click();
+    EXPECT_EQ(Prompts.Asked().size(), 3u);
+    EXPECT_TRUE(QFile::exists(Out.File(QStringLiteral("x.wav"))));
+    EXPECT_EQ(ReadAll(mp3), QByteArray("old"));
+
+    Dialog->MP3RadioButton->click();
+    Prompts.File(Out.File(QStringLiteral("x.wav"))).Button(QMessageBox::Yes);
+    Dialog->CopyButton->click();
+    EXPECT_EQ(Prompts.Asked().size(), 5u);
+    EXPECT_TRUE(DecodeMp3(mp3).Ok);
 }
 
 TEST_F(RippingDialog, CancellingTheSaveDialogDoesNothing)

@@ -3,12 +3,15 @@
 
 #include "spardon/spardon.h"
 
+#include "platform/CdDrives.h"
+
 #include "tests/spardon/SpardonTestUtil.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -142,6 +145,42 @@ TEST_F(Exports, LeavingWithAvbrytReturnsFalse)
     EXPECT_FALSE(RippTrackDialog(2));
     EXPECT_EQ(script.Shown, 1);
     EXPECT_TRUE(QDir(Out.Path()).isEmpty());
+}
+
+// With two drives the copy comes from the drive whose disc the program shows, or else from the
+// last drive holding an audio disc, as the program chooses; never from a drive without one.
+TEST_F(Exports, CopiesFromTheDriveShown)
+{
+    const QString other = WriteCdImage(Out.Path(), QStringLiteral("other"), {{150, 880.0}});
+    const QString otherBin = Out.File(QStringLiteral("other.bin"));
+    const QString discBin = QFileInfo(Cue).absolutePath() + QStringLiteral("/disc.bin");
+    struct Case
+    {
+        QStringList Drives;
+        QString Current;
+        QString Bin; // whose track 1 is copied
+    } cases[] = {
+        {{Cue, other}, other, otherBin},
+        {{Cue, other}, Cue, discBin},
+        {{Cue, other}, QString(), otherBin},
+        {{other, Cue}, QString(), discBin},
+        {{Cue, Out.File(QStringLiteral("none.cue"))}, QString(), discBin},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n);
+        CdDriveOverride drives(c.Drives);
+        Tonlyra::Cd::SetCurrentDrive(c.Current);
+        const QString file = Out.File(QStringLiteral("copy%1.wav").arg(n++));
+        Prompts.File(file);
+        DialogScript script([](QDialog* d) {
+            Click(d, "WaveRadioButton");
+            Click(d, "CopyButton");
+        });
+        EXPECT_TRUE(RippTrackTimeDialog(1, 0, 1000));
+        EXPECT_TRUE(ReadAll(file).mid(44) == ImageSectors(c.Bin, 0, 75));
+    }
+    Tonlyra::Cd::SetCurrentDrive(QString());
 }
 
 // A wave copy to a path of more than 255 characters: the name comes back cut to 255.
