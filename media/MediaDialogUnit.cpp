@@ -271,7 +271,7 @@ int TMediaDialog::PlayState() const
     return PlayerEngine->PlayState();
 }
 
-bool TMediaDialog::LocateCD()
+bool TMediaDialog::LocateCD(NoDiscMessage message)
 {
     // Every drive is looked at: the last one holding an audio disc wins. It is the drive the
     // copy buttons copy from, too.
@@ -279,9 +279,10 @@ bool TMediaDialog::LocateCD()
     Tonlyra::Cd::SetCurrentDrive(disc ? disc->Drive : QString());
     if (!disc) {
         CdPlaylist.clear();
-        Tonlyra::UserPrompt::Message(this, QStringLiteral("Ingen CD-skiva"),
-                                     QStringLiteral("Sätt i en CD-skiva!"), QMessageBox::Ok,
-                                     QMessageBox::Warning);
+        if (message == NoDiscMessage::Show)
+            Tonlyra::UserPrompt::Message(this, QStringLiteral("Ingen CD-skiva"),
+                                         QStringLiteral("Sätt i en CD-skiva!"), QMessageBox::Ok,
+                                         QMessageBox::Warning);
         return false;
     }
     CDDrive = disc->Index;

@@ -56,7 +56,10 @@ public:
     int Pause();
     int Stop();
     int PlayState() const;
-    bool LocateCD();
+    // Looks for an audio disc in every drive (the last one holding one wins) and takes its
+    // track list. With none, says "Sätt i en CD-skiva!" unless told to look quietly.
+    enum class NoDiscMessage { Show, Quiet };
+    bool LocateCD(NoDiscMessage message = NoDiscMessage::Show);
     void PrepareCD();
     void SelectKind(int kind);
     void SelectTrack(int track);

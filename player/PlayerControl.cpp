@@ -350,11 +350,14 @@ void TPlayerForm::ScanTimerTimer()
     // A selection waiting for the service to settle is not overtaken by the scan.
     if (SelectionWaits > 0)
         return;
-    // With CD cells the scan waits for a disc. Only the drives are looked at: loading track 1
-    // here, as the rebuild does, would leave the service busy at every step, and a busy
-    // service makes the step stop the media instead of moving the frame.
-    if (HasCDCells && !MediaDialog->LocateCD())
-        return;
+    // With CD cells the drives are looked at again, so a disc put in later is found. Only
+    // looked at: loading track 1 here, as the rebuild does, would leave the service busy at
+    // every step, and a busy service makes the step stop the media instead of moving the
+    // frame. With no disc the scan goes on over the other cells without a word: the rebuild
+    // has said it once, choosing a CD cell says it again, and a box on every step would take
+    // every press of a one-switch user.
+    if (HasCDCells)
+        MediaDialog->LocateCD(TMediaDialog::NoDiscMessage::Quiet);
     if (!SkipNextScanTick) {
         const ControlMode mode = UserSettingsForm->UserSettings.ControlMode;
         if (mode == ControlMode::OneSwitchScanControl)

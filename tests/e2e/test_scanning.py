@@ -3,6 +3,7 @@
 import unittest
 
 from harness import media
+from harness.desktop import wait_until
 from harness.player import PlayerCase
 
 SCAN_MS = 1200
@@ -41,6 +42,19 @@ class ScanningTest(PlayerCase):
         self.start(overlay, self.settings("One-switch scan", scan_delay=SCAN_MS), env)
         for cell in (1, 2, 3, 4, 1):
             self.assertTrue(self.wait_marked([cell]), "the frame never reached cell %d" % cell)
+
+    def test_with_no_disc_the_message_comes_once_and_scanning_goes_on_over_every_cell(self):
+        overlay = self.tone_grid(2, 2, types={3: media.Cell("ArbitraryCD", "1")})
+        self.start(overlay, self.settings("One-switch scan", scan_delay=SCAN_MS, sound=False),
+                   {"TONLYRA_CD_DRIVES": ""}, wait_grid=False)
+        box = wait_until(lambda: [w for w in self.player.windows()
+                                  if self.desktop.window_name(w) == "Ingen CD-skiva"])
+        self.assertTrue(box, "the rebuild did not say that there is no disc")
+        self.desktop.key("Return")  # the switch closes it
+        self.assertTrue(wait_until(lambda: len(self.player.windows()) == 1))
+        for cell in (1, 2, 3, 4, 1):
+            self.assertTrue(self.wait_marked([cell]), "the frame never reached cell %d" % cell)
+            self.assertEqual(len(self.player.windows()), 1, "a message box came back")
 
     def test_row_column_scanning_moves_along_the_chosen_row_of_an_overlay_with_a_cd_track(self):
         overlay, env = self.cd_grid()
