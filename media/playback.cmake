@@ -4,7 +4,9 @@ target_sources(tonlyra_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.h
     ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.h
-    ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.h
+    ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.cpp)
 target_sources(tonlyra_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.h
     ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.cpp

@@ -11,7 +11,10 @@
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace KeyCode = Tonlyra::KeyCode;
 
@@ -21,6 +24,29 @@ namespace {
 constexpr int ScanSpeedStepMs = 100;
 constexpr int SlowestScanMs = 5000;
 constexpr int FastestScanMs = 250;
+
+// The keys that steer in some mode. Their presses, and those of the mouse buttons, go through
+// the switch timings; Esc, Pause and the scanning-speed keys are the carer's and act at once.
+bool IsSteeringKey(int key)
+{
+    switch (key) {
+    case KeyCode::Space:
+    case KeyCode::Enter:
+    case KeyCode::Left:
+    case KeyCode::Up:
+    case KeyCode::Right:
+    case KeyCode::Down:
+        return true;
+    default:
+        return key >= KeyCode::Digit0 && key <= KeyCode::Digit9;
+    }
+}
+
+// The switch id of a mouse button, apart from every key code.
+int MouseSwitch(Qt::MouseButton button)
+{
+    return -int(button);
+}
 
 } // namespace
 
@@ -59,7 +85,26 @@ void TPlayerForm::ChooseCell(int cell)
 
 // ---- Keys ----
 
-void TPlayerForm::FormKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
+void TPlayerForm::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift)
+{
+    if (!IsSteeringKey(key)) {
+        HandleKeyDown(sender, key, shift);
+        return;
+    }
+    SwitchPresses.Press(key, [this, sender = QPointer<QObject>(sender), code = key, shift] {
+        int counted = code;
+        HandleKeyDown(sender, counted, shift);
+    });
+}
+
+void TPlayerForm::FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift)
+{
+    if (IsSteeringKey(key) && !SwitchPresses.Release(key))
+        return;
+    HandleKeyUp(sender, key, shift);
+}
+
+void TPlayerForm::HandleKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
 {
     const UserSettings& settings = UserSettingsForm->UserSettings;
     if (!KeyRepeatTimer->isActive()) {
@@ -76,15 +121,15 @@ void TPlayerForm::FormKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
     KeyHeld = true;
 
     if (key == KeyCode::KeypadPlus) {
-        if (ScanTimer->isActive() && ScanTimer->interval() < SlowestScanMs) {
-            ScanTimer->setInterval(ScanTimer->interval() + ScanSpeedStepMs);
-            UserSettingsForm->SetScanDelayTime(ScanTimer->interval());
+        if (ScanTimer->isActive() && ScanPeriod < SlowestScanMs) {
+            SetScanPeriod(ScanPeriod + ScanSpeedStepMs);
+            UserSettingsForm->SetScanDelayTime(ScanPeriod);
         }
     }
     if (key == KeyCode::KeypadMinus) {
-        if (ScanTimer->isActive() && ScanTimer->interval() > FastestScanMs) {
-            ScanTimer->setInterval(ScanTimer->interval() - ScanSpeedStepMs);
-            UserSettingsForm->SetScanDelayTime(ScanTimer->interval());
+        if (ScanTimer->isActive() && ScanPeriod > FastestScanMs) {
+            SetScanPeriod(ScanPeriod - ScanSpeedStepMs);
+            UserSettingsForm->SetScanDelayTime(ScanPeriod);
         }
     }
     if (key == KeyCode::Pause && PausEnabled)
@@ -97,6 +142,11 @@ void TPlayerForm::FormKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
     }
     if (!ActOnPress)
         return;
+    ScanRoundsBegun = 0;
+    if (ScanHalted && (key == KeyCode::Space || key == KeyCode::Enter)) {
+        RestartScanning();
+        return;
+    }
 
     switch (settings.ControlMode) {
     case ControlMode::KeyboardControl:
@@ -129,7 +179,7 @@ void TPlayerForm::FormKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
     }
 }
 
-void TPlayerForm::FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift)
+void TPlayerForm::HandleKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift)
 {
     KeyHeld = false;
     KeyRepeatTimer->stop();
@@ -138,14 +188,14 @@ void TPlayerForm::FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shi
         key != KeyCode::Pause) {
         // Letting go of a switch chooses.
         int enter = KeyCode::Enter;
-        FormKeyDown(sender, enter, shift);
+        HandleKeyDown(sender, enter, shift);
         KeyRepeatTimer->stop();
         replayed = true;
     }
     if (!ActOnPress) {
         // Acting on release: the key acts now, as if just pressed.
         ActOnPress = true;
-        FormKeyDown(sender, key, shift);
+        HandleKeyDown(sender, key, shift);
         ActOnPress = false;
         replayed = true;
     }
@@ -311,8 +361,10 @@ void TPlayerForm::OneSwitchScanXYKey(int key)
     PlayIntro(CurrentCell);
     ScanInRow = true;
     MarkCell(CurrentCell);
-    // The row's first cell stays marked for a whole period before the scan moves on.
+    // The row's first cell stays marked for a whole period before the scan moves on (and, as
+    // the first step of a pass along the row, for the first step's extra time).
     SkipNextScanTick = true;
+    HoldFirstScanStep();
 }
 
 void TPlayerForm::ArrowKey(int key)
@@ -345,7 +397,13 @@ void TPlayerForm::ArrowKey(int key)
 
 void TPlayerForm::ScanTimerTimer()
 {
-    if (!isActiveWindow() || MediaDialog->PlayState() == 3 || Paus->isChecked() || KeyHeld)
+    if (ScanStepHeld) {
+        // The first step of a round has had its extra time; the period runs again.
+        ScanStepHeld = false;
+        ScanTimer->setInterval(ScanPeriod);
+    }
+    if (!isActiveWindow() || MediaDialog->PlayState() == 3 || Paus->isChecked() || KeyHeld ||
+        ScanHalted)
         return;
     // A selection waiting for the service to settle is not overtaken by the scan.
     if (SelectionWaits > 0)
@@ -359,18 +417,99 @@ void TPlayerForm::ScanTimerTimer()
     if (HasCDCells)
         MediaDialog->LocateCD(TMediaDialog::NoDiscMessage::Quiet);
     if (!SkipNextScanTick) {
-        const ControlMode mode = UserSettingsForm->UserSettings.ControlMode;
-        if (mode == ControlMode::OneSwitchScanControl)
+        const UserSettings& settings = UserSettingsForm->UserSettings;
+        const bool newRound = ScanStepBeginsRound();
+        if (newRound && settings.ScanRounds > 0 && ScanRoundsBegun >= settings.ScanRounds) {
+            HaltScanning();
+            return;
+        }
+        if (newRound)
+            ++ScanRoundsBegun;
+        if (settings.ControlMode == ControlMode::OneSwitchScanControl)
             TwoSwitchScanKey(KeyCode::Space);
-        else if (mode == ControlMode::OneSwitchScanXYControl)
+        else if (settings.ControlMode == ControlMode::OneSwitchScanXYControl)
             TwoSwitchScanXYKey(KeyCode::Space);
+        if (newRound)
+            HoldFirstScanStep();
     }
     SkipNextScanTick = false;
 }
 
+bool TPlayerForm::ScanStepBeginsRound() const
+{
+    const int cellCount = SettingsForm->CellCount();
+    if (UserSettingsForm->UserSettings.ControlMode == ControlMode::OneSwitchScanControl)
+        return Tonlyra::ControlModes::StepNext(CurrentCell, cellCount) == 1;
+    // Row-column scanning: a step in the row phase to the first row. (The cells of a chosen row
+    // are one pass; their end marks the row again without a new round.)
+    return !ScanInRow &&
+           Tonlyra::ControlModes::NextRow(CurrentCell, SettingsForm->Cols(), cellCount) == 1;
+}
+
+void TPlayerForm::HaltScanning()
+{
+    // The frame goes; the user has not chosen for the rounds the carer gave. An introduction
+    // still playing is heard to its end.
+    ScanHalted = true;
+    CurrentCell = 0;
+    ScanInRow = false;
+    SkipNextScanTick = false;
+    MarkCell(0);
+}
+
+void TPlayerForm::RestartScanning()
+{
+    // The press that brings the frame back chooses nothing: it starts from the first cell or
+    // row, which then has a whole step (and the first step's extra time).
+    ScanHalted = false;
+    CurrentCell = 0;
+    ScanInRow = false;
+    ScanRoundsBegun = 1;
+    if (UserSettingsForm->UserSettings.ControlMode == ControlMode::OneSwitchScanXYControl)
+        TwoSwitchScanXYKey(KeyCode::Space);
+    else
+        TwoSwitchScanKey(KeyCode::Space);
+    ScanTimer->start(ScanPeriod);
+    HoldFirstScanStep();
+}
+
+void TPlayerForm::HoldFirstScanStep()
+{
+    const int extra = UserSettingsForm->UserSettings.FirstStepExtraTime;
+    if (extra <= 0 || !ScanTimer->isActive())
+        return;
+    // The next tick comes that much later than it would have.
+    ScanTimer->start(std::max(0, ScanTimer->remainingTime()) + extra);
+    ScanStepHeld = true;
+}
+
+void TPlayerForm::SetScanPeriod(int ms)
+{
+    ScanPeriod = std::max(1, ms);
+    // A step held longer keeps its time; the new period starts with the next step.
+    if (!ScanStepHeld)
+        ScanTimer->setInterval(ScanPeriod);
+}
+
 // ---- Clicks ----
 
-void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)
+void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
+                                Qt::KeyboardModifiers shift, int x, int y)
+{
+    SwitchPresses.Press(MouseSwitch(button),
+                        [this, sender = QPointer<QObject>(sender), button, shift, x, y] {
+                            HandleMouseDown(sender, button, shift, x, y);
+                        });
+}
+
+void TPlayerForm::CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                              int x, int y)
+{
+    if (SwitchPresses.Release(MouseSwitch(button)))
+        HandleMouseUp(sender, button, shift, x, y);
+}
+
+void TPlayerForm::HandleMouseDown(QObject* sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)
 {
     if (!ActOnPress || Paus->isChecked())
         return;
@@ -379,16 +518,21 @@ void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton, Qt::KeyboardMo
         MediaDialog->Stop();
         return;
     }
+    ScanRoundsBegun = 0;
+    if (ScanHalted) {
+        RestartScanning();
+        return;
+    }
     if (UserSettingsForm->UserSettings.ControlMode == ControlMode::MouseControl)
         ChooseCell(CellNumberOf(sender));
 }
 
-void TPlayerForm::CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
-                              int x, int y)
+void TPlayerForm::HandleMouseUp(QObject* sender, Qt::MouseButton button,
+                                Qt::KeyboardModifiers shift, int x, int y)
 {
     if (!ActOnPress) {
         ActOnPress = true;
-        CellMouseDown(sender, button, shift, x, y);
+        HandleMouseDown(sender, button, shift, x, y);
         ActOnPress = false;
     }
     if (IRStopPending) {

@@ -369,7 +369,11 @@ void TPlayerForm::BuildGrid()
     CreateCells();
 
     KnappYta->show();
-    ScanTimer->setInterval(std::max(1, settings.ScanDelayTime));
+    ScanStepHeld = false;
+    ScanHalted = false;
+    ScanRoundsBegun = 0;
+    SetScanPeriod(settings.ScanDelayTime);
+    SwitchPresses.SetTimings(settings);
     if (RunsScanTimer(settings.ControlMode))
         ScanTimer->start();
     else

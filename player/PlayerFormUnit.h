@@ -1,5 +1,8 @@
 #pragma once
 
+#include "media/SpeechCache.h"
+#include "player/SwitchPressFilter.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -72,6 +75,12 @@ public:
     bool IntroPlaying = false;
     bool IRStopPending = false;
     bool HasCDCells = false;
+    // The scanning period; a step held longer runs the timer with a longer interval meanwhile.
+    int ScanPeriod = 0;
+    // Automatic scanning stopped after its rounds: no frame until the next press.
+    bool ScanHalted = false;
+    // Rounds the automatic scanning has begun since the last press or choice.
+    int ScanRoundsBegun = 0;
     int SavedCellTop = 0;
     int SavedCellLeft = 0;
     int SavedCellHeight = 0;
@@ -153,6 +162,11 @@ public:
     // Whether "Gör paus" can be used now (also while the menu bar and its item are hidden).
     bool IsPausEnabled() const { return PausEnabled; }
 
+    // Which presses of the steering keys and mouse buttons count (the user's switch timings).
+    Tonlyra::SwitchPressFilter SwitchPresses{this};
+    // The spoken texts of cells that have no introduction sound.
+    Tonlyra::SpeechCache SpokenCells;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -190,6 +204,23 @@ private:
     void PutBackEnlargedCell();
 
     // ---- Control modes and selection (PlayerControl.cpp, PlayerSelection.cpp) ----
+    // A key press or release, a mouse press or release that counts (FormKeyDown and the others
+    // first ask the switch timings).
+    void HandleKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void HandleKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void HandleMouseDown(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                         int x, int y);
+    void HandleMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                       int y);
+    // Automatic scanning: whether the coming step begins a new round (the frame back on the
+    // first cell or row); stopping after the user's rounds and starting again on a press; the
+    // first step of a round held longer.
+    bool ScanStepBeginsRound() const;
+    void HaltScanning();
+    void RestartScanning();
+    void HoldFirstScanStep();
+    void SetScanPeriod(int ms);
+    bool ScanStepHeld = false;
     // The handlers of the control modes; key is a code of platform/KeyCodes.h.
     void KeyboardKey(int key);
     void OneSwitchKey(int key);

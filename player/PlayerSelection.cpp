@@ -116,8 +116,14 @@ void TPlayerForm::SetPaused(bool paused)
 
 void TPlayerForm::ExecuteCell(int cell)
 {
-    SetPausEnabled(true);
     const QString media = SettingsForm->GetCellMedia(cell);
+    // The user may need a moment after a choice: presses are ignored for the pause after it
+    // (from now: an introduction may play first), and the scanning counts its rounds afresh.
+    if (!media.isEmpty()) {
+        SwitchPresses.ChoiceMade();
+        ScanRoundsBegun = 0;
+    }
+    SetPausEnabled(true);
     // An introduction still playing is heard to its end before the media starts.
     WaitWhileBusy(true, true);
     if (!IsCellPlayable(cell)) {
@@ -196,7 +202,7 @@ void TPlayerForm::PlayIntro(int cell)
     if (IntroPlaying && IsBusy())
         MediaDialog->Stop();
 
-    auto start = [&](int kind, const QString& file, int track) {
+    auto start = [&](int kind, const QString& file, int track, int from, int to) {
         IntroPlaying = true;
         MediaDialog->Stop();
         MediaDialog->OnEndOfPlay = nullptr;
@@ -205,20 +211,34 @@ void TPlayerForm::PlayIntro(int cell)
             MediaDialog->SelectTrack(track);
         else
             MediaDialog->OpenMediaFile(file);
-        MediaDialog->SetStartPosition(SettingsForm->GetCellIntroStart(cell));
-        MediaDialog->SetStopPosition(SettingsForm->GetCellIntroStop(cell));
+        MediaDialog->SetStartPosition(from);
+        MediaDialog->SetStopPosition(to);
         MediaDialog->Play();
     };
 
+    const int from = SettingsForm->GetCellIntroStart(cell);
+    const int to = SettingsForm->GetCellIntroStop(cell);
     const QString introFile = SettingsForm->GetCellIntroSound(cell);
     if (!introFile.isEmpty() && QFileInfo::exists(introFile)) {
-        start(SoundFileKind, introFile, 0);
-    } else if (SettingsForm->IsIntroFromMedia(cell) && IsCellPlayable(cell)) {
+        start(SoundFileKind, introFile, 0, from, to);
+        return;
+    }
+    if (SettingsForm->IsIntroFromMedia(cell) && IsCellPlayable(cell)) {
         const QString media = SettingsForm->GetCellMedia(cell);
-        if (SettingsForm->IsCDTrackCell(cell))
-            start(CDKind, QString(), media.toInt());
-        else if (SettingsForm->IsSoundFileCell(cell))
-            start(SoundFileKind, media, 0);
+        if (SettingsForm->IsCDTrackCell(cell)) {
+            start(CDKind, QString(), media.toInt(), from, to);
+            return;
+        }
+        if (SettingsForm->IsSoundFileCell(cell)) {
+            start(SoundFileKind, media, 0, from, to);
+            return;
+        }
+    }
+    // A cell with no introduction of its own says its text, whole, in its place.
+    if (Tonlyra::SpeaksCells(UserSettingsForm->UserSettings)) {
+        const QString spoken = SpokenCells.SoundFor(SettingsForm->GetCellText(cell));
+        if (!spoken.isEmpty())
+            start(SoundFileKind, spoken, 0, -1, -1);
     }
 }
 
@@ -251,6 +271,10 @@ void TPlayerForm::EndOfPlay(QObject*)
         ScanInRow = false;
         SkipNextScanTick = true;
         MarkRow(1, SettingsForm->Cols());
+        if (mode == ControlMode::OneSwitchScanXYControl) {
+            ScanRoundsBegun = 1;
+            HoldFirstScanStep();
+        }
     }
 }
 

@@ -21,6 +21,23 @@ constexpr ControlMode ModesInFileOrder[9] = {
     ControlMode::OneSwitchScanControl, ControlMode::OneSwitchScanXYControl,
     ControlMode::ArrowControl};
 
+// The switch timings in file order: their keys, fields and upper limits (all default to 0).
+struct TimingKey
+{
+    QString Key;
+    qint32 UserSettings::*Field;
+    qint32 Maximum;
+};
+const TimingKey TimingKeys[] = {
+    {QStringLiteral("Acceptance time"), &UserSettings::AcceptanceTime, MaxPressTime},
+    {QStringLiteral("Ignore repeat time"), &UserSettings::IgnoreRepeatTime, MaxPressTime},
+    {QStringLiteral("Pause after choice"), &UserSettings::PauseAfterChoice, MaxPauseAfterChoice},
+    {QStringLiteral("Scan rounds"), &UserSettings::ScanRounds, MaxScanRounds},
+    {QStringLiteral("First step extra time"), &UserSettings::FirstStepExtraTime,
+     MaxFirstStepExtraTime},
+};
+const QString SpeakCellsKey = QStringLiteral("Speak cells");
+
 } // namespace
 
 QString ControlModeKey(ControlMode mode)
@@ -140,6 +157,12 @@ void TakeSettingsInOrder(UserSettings& s, const UserSettings& in)
     }
     s.ExecuteOnKeyUp = in.ExecuteOnKeyUp;
     ApplyRepeatRule(s);
+    s.AcceptanceTime = in.AcceptanceTime;
+    s.IgnoreRepeatTime = in.IgnoreRepeatTime;
+    s.PauseAfterChoice = in.PauseAfterChoice;
+    s.ScanRounds = in.ScanRounds;
+    s.FirstStepExtraTime = in.FirstStepExtraTime;
+    s.SpeakCells = in.SpeakCells;
 }
 
 void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRangeMaximum)
@@ -192,6 +215,10 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
         file.ReadFlag(ExtendedSection, QStringLiteral("Act on key down"), defaults.ActOnKeyDown);
     in.ExecuteOnKeyUp = file.ReadFlag(ExtendedSection, QStringLiteral("Execute on key up"),
                                       defaults.ExecuteOnKeyUp);
+    for (const TimingKey& timing : TimingKeys)
+        in.*timing.Field =
+            std::clamp(file.ReadInteger(ExtendedSection, timing.Key, 0), 0, timing.Maximum);
+    in.SpeakCells = file.ReadFlag(ExtendedSection, SpeakCellsKey, defaults.SpeakCells);
     TakeSettingsInOrder(s, in);
 }
 
@@ -224,6 +251,9 @@ void WriteUserSettings(const UserSettings& s, ProfileFile& file)
     file.WriteFlag(ExtendedSection, QStringLiteral("Key repetition"), s.KeyRepetition);
     file.WriteFlag(ExtendedSection, QStringLiteral("Act on key down"), s.ActOnKeyDown);
     file.WriteFlag(ExtendedSection, QStringLiteral("Execute on key up"), s.ExecuteOnKeyUp);
+    for (const TimingKey& timing : TimingKeys)
+        file.WriteInteger(ExtendedSection, timing.Key, s.*timing.Field);
+    file.WriteFlag(ExtendedSection, SpeakCellsKey, s.SpeakCells);
 }
 
 SaveResult SaveUserSettings(const UserSettings& settings, const QString& path)

@@ -57,6 +57,16 @@ struct UserSettings
     bool ActOnKeyDown = true;
     bool ExecuteOnKeyUp = false; // only with KeyRepetition and not ArrowControl (R3)
 
+    // Switch timings and spoken cells, stored after the old program's keys (which that program
+    // passes over). Their defaults leave presses, scanning and introductions as they always were.
+    qint32 AcceptanceTime = 0; // ms a press must be held before it counts; 0 = at once
+    qint32 IgnoreRepeatTime =
+        0; // ms after an accepted press is let go in which presses are ignored
+    qint32 PauseAfterChoice = 0;   // ms after a cell is carried out in which presses are ignored
+    qint32 ScanRounds = 0;         // automatic scanning stops after this many rounds; 0 = never
+    qint32 FirstStepExtraTime = 0; // ms the first step of each scanning round lasts longer
+    bool SpeakCells = false;       // with PlaySound, a cell without an introduction speaks its text
+
     bool operator==(const UserSettings&) const = default;
 };
 
@@ -69,6 +79,10 @@ constexpr qint32 MinKeyRepetitionDelayTime = 250;
 constexpr qint32 MaxKeyRepetitionDelayTime = 5000;
 constexpr qint32 MinSpacing = 0;
 constexpr qint32 MaxSpacing = 20;
+constexpr qint32 MaxPressTime = 5000; // acceptance and ignore-repeat times
+constexpr qint32 MaxPauseAfterChoice = 10000;
+constexpr qint32 MaxScanRounds = 99;
+constexpr qint32 MaxFirstStepExtraTime = 10000;
 
 // The key in section "Input settings" that stores a mode ("Mouse", "Keyboard", ...); empty for
 // ControlMode::None.
@@ -98,6 +112,11 @@ inline void ApplyRepeatRule(UserSettings& settings)
 bool ScansByItself(ControlMode mode);
 // The modes that show a frame around the current cell or row, in the scanning frame's colour.
 bool ShowsScanFrame(ControlMode mode);
+// Whether cells without an introduction speak their text: only where introductions play.
+inline bool SpeaksCells(const UserSettings& settings)
+{
+    return settings.PlaySound && settings.SpeakCells;
+}
 
 // Takes every field of incoming into settings in the order the settings window fills its
 // controls, applying the rules at the moments the window would: the mode rules when the mode
@@ -108,7 +127,8 @@ void TakeSettingsInOrder(UserSettings& settings, const UserSettings& incoming);
 // Reads a settings file into settings through TakeSettingsInOrder. The mode is that of the last
 // mode key in file order that is set, or none. Missing keys and values that are not integers
 // give the defaults. The scan delay time is kept within 200..scanRangeMaximum,
-// the key repetition period within 250..5000; a spacing outside 0..20 gives the default 3.
+// the key repetition period within 250..5000; a spacing outside 0..20 gives the default 3. The
+// switch timings are kept within 0 and their maxima above.
 void ReadUserSettings(UserSettings& settings, const ProfileFile& file, qint32 scanRangeMaximum);
 
 // Writes every key of settings into file, in the file's layout order.

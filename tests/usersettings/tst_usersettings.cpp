@@ -34,6 +34,10 @@ const QByteArray DefaultFile =
     "[Extended settings]\r\nScan color=255\r\nBack color=12632256\r\nButton color=12632256\r\n"
     "Spacing=3\r\nZoom pictures=1\r\nHide borders=0\r\nKey repetition delay time=1500\r\n"
     "Key repetition=0\r\nAct on key down=1\r\nExecute on key up=0\r\n";
+// Written after the old program's keys, which that program reads alone.
+const QByteArray DefaultTimingKeys =
+    "Acceptance time=0\r\nIgnore repeat time=0\r\nPause after choice=0\r\nScan rounds=0\r\n"
+    "First step extra time=0\r\nSpeak cells=0\r\n";
 
 } // namespace
 
@@ -48,8 +52,9 @@ TEST(UserSettings, DefaultsWriteTheFileInLayoutOrder)
 {
     TempDir dir;
     ASSERT_TRUE(Tonlyra::SaveUserSettings(UserSettings(), dir.File("Users/User.def")).Ok());
-    EXPECT_EQ(ReadAll(dir.File("Users/User.def")), DefaultFile);
+    EXPECT_EQ(ReadAll(dir.File("Users/User.def")), DefaultFile + DefaultTimingKeys);
     EXPECT_EQ(Read(""), UserSettings());
+    // A file of the old program, without the timing keys, loads with the defaults.
     EXPECT_EQ(Read(DefaultFile), UserSettings());
 }
 
@@ -73,6 +78,12 @@ TEST(UserSettings, SaveAndLoadGiveBackEveryField)
     s.KeyRepetition = true;
     s.ActOnKeyDown = true;
     s.ExecuteOnKeyUp = true;
+    s.AcceptanceTime = 150;
+    s.IgnoreRepeatTime = 300;
+    s.PauseAfterChoice = 2000;
+    s.ScanRounds = 3;
+    s.FirstStepExtraTime = 500;
+    s.SpeakCells = true;
     const QString path = dir.File("a/b/Anna.usr");
     ASSERT_TRUE(Tonlyra::SaveUserSettings(s, path).Ok());
     ProfileFile file(path);
@@ -190,6 +201,14 @@ TEST(UserSettings, RangesAndNumbers)
         {"[Extended settings]\nSpacing=0\n", 5000, &UserSettings::Spacing, 0},
         {"[Extended settings]\nSpacing=21\n", 5000, &UserSettings::Spacing, 3},
         {"[Extended settings]\nSpacing=-1\n", 5000, &UserSettings::Spacing, 3},
+        {"[Extended settings]\nAcceptance time=-10\n", 5000, &UserSettings::AcceptanceTime, 0},
+        {"[Extended settings]\nIgnore repeat time=99999\n", 5000, &UserSettings::IgnoreRepeatTime,
+         5000},
+        {"[Extended settings]\nPause after choice=0x10\n", 5000, &UserSettings::PauseAfterChoice,
+         16},
+        {"[Extended settings]\nScan rounds=1000\n", 5000, &UserSettings::ScanRounds, 99},
+        {"[Extended settings]\nFirst step extra time=half\n", 5000,
+         &UserSettings::FirstStepExtraTime, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Read(c.File, c.ScanMaximum).*c.Field, c.Value) << c.File << c.ScanMaximum;

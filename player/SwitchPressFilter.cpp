@@ -1,0 +1,110 @@
+#include "player/SwitchPressFilter.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace Tonlyra {
+
+namespace {
+
+class SteadyClock final : public SwitchClock
+{
+public:
+    SteadyClock() { Started.start(); }
+    qint64 Now() const override { return Started.elapsed(); }
+    void After(int ms, QObject* context, std::function<void()> action) override
+    {
+        QTimer::singleShot(ms, Qt::PreciseTimer, context, std::move(action));
+    }
+
+private:
+    QElapsedTimer Started;
+};
+
+} // namespace
+
+SwitchClock& SteadySwitchClock()
+{
+    static SteadyClock clock;
+    return clock;
+}
+
+SwitchPressFilter::SwitchPressFilter(QObject* context)
+    : Context(context), Time(&SteadySwitchClock())
+{}
+
+void SwitchPressFilter::SetClock(SwitchClock* clock)
+{
+    Time = clock ? clock : &SteadySwitchClock();
+}
+
+void SwitchPressFilter::SetTimings(const UserSettings& settings)
+{
+    AcceptanceTime = settings.AcceptanceTime;
+    IgnoreRepeatTime = settings.IgnoreRepeatTime;
+    PauseAfterChoice = settings.PauseAfterChoice;
+}
+
+bool SwitchPressFilter::InQuietTime(qint64 now) const
+{
+    return (HasLastRelease && now - LastCountedRelease < IgnoreRepeatTime) ||
+           (HasChoice && now - LastChoice < PauseAfterChoice);
+}
+
+void SwitchPressFilter::Press(int switchId, std::function<void()> pressed)
+{
+    const auto held = Switches.find(switchId);
+    if (held != Switches.end()) {
+        // The keyboard repeats a held key: it acts only if the press it repeats counted.
+        if (held->second.Now == State::Counted)
+            pressed();
+        return;
+    }
+    const qint64 now = Time->Now();
+    if (InQuietTime(now)) {
+        Switches[switchId] = {State::Ignored, ++Serials};
+        return;
+    }
+    if (AcceptanceTime <= 0) {
+        Switches[switchId] = {State::Counted, ++Serials};
+        pressed();
+        return;
+    }
+    const quint64 serial = ++Serials;
+    Switches[switchId] = {State::Waiting, serial};
+    Time->After(AcceptanceTime, Context, [this, switchId, serial, pressed = std::move(pressed)] {
+        const auto down = Switches.find(switchId);
+        if (down == Switches.end() || down->second.Serial != serial ||
+            down->second.Now != State::Waiting)
+            return;
+        // A choice made meanwhile (by another switch) silences this one as well.
+        if (HasChoice && Time->Now() - LastChoice < PauseAfterChoice) {
+            down->second.Now = State::Ignored;
+            return;
+        }
+        down->second.Now = State::Counted;
+        pressed();
+    });
+}
+
+bool SwitchPressFilter::Release(int switchId)
+{
+    const auto down = Switches.find(switchId);
+    if (down == Switches.end())
+        return true;
+    const bool counted = down->second.Now == State::Counted;
+    Switches.erase(down);
+    if (counted) {
+        HasLastRelease = true;
+        LastCountedRelease = Time->Now();
+    }
+    return counted;
+}
+
+void SwitchPressFilter::ChoiceMade()
+{
+    HasChoice = true;
+    LastChoice = Time->Now();
+}
+
+} // namespace Tonlyra
