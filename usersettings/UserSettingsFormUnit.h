@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/SwitchPressFilter.h"
 #include "usersettings/UserSettings.h"
 
 #include <QDialog>
@@ -10,6 +11,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QFrame;
 class QGroupBox;
 class QHBoxLayout;
@@ -19,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QSpinBox;
 class QTimer;
 
 // The user settings component and its window. It holds the applied settings the player reads
@@ -173,6 +176,17 @@ public:
     QFrame* KeyIndikering1 = nullptr;      // the blinking key repetition squares
     QFrame* KeyIndikering2 = nullptr;
 
+    QGroupBox* TimingGroupBox = nullptr; // "Tider &och uppläsning": switch timings, speech
+    QDoubleSpinBox* AcceptanceTimeSpinBox = nullptr; // seconds, as all the times here
+    QDoubleSpinBox* IgnoreRepeatTimeSpinBox = nullptr;
+    QDoubleSpinBox* PauseAfterChoiceSpinBox = nullptr;
+    QSpinBox* ScanRoundsSpinBox = nullptr;
+    QDoubleSpinBox* FirstStepExtraTimeSpinBox = nullptr;
+    QCheckBox* SpeakCellsCheckBox = nullptr;
+    // The square that lights when a press on it counts under the timings being edited.
+    QFrame* PressTestSquare = nullptr;
+    Tonlyra::SwitchPressFilter PressTestPresses{this};
+
     // The demonstration timers: the scanning period and the key repetition period.
     QTimer* ScanTimer = nullptr;
     QTimer* KeyRepeatTimer = nullptr;
@@ -188,6 +202,7 @@ private:
     QGroupBox* CreateModeGroup();
     QGroupBox* CreatePresentationGroup();
     QGroupBox* CreateExtendedGroup();
+    QGroupBox* CreateTimingGroup();
     // Fits the window to the view: at least the designed height of the view, and never less
     // than the controls need at the current font.
     void FitToView();
@@ -204,6 +219,15 @@ private:
     void ShowFlags();
     void ShowScanPeriod();
     void ShowColors();
+    void ShowTimings();
+    // The scan squares as a scan of two cells, from the first round: the left square is the
+    // first step of each round (held longer by the first step's extra time), and they stop
+    // after the rounds, until a press on the test square starts them again.
+    void StartScanDemo();
+    int ScanDemoInterval() const;
+    int ScanDemoRounds = 0;
+    // A press or release on the test square, through the timings being edited.
+    void PressTestSwitch(int switchId, bool down);
     void ShowFont(const UserFont& font);
 
     // The controls' events.
@@ -222,6 +246,8 @@ private:
     void KeyRepeatTimerTimer();
     // A change of a control that no rule follows (the presentation boxes, spacing, ...).
     void EditedInWindow();
+    void SoundCheckBoxClick();
+    void TimingChanged();
 
     // The check boxes of the flags: the field each shows, and what runs after the user sets it.
     struct FlagBox

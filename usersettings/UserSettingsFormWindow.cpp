@@ -3,6 +3,7 @@
 
 #include "usersettings/UserSettingsFormUnit.h"
 
+#include "platform/KeyCodes.h"
 #include "platform/UserPrompt.h"
 #include "player/HelpWindow.h"
 
@@ -10,19 +11,24 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -206,7 +212,7 @@ void TUserSettingsForm::CreateControls()
     FlagBoxes = {
         {PictureCheckBox, &::UserSettings::ShowPictures, &TUserSettingsForm::EditedInWindow},
         {TextCheckBox, &::UserSettings::ShowTexts, &TUserSettingsForm::EditedInWindow},
-        {SoundCheckBox, &::UserSettings::PlaySound, &TUserSettingsForm::EditedInWindow},
+        {SoundCheckBox, &::UserSettings::PlaySound, &TUserSettingsForm::SoundCheckBoxClick},
         {HideBordersCheckBox, &::UserSettings::HideBorders, &TUserSettingsForm::EditedInWindow},
         {ZoomPictureCheckBox, &::UserSettings::ZoomPictures, &TUserSettingsForm::EditedInWindow},
         {TrapKeyDownCheckBox, &::UserSettings::ActOnKeyDown,
@@ -215,6 +221,7 @@ void TUserSettingsForm::CreateControls()
          &TUserSettingsForm::RepeatKeyCheckBoxClick},
         {ExecuteOnKeyUpCheckBox, &::UserSettings::ExecuteOnKeyUp,
          &TUserSettingsForm::EditedInWindow},
+        {SpeakCellsCheckBox, &::UserSettings::SpeakCells, &TUserSettingsForm::EditedInWindow},
     };
     for (const FlagBox& flag : FlagBoxes)
         connect(flag.Box, &QCheckBox::clicked, this, [this, flag](bool on) {
@@ -433,7 +440,92 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
 
     ExtendedLayout->addWidget(AppearanceGroupBox);
     ExtendedLayout->addWidget(InputGroupBox);
+    ExtendedLayout->addWidget(CreateTimingGroup());
     return ExtendedGroupBox;
+}
+
+QGroupBox* TUserSettingsForm::CreateTimingGroup()
+{
+    TimingGroupBox = Named(new QGroupBox(QStringLiteral("Tider &och uppläsning"), ExtendedGroupBox),
+                           "TimingGroupBox");
+    auto* grid = new QGridLayout(TimingGroupBox);
+    // One row per timing: its caption, then its box; the times are shown in seconds.
+    auto row = [&](QAbstractSpinBox* box, const char* name, const QString& caption,
+                   const QString& hint) {
+        Named(box, name);
+        box->setToolTip(hint);
+        // Room for the whole text field at any font (the style leaves it short at large ones).
+        if (const auto* field = box->findChild<QLineEdit*>())
+            box->setMinimumHeight(field->minimumSizeHint().height() +
+                                  2 * box->style()->pixelMetric(QStyle::PM_SpinBoxFrameWidth));
+        auto* label = new QLabel(caption, TimingGroupBox);
+        label->setBuddy(box);
+        label->setToolTip(hint);
+        const int at = grid->rowCount();
+        grid->addWidget(label, at, 0);
+        grid->addWidget(box, at, 1);
+    };
+    auto seconds = [&](qint32 maximum) {
+        auto* box = new QDoubleSpinBox(TimingGroupBox);
+        box->setDecimals(2);
+        box->setRange(0, maximum / 1000.0);
+        box->setSingleStep(0.05);
+        box->setSuffix(QStringLiteral(" s"));
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this] { TimingChanged(); });
+        return box;
+    };
+    AcceptanceTimeSpinBox = seconds(Tonlyra::MaxPressTime);
+    row(AcceptanceTimeSpinBox, "AcceptanceTimeSpinBox", QStringLiteral("Acc&eptanstid"),
+        QStringLiteral("Brytaren måste hållas nedtryckt så här länge för att trycket ska räknas. "
+                       "Kortare tryck gör ingenting. 0 = trycket räknas genast."));
+    IgnoreRepeatTimeSpinBox = seconds(Tonlyra::MaxPressTime);
+    row(IgnoreRepeatTimeSpinBox, "IgnoreRepeatTimeSpinBox",
+        QStringLiteral("Bortse från upprepa&de tryck"),
+        QStringLiteral("Tryck som kommer så här snart efter att brytaren släppts efter ett "
+                       "räknat tryck räknas inte, så att ett dubbeltryck blir ett tryck. 0 = "
+                       "alla tryck räknas."));
+    PauseAfterChoiceSpinBox = seconds(Tonlyra::MaxPauseAfterChoice);
+    row(PauseAfterChoiceSpinBox, "PauseAfterChoiceSpinBox", QStringLiteral("Paus e&fter val"),
+        QStringLiteral("Så här länge efter att en ruta valts räknas inga tryck."));
+    ScanRoundsSpinBox = new QSpinBox(TimingGroupBox);
+    ScanRoundsSpinBox->setRange(0, Tonlyra::MaxScanRounds);
+    ScanRoundsSpinBox->setSpecialValueText(QStringLiteral("aldrig"));
+    connect(ScanRoundsSpinBox, &QSpinBox::valueChanged, this, [this] { TimingChanged(); });
+    row(ScanRoundsSpinBox, "ScanRoundsSpinBox", QStringLiteral("Sluta s&canna efter varv"),
+        QStringLiteral("Scanningen stannar efter så här många varv utan val: ramen försvinner, "
+                       "och nästa tryck startar scanningen från första rutan eller raden."));
+    FirstStepExtraTimeSpinBox = seconds(Tonlyra::MaxFirstStepExtraTime);
+    row(FirstStepExtraTimeSpinBox, "FirstStepExtraTimeSpinBox",
+        QStringLiteral("Första rutan l&ängre"),
+        QStringLiteral("Ramen står kvar så här mycket längre på första rutan eller raden i varje "
+                       "scanningsvarv."));
+    SpeakCellsCheckBox =
+        NewCheckBox(TimingGroupBox, "SpeakCellsCheckBox", QStringLiteral("Läs upp rutornas te&xt"),
+                    QStringLiteral("Läser upp texten på de rutor som saknar introduktionsljud, där "
+                                   "introduktionsljudet skulle ha spelats. Kräver Spela ljud."));
+    grid->addWidget(SpeakCellsCheckBox, grid->rowCount(), 0, 1, 2);
+
+    // The square to try the times on: it lights when a press on it (space, Enter or a click)
+    // counts, and such a press is a choice for the pause after it.
+    PressTestSquare = NewSquare(TimingGroupBox, "PressTestSquare");
+    PressTestSquare->setFixedSize(3 * fontMetrics().height(), 2 * fontMetrics().height());
+    PressTestSquare->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    PressTestSquare->setFocusPolicy(Qt::StrongFocus);
+    PressTestSquare->setAutoFillBackground(true);
+    PressTestSquare->installEventFilter(this);
+    const QString tryHint = QStringLiteral(
+        "Prova tiderna här: tryck på brytaren (mellanslag eller enter) eller klicka när rutan "
+        "är markerad. Rutan lyser rött när trycket räknas.");
+    PressTestSquare->setToolTip(tryHint);
+    auto* tryLabel = new QLabel(QStringLiteral("&Prova"), TimingGroupBox);
+    tryLabel->setBuddy(PressTestSquare);
+    tryLabel->setToolTip(tryHint);
+    const int at = grid->rowCount();
+    grid->addWidget(tryLabel, at, 0);
+    grid->addWidget(PressTestSquare, at, 1);
+    SetPanelColor(PressTestSquare, palette().color(QPalette::Button));
+    grid->setRowStretch(grid->rowCount(), 1);
+    return TimingGroupBox;
 }
 
 QRadioButton* TUserSettingsForm::ModeRadioButton(ControlMode mode) const
@@ -531,7 +623,47 @@ bool TUserSettingsForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == FontPanel && event->type() == QEvent::MouseButtonPress)
         FontPanelClick();
+    if (watched == PressTestSquare) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const int key = Tonlyra::KeyCodeOf(static_cast<QKeyEvent*>(event));
+            if (key != Tonlyra::KeyCode::Space && key != Tonlyra::KeyCode::Enter)
+                break;
+            if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
+                PressTestSwitch(key, event->type() == QEvent::KeyPress);
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            PressTestSquare->setFocus();
+            PressTestSwitch(-int(static_cast<QMouseEvent*>(event)->button()),
+                            event->type() == QEvent::MouseButtonPress);
+            return true;
+        default:
+            break;
+        }
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+void TUserSettingsForm::PressTestSwitch(int switchId, bool down)
+{
+    if (!down) {
+        PressTestPresses.Release(switchId);
+        return;
+    }
+    PressTestPresses.SetTimings(EditedSettings);
+    PressTestPresses.Press(switchId, [this] {
+        PressTestPresses.ChoiceMade();
+        SetPanelColor(PressTestSquare, Qt::red);
+        QTimer::singleShot(400, PressTestSquare, [this] {
+            SetPanelColor(PressTestSquare, palette().color(QPalette::Button));
+        });
+        // As in the player, a press starts stopped scanning again.
+        if (Tonlyra::ScansByItself(EditedSettings.ControlMode) && !ScanTimer->isActive())
+            StartScanDemo();
+    });
 }
 
 // ---- Filling the controls ----
@@ -553,6 +685,7 @@ void TUserSettingsForm::ShowSettingsInControls()
     ShowScanPeriod();
     ShowFont(s.Font);
     ShowColors();
+    ShowTimings();
     SpacingComboBox->setCurrentIndex(s.Spacing >= Tonlyra::MinSpacing &&
                                              s.Spacing <= Tonlyra::MaxSpacing
                                          ? s.Spacing - Tonlyra::MinSpacing
@@ -579,7 +712,7 @@ void TUserSettingsForm::ShowScanPeriod()
         ScanningsPeriod->setValue(EditedSettings.ScanDelayTime);
     }
     ScanningsPeriodComboBox->setCurrentIndex(ScanRangeIndex());
-    ScanTimer->setInterval(ScanningsPeriod->value());
+    ScanTimer->setInterval(ScanDemoInterval());
     ScanningsPeriodSkylt->setText(
         Tonlyra::ScanPeriodText(ScanningsPeriod->value(), ScanRangeIndex(), QLocale()));
 }
@@ -589,6 +722,56 @@ void TUserSettingsForm::ShowColors()
     SetPanelColor(ScanColorPanel, Tonlyra::ColorFromBgr(EditedSettings.ScanColor));
     SetPanelColor(BackColorPanel, Tonlyra::ColorFromBgr(EditedSettings.BackColor));
     SetPanelColor(ButtonColorPanel, Tonlyra::ColorFromBgr(EditedSettings.ButtonColor));
+}
+
+void TUserSettingsForm::ShowTimings()
+{
+    const ::UserSettings& s = EditedSettings;
+    const std::pair<QDoubleSpinBox*, qint32> times[] = {
+        {AcceptanceTimeSpinBox, s.AcceptanceTime},
+        {IgnoreRepeatTimeSpinBox, s.IgnoreRepeatTime},
+        {PauseAfterChoiceSpinBox, s.PauseAfterChoice},
+        {FirstStepExtraTimeSpinBox, s.FirstStepExtraTime}};
+    for (const auto& [box, ms] : times) {
+        const QSignalBlocker quiet(box);
+        box->setValue(ms / 1000.0);
+    }
+    const QSignalBlocker quiet(ScanRoundsSpinBox);
+    ScanRoundsSpinBox->setValue(s.ScanRounds);
+}
+
+void TUserSettingsForm::TimingChanged()
+{
+    EditedSettings.AcceptanceTime = qRound(AcceptanceTimeSpinBox->value() * 1000);
+    EditedSettings.IgnoreRepeatTime = qRound(IgnoreRepeatTimeSpinBox->value() * 1000);
+    EditedSettings.PauseAfterChoice = qRound(PauseAfterChoiceSpinBox->value() * 1000);
+    EditedSettings.ScanRounds = ScanRoundsSpinBox->value();
+    EditedSettings.FirstStepExtraTime = qRound(FirstStepExtraTimeSpinBox->value() * 1000);
+    EditedInWindow();
+    if (Tonlyra::ScansByItself(EditedSettings.ControlMode))
+        StartScanDemo();
+}
+
+void TUserSettingsForm::SoundCheckBoxClick()
+{
+    EditedInWindow();
+    ShowModeRuleStates();
+}
+
+void TUserSettingsForm::StartScanDemo()
+{
+    ScanDemoRounds = 1;
+    Indikering1->setVisible(true);
+    Indikering2->setVisible(false);
+    ScanTimer->setInterval(ScanDemoInterval());
+    if (isVisible())
+        ScanTimer->start();
+}
+
+int TUserSettingsForm::ScanDemoInterval() const
+{
+    return ScanningsPeriod->value() +
+           (Indikering1->isHidden() ? 0 : EditedSettings.FirstStepExtraTime);
 }
 
 void TUserSettingsForm::ShowFont(const UserFont& font)
@@ -606,14 +789,18 @@ void TUserSettingsForm::ShowModeRuleStates()
     const bool scanning = Tonlyra::ScansByItself(s.ControlMode);
     for (QWidget* control :
          {static_cast<QWidget*>(ScanningsPeriodComboBox),
-          static_cast<QWidget*>(ScanningsPeriodSkylt), static_cast<QWidget*>(ScanningsPeriod),
-          static_cast<QWidget*>(Indikering1)})
+          static_cast<QWidget*>(ScanningsPeriodSkylt), static_cast<QWidget*>(ScanningsPeriod)})
         control->setVisible(scanning);
-    Indikering2->setVisible(false);
-    if (scanning && isVisible())
-        ScanTimer->start();
-    else
+    ScanRoundsSpinBox->setEnabled(scanning);
+    FirstStepExtraTimeSpinBox->setEnabled(scanning);
+    SpeakCellsCheckBox->setEnabled(Tonlyra::PlaySoundAllowed(s) && s.PlaySound);
+    if (scanning) {
+        StartScanDemo();
+    } else {
+        Indikering1->setVisible(false);
+        Indikering2->setVisible(false);
         ScanTimer->stop();
+    }
     const bool frame = Tonlyra::ShowsScanFrame(s.ControlMode);
     ScanColorLabel->setEnabled(frame);
     ScanColorButton->setEnabled(frame);
@@ -725,8 +912,19 @@ void TUserSettingsForm::ColorButtonClick(ColorField field)
 void TUserSettingsForm::ScanTimerTimer()
 {
     const bool leftShown = !Indikering1->isHidden();
+    if (!leftShown) {
+        // A new round; after the last one the squares go, as the player's frame does.
+        const int rounds = EditedSettings.ScanRounds;
+        if (rounds > 0 && ScanDemoRounds >= rounds) {
+            Indikering2->setVisible(false);
+            ScanTimer->stop();
+            return;
+        }
+        ++ScanDemoRounds;
+    }
     Indikering1->setVisible(!leftShown);
     Indikering2->setVisible(leftShown);
+    ScanTimer->setInterval(ScanDemoInterval());
 }
 
 void TUserSettingsForm::KeyRepeatTimerTimer()
