@@ -9,3 +9,8 @@ mkdir -p "$(dirname "$out")"
 replacement=$(printf '%s' "$demo" | sed -e 's/[\\&|]/\\&/g')
 sed -e "s|@DEMO_DIR@|$replacement|g" "$demo/Demo.cdu.in" > "$out.tmp"
 mv "$out.tmp" "$out"
+# Tal.cdu: the same grid with no introduction sounds, so that with spoken cells on
+# (Users/Skanning-brytare.usr) each cell says its text when the frame reaches it.
+sed -e "s|@DEMO_DIR@|$replacement|g" -e '/^\[Sounds\]/,/^\[MediaTypes\]/ s/^\([0-9]*\)=.*/\1=/' \
+    "$demo/Demo.cdu.in" > "$out.tmp"
+mv "$out.tmp" "$(dirname "$out")/Tal.cdu"

@@ -8,4 +8,10 @@ demo/make-overlay.sh
 # The demo's picture base lies in demo/System, the demo's system folder unless one is chosen.
 export TONLYRA_SYSTEM_DIR="${TONLYRA_SYSTEM_DIR:-$PWD/demo/System}"
 cd demo
-exec ../build/bin/tonlyra Overlays/Demo.cdu "$@"
+# An overlay given first (Overlays/Tal.cdu) is shown in place of the demo overlay.
+overlay=Overlays/Demo.cdu
+if [[ "${1:-}" == *.cdu ]]; then
+    overlay=$1
+    shift
+fi
+exec ../build/bin/tonlyra "$overlay" "$@"
