@@ -12,6 +12,7 @@ onset in the recording ties the recording's sample clock to time.monotonic().
 import array
 import ctypes
 import os
+import re
 import subprocess
 import time
 
@@ -63,8 +64,14 @@ def _crossings(samples):
     return bin(a ^ b).count("1")
 
 
+_DROPOUT = re.compile(rb"\x00{64,}")  # 32 or more silent samples in a row
+
+
 def _frequency(samples):
-    seconds = len(samples) / RATE
+    # Over the time that sounds: a short dropout inside a tone (the output starved for a
+    # moment on a busy machine) is a run of exact zeros, with no crossings of its own.
+    silent = sum(len(m.group()) for m in _DROPOUT.finditer(samples.tobytes())) // 2
+    seconds = (len(samples) - silent) / RATE
     return _crossings(samples) / (2 * seconds) if seconds >= 0.003 else 0
 
 
