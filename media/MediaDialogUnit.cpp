@@ -3,12 +3,16 @@
 #include "media/CdTrackStream.h"
 #include "media/MpvEngine.h"
 #include "media/PlaybackEngine.h"
+#include "media/TrackBar.h"
 #include "media/VideoWindow.h"
 #include "platform/UserPrompt.h"
+#include "spardon/spardon.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -17,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -42,8 +47,6 @@ TMediaDialog::EngineFactory& Factory()
 }
 
 const char* const KindNames[] = {"Musik-CD", "Musik-filer", "Video-filer"};
-
-constexpr int AudioDialogHeight = 290;
 
 void SetBar(QSlider* bar, int value)
 {
@@ -78,6 +81,7 @@ TMediaDialog::TMediaDialog(QWidget* parent) : QDialog(parent)
 
     PlaybackEngine* engine = PlayerEngine.get();
     VideoWindow = new Tonlyra::VideoWindow(engine, this);
+    VideoWindow->InlineSurface = InlineVideo;
     connect(engine, &PlaybackEngine::PlayStateChange, this, &TMediaDialog::PlayStateChange);
     connect(engine, &PlaybackEngine::FullScreenChange, this, &TMediaDialog::FullScreenChange);
     connect(engine, &PlaybackEngine::CdromMediaChange, this, [this] {
@@ -121,53 +125,86 @@ TMediaDialog::~TMediaDialog()
 void TMediaDialog::BuildControls()
 {
     setWindowTitle(QStringLiteral("MediaDialog"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
 
-    BorderPanel = new QWidget(this);
+    // The video plays here, inside the dialog; the player's full-screen window is for the user.
+    auto* border = new QFrame(this);
+    border->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    BorderPanel = border;
+    auto* borderLayout = new QVBoxLayout(BorderPanel);
+    borderLayout->setContentsMargins(10, 10, 10, 10);
+    InlineVideo = new Tonlyra::VideoSurface(PlayerEngine.get(), BorderPanel);
+    borderLayout->addWidget(InlineVideo);
     BorderPanel->hide();
     layout->addWidget(BorderPanel, 1);
 
-    CurrentMediaLabel = new QLabel(this);
+    SettingsPanel = new QWidget(this);
+    layout->addWidget(SettingsPanel);
+    auto* settings = new QVBoxLayout(SettingsPanel);
+
+    CurrentMediaLabel = new QLabel(SettingsPanel);
     CurrentMediaLabel->setAlignment(Qt::AlignCenter);
     CurrentMediaLabel->setWordWrap(true);
     QFont bold = CurrentMediaLabel->font();
     bold.setBold(true);
     CurrentMediaLabel->setFont(bold);
-    layout->addWidget(CurrentMediaLabel);
+    settings->addWidget(CurrentMediaLabel);
 
     auto* sourceRow = new QHBoxLayout;
-    DeviceComboBox = new QComboBox(this);
+    DeviceComboBox = new QComboBox(SettingsPanel);
     DeviceComboBox->setPlaceholderText(QStringLiteral("Välj media"));
-    TrackComboBox = new QComboBox(this);
+    TrackComboBox = new QComboBox(SettingsPanel);
     TrackComboBox->hide();
-    OpenMediaFileButton = new QPushButton(QStringLiteral("&Öppna mediafil"), this);
+    OpenMediaFileButton = new QPushButton(QStringLiteral("&Öppna mediafil"), SettingsPanel);
     OpenMediaFileButton->hide();
     sourceRow->addWidget(DeviceComboBox);
     sourceRow->addWidget(TrackComboBox);
     sourceRow->addWidget(OpenMediaFileButton);
-    layout->addLayout(sourceRow);
+    sourceRow->addStretch(1);
+    sourceRow->addWidget(new QLabel(QStringLiteral("Längd [min:sek:msek]:"), SettingsPanel));
+    LengthLabel = new QLabel(SettingsPanel);
+    LengthLabel->setMinimumWidth(LengthLabel->fontMetrics().horizontalAdvance("00:00:00:000 "));
+    sourceRow->addWidget(LengthLabel);
+    settings->addLayout(sourceRow);
 
-    auto* length = new QHBoxLayout;
-    length->addWidget(new QLabel(QStringLiteral("Längd [min:sek:msek]:"), this));
-    LengthLabel = new QLabel(this);
-    length->addWidget(LengthLabel, 1);
-    layout->addLayout(length);
-
-    auto* bars = new QGridLayout;
+    // The trackbars run so that value 0 lies ScaleOrigin pixels into the scale strip and the
+    // maximum ScaleLength pixels further, whatever the style's handle: the scale labels are
+    // placed by those two numbers.
+    TrackBarPanel = new QWidget(SettingsPanel);
+    auto* bars = new QGridLayout(TrackBarPanel);
+    bars->setContentsMargins(0, 0, 0, 0);
+    bars->setVerticalSpacing(0);
     const char* heads[] = {"tim", "min", "sek", "msek"};
-    for (int i = 0; i < 4; ++i)
-        bars->addWidget(new QLabel(QString::fromUtf8(heads[i]), this), 0, 2 + i);
+    for (int i = 0; i < 4; ++i) {
+        auto* head = new QLabel(QString::fromUtf8(heads[i]), TrackBarPanel);
+        head->setAlignment(Qt::AlignCenter);
+        bars->addWidget(head, 0, 2 + i);
+    }
     auto makeBar = [&](int row, const QString& caption, QSlider::TickPosition ticks,
                        QLabel** panels[4]) {
-        auto* bar = new QSlider(Qt::Horizontal, this);
+        auto* bar = new Tonlyra::TrackBar(TrackBarPanel);
         bar->setTickPosition(ticks);
-        auto* label = new QLabel(caption, this);
+        bar->setFixedWidth(ScaleLength + bar->HandleLength());
+        auto* room = new QWidget(TrackBarPanel);
+        auto* roomLayout = new QHBoxLayout(room);
+        roomLayout->setContentsMargins(ScaleOrigin - bar->HandleCentre(0), 0, 0, 0);
+        roomLayout->addWidget(bar);
+        roomLayout->addStretch(1);
+        auto* label = new QLabel(caption, TrackBarPanel);
         label->setBuddy(bar);
         bars->addWidget(label, row, 0);
-        bars->addWidget(bar, row, 1);
+        bars->addWidget(room, row, 1);
         for (int i = 0; i < 4; ++i) {
-            *panels[i] = new QLabel(this);
-            bars->addWidget(*panels[i], row, 2 + i);
+            auto* panel = new QLabel(TrackBarPanel);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            panel->setAlignment(Qt::AlignCenter);
+            panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+            *panels[i] = panel;
+            bars->addWidget(panel, row, 2 + i);
         }
         return bar;
     };
@@ -175,37 +212,50 @@ void TMediaDialog::BuildControls()
     QLabel** mediaPanels[4] = {&MediaHourPanel, &MediaMinutePanel, &MediaSecPanel, &MediamSecPanel};
     QLabel** stopPanels[4] = {&StopHourPanel, &StopMinutePanel, &StopSecPanel, &StopmSecPanel};
     StartTrackBar = makeBar(1, QStringLiteral("St&art position"), QSlider::TicksBelow, startPanels);
-    ScalePanel = new QWidget(this);
-    ScalePanel->setMinimumHeight(13);
-    ZeroLabel = new QLabel(QStringLiteral("0"), ScalePanel);
+    ScalePanel = new QWidget(TrackBarPanel);
+    ScalePanel->setFixedSize(2 * ScaleOrigin + ScaleLength, 13);
     QFont small(QStringLiteral("Arial"));
     small.setPixelSize(9);
+    ZeroLabel = new QLabel(QStringLiteral("0"), ScalePanel);
     ZeroLabel->setFont(small);
+    ZeroLabel->adjustSize();
+    ZeroLabel->move(ScaleOrigin - ZeroLabel->width() / 2, 0);
     UnitsLabel = new QLabel(ScalePanel);
     UnitsLabel->setFont(small);
-    UnitsLabel->setAlignment(Qt::AlignRight);
+    UnitsLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    UnitsLabel->setGeometry(0, 0, ZeroLabel->x() - 3, 11);
     bars->addWidget(ScalePanel, 2, 1);
     MediaTrackBar = makeBar(3, QStringLiteral("&Media"), QSlider::TicksBothSides, mediaPanels);
     StopTrackBar = makeBar(4, QStringLiteral("Sto&pp position"), QSlider::TicksAbove, stopPanels);
-    layout->addLayout(bars);
+    settings->addWidget(TrackBarPanel);
 
     auto* buttons = new QHBoxLayout;
-    PlayButton = new QPushButton(QStringLiteral("▶"), this);
-    PauseButton = new QPushButton(QStringLiteral("❚❚"), this);
-    StopButton = new QPushButton(QStringLiteral("■"), this);
-    RippButton = new QPushButton(QStringLiteral("Kopiera &hela spåret"), this);
-    RippTimeButton = new QPushButton(QStringLiteral("Kopiera vald &del av spåret"), this);
+    auto pictureButton = [&](QStyle::StandardPixmap picture, const QString& name) {
+        auto* button = new QPushButton(style()->standardIcon(picture), QString(), SettingsPanel);
+        button->setToolTip(name);
+        button->setAccessibleName(name);
+        buttons->addWidget(button);
+        return button;
+    };
+    PlayButton = pictureButton(QStyle::SP_MediaPlay, QStringLiteral("Spela"));
+    PauseButton = pictureButton(QStyle::SP_MediaPause, QStringLiteral("Pausa"));
+    StopButton = pictureButton(QStyle::SP_MediaStop, QStringLiteral("Stoppa"));
+    RippButton = new QPushButton(QStringLiteral("Kopiera &hela spåret"), SettingsPanel);
+    RippTimeButton = new QPushButton(QStringLiteral("Kopiera vald &del av spåret"), SettingsPanel);
     RippButton->hide();
     RippTimeButton->hide();
     RippTimeButton->setEnabled(false);
-    OKButton = new QPushButton(QStringLiteral("&OK"), this);
+    OKButton = new QPushButton(QStringLiteral("&OK"), SettingsPanel);
     OKButton->setDefault(true);
     OKButton->setEnabled(false);
-    CancelButton = new QPushButton(QStringLiteral("&Avbryt"), this);
-    for (QPushButton* b :
-         {PlayButton, PauseButton, StopButton, RippButton, RippTimeButton, OKButton, CancelButton})
-        buttons->addWidget(b);
-    layout->addLayout(buttons);
+    CancelButton = new QPushButton(QStringLiteral("&Avbryt"), SettingsPanel);
+    buttons->addSpacing(8);
+    buttons->addWidget(RippButton);
+    buttons->addWidget(RippTimeButton);
+    buttons->addStretch(1);
+    buttons->addWidget(OKButton);
+    buttons->addWidget(CancelButton);
+    settings->addLayout(buttons);
 
     connect(DeviceComboBox, &QComboBox::activated, this, [this] { DeviceComboBoxChange(); });
     connect(TrackComboBox, &QComboBox::activated, this, [this] { TrackComboBoxChange(); });
@@ -214,7 +264,11 @@ void TMediaDialog::BuildControls()
     connect(StopTrackBar, &QSlider::valueChanged, this,
             [this] { PositionTrackBarChange(StopTrackBar); });
     connect(MediaTrackBar, &QSlider::valueChanged, this, [this] { MediaTrackBarChange(); });
-    connect(PlayButton, &QPushButton::clicked, this, [this] { Play(); });
+    // The dialog's own buttons play where the dialog is: a video plays in its window.
+    connect(PlayButton, &QPushButton::clicked, this, [this] {
+        if (PlayButton->isEnabled())
+            StartPlaying();
+    });
     connect(PauseButton, &QPushButton::clicked, this, [this] { Pause(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { Stop(); });
     connect(OpenMediaFileButton, &QPushButton::clicked, this, [this] {
@@ -224,6 +278,8 @@ void TMediaDialog::BuildControls()
         if (!path.isEmpty())
             LoadMediaFile(path);
     });
+    connect(RippButton, &QPushButton::clicked, this, &TMediaDialog::RippButtonClick);
+    connect(RippTimeButton, &QPushButton::clicked, this, &TMediaDialog::RippTimeButtonClick);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -238,16 +294,21 @@ bool TMediaDialog::Play()
     }
     if (!PlayButton->isEnabled())
         return false;
+    StartPlaying();
+    if (CurrentKind() == VideoFileKind)
+        PlayerEngine->SetFullScreen(true);
+    PlayPending = false;
+    return true;
+}
+
+void TMediaDialog::StartPlaying()
+{
     // The engine stops by itself at the stop position, to the sample; the update timer stays
     // as a safeguard and keeps the position display moving.
     const int stop = StopTrackBar->value();
     PlayerEngine->SetEndPosition(stop < StopTrackBar->maximum() ? stop * double(Scale) / 1000.0
                                                                 : -1.0);
     PlayerEngine->Play();
-    if (CurrentKind() == VideoFileKind)
-        PlayerEngine->SetFullScreen(true);
-    PlayPending = false;
-    return true;
 }
 
 int TMediaDialog::Pause()
@@ -531,7 +592,7 @@ void TMediaDialog::DeviceComboBoxChange()
     PlayerEngine->SetDiscWatch(false);
     if (kind == CDKind) {
         TrackComboBox->clear();
-        resize(width(), AudioDialogHeight);
+        FitHeight();
         OpenMediaFileButton->hide();
         TrackComboBox->setVisible(ShowSourceChooser);
         RippButton->setVisible(ShowCopyButtons);
@@ -556,14 +617,9 @@ void TMediaDialog::DeviceComboBoxChange()
         TrackComboBox->clear();
         RippButton->hide();
         RippTimeButton->hide();
-        if (kind == SoundFileKind) {
-            resize(width(), AudioDialogHeight);
-        } else {
-            const QScreen* screen = QGuiApplication::primaryScreen();
-            const int room = (screen ? screen->geometry().height() : 800) - 80;
-            resize(width(), room < 550 ? 550 : room > 900 ? 746 : room);
+        if (kind == VideoFileKind)
             BorderPanel->show();
-        }
+        FitHeight();
     }
     FileFilterIndex = 1;
 }
@@ -754,9 +810,9 @@ void TMediaDialog::PositionTrackBarChange(QSlider* moved)
         else
             SetBar(StartTrackBar, StopTrackBar->value());
     }
-    MediaSelStart = StartTrackBar->value();
-    MediaSelEnd = StopTrackBar->value();
-    SetBar(MediaTrackBar, std::clamp(MediaTrackBar->value(), MediaSelStart, MediaSelEnd));
+    MediaTrackBar->SetSelection(StartTrackBar->value(), StopTrackBar->value());
+    SetBar(MediaTrackBar,
+           std::clamp(MediaTrackBar->value(), StartTrackBar->value(), StopTrackBar->value()));
     ShowTimes();
     MediaTrackBarChange();
 }
@@ -790,13 +846,14 @@ void TMediaDialog::ResetControls()
     for (QLabel* panel : {StartmSecPanel, MediamSecPanel, StopmSecPanel})
         panel->setText(QStringLiteral("000"));
     EnableControls(false, false, false, false);
-    for (QSlider* bar : {StartTrackBar, MediaTrackBar, StopTrackBar}) {
+    for (QSlider* bar : {static_cast<QSlider*>(StartTrackBar), static_cast<QSlider*>(MediaTrackBar),
+                         static_cast<QSlider*>(StopTrackBar)}) {
         const QSignalBlocker block(bar);
         bar->setRange(0, 10);
         bar->setValue(0);
         bar->setTickInterval(1);
     }
-    MediaSelStart = MediaSelEnd = 0;
+    MediaTrackBar->SetSelection(0, 0);
 }
 
 void TMediaDialog::SetupScale(int durationMs)
@@ -807,12 +864,12 @@ void TMediaDialog::SetupScale(int durationMs)
     for (int i = 0; i < e; ++i)
         Scale *= 10;
     const int max = static_cast<int>(std::lround(double(durationMs) / Scale));
-    for (QSlider* bar : {StartTrackBar, MediaTrackBar, StopTrackBar}) {
+    for (QSlider* bar : {static_cast<QSlider*>(StartTrackBar), static_cast<QSlider*>(MediaTrackBar),
+                         static_cast<QSlider*>(StopTrackBar)}) {
         const QSignalBlocker block(bar);
         bar->setRange(0, max);
     }
-    MediaSelStart = 0;
-    MediaSelEnd = max;
+    MediaTrackBar->SetSelection(0, max);
     SetBar(StopTrackBar, max);
     SetBar(StartTrackBar, 0);
     SetBar(MediaTrackBar, 0);
@@ -853,8 +910,9 @@ void TMediaDialog::SetupScale(int durationMs)
         auto* label = new QLabel(QString::number(j * amount), ScalePanel);
         label->setFont(ZeroLabel->font());
         label->adjustSize();
-        const int left = static_cast<int>(std::lround(j * 346.0 / (double(max) / large))) -
-                         label->width() / 2 + 43;
+        const int left =
+            static_cast<int>(std::lround(j * double(ScaleLength) / (double(max) / large))) -
+            label->width() / 2 + ScaleOrigin;
         label->setGeometry(left, 0, label->width(), 11);
         label->show();
         ScaleLabels.push_back(label);
@@ -893,6 +951,69 @@ void TMediaDialog::ShowMediaTime(int ms)
     MediaMinutePanel->setText(TwoDigits(m));
     MediaSecPanel->setText(TwoDigits(s));
     MediamSecPanel->setText(QString::asprintf("%.3d", msec));
+}
+
+void TMediaDialog::FitHeight()
+{
+    layout()->activate();
+    int height = minimumSizeHint().height(); // sound: only the settings show
+    if (BorderPanel->isVisibleTo(this)) {
+        // Video: room for the picture, the screen's height less 80 within 550..746 (the frame
+        // included; before the window has been on the screen the title bar stands for it).
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const int room = (screen ? screen->geometry().height() : 800) - 80;
+        const int outer = room < 550 ? 550 : room > 900 ? 746 : room;
+        const int frame = isVisible() ? frameGeometry().height() - this->height()
+                                      : style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        height = std::max(height, outer - frame);
+    }
+    resize(width(), height);
+}
+
+// ---- Copying CD tracks -----------------------------------------------------------------------
+
+int TMediaDialog::SelectedTrackNumber() const
+{
+    const int index = TrackComboBox->currentIndex();
+    if (CurrentKind() != CDKind || index < 0 || index >= static_cast<int>(CdPlaylist.size()))
+        return 0;
+    // The disc's own number: the list holds only the audio tracks, numbered from 1.
+    return CdPlaylist[static_cast<size_t>(index)].Number;
+}
+
+void TMediaDialog::RippButtonClick()
+{
+    Stop();
+    const int track = SelectedTrackNumber();
+    if (track > 0 && RippTrackDialog(track))
+        LoadCopiedFile();
+}
+
+void TMediaDialog::RippTimeButtonClick()
+{
+    Stop();
+    const int track = SelectedTrackNumber();
+    if (track <= 0)
+        return;
+    const int start = StartTrackBar->value() * Scale;
+    // A stop at the end of the bar is the end of the track itself, which the bar's steps round
+    // up or down.
+    const int stop =
+        StopTrackBar->value() == StopTrackBar->maximum()
+            ? CdPlaylist[static_cast<size_t>(TrackComboBox->currentIndex())].Milliseconds()
+            : StopTrackBar->value() * Scale;
+    if (RippTrackTimeDialog(track, start, stop))
+        LoadCopiedFile();
+}
+
+void TMediaDialog::LoadCopiedFile()
+{
+    unsigned char buffer[256] = {};
+    RippFileName(buffer);
+    const QString name =
+        QFile::decodeName(QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]));
+    SelectKind(SoundFileKind);
+    LoadMediaFile(name);
 }
 
 void TMediaDialog::FullScreenChange(bool on)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "media/TrackBar.h"
 #include "platform/CdDrives.h"
 
 class QComboBox;
@@ -18,6 +19,7 @@ class QWidget;
 
 namespace Tonlyra {
 class PlaybackEngine;
+class VideoSurface;
 class VideoWindow;
 } // namespace Tonlyra
 
@@ -115,14 +117,23 @@ public:
     QComboBox* TrackComboBox = nullptr;
     QPushButton* OpenMediaFileButton = nullptr;
     QLabel* CurrentMediaLabel = nullptr;
+    // The video area above the settings, shown for video files, and the video in it.
     QWidget* BorderPanel = nullptr;
+    Tonlyra::VideoSurface* InlineVideo = nullptr;
+    QWidget* SettingsPanel = nullptr;
+    QWidget* TrackBarPanel = nullptr;
+    // The scale strip between the start and the media trackbar: value 0 of the trackbars lies
+    // ScaleOrigin pixels into it, their maximum ScaleLength pixels further.
     QWidget* ScalePanel = nullptr;
+    static constexpr int ScaleOrigin = 43;
+    static constexpr int ScaleLength = 346;
     QLabel* ZeroLabel = nullptr;
     QLabel* UnitsLabel = nullptr;
     QLabel* LengthLabel = nullptr;
-    QSlider* StartTrackBar = nullptr;
-    QSlider* MediaTrackBar = nullptr;
-    QSlider* StopTrackBar = nullptr;
+    Tonlyra::TrackBar* StartTrackBar = nullptr;
+    // Shows the play position and, as its selection, the start..stop range.
+    Tonlyra::TrackBar* MediaTrackBar = nullptr;
+    Tonlyra::TrackBar* StopTrackBar = nullptr;
     // Hours, minutes, seconds and milliseconds of the start, media and stop positions.
     QLabel* StartHourPanel = nullptr;
     QLabel* StartMinutePanel = nullptr;
@@ -146,9 +157,6 @@ public:
     QTimer* InitiationTimer = nullptr;
     QTimer* UpdateTimer = nullptr;
     Tonlyra::VideoWindow* VideoWindow = nullptr;
-    // The media trackbar's selection: the start..stop range, in steps.
-    int MediaSelStart = 0;
-    int MediaSelEnd = 0;
     // The labels of the scale strip besides ZeroLabel and UnitsLabel.
     std::vector<QLabel*> ScaleLabels;
     // The kind each entry of DeviceComboBox stands for.
@@ -165,6 +173,16 @@ protected:
 
 private:
     void BuildControls();
+    // Plays from the current position up to the stop position, where the dialog is.
+    void StartPlaying();
+    // The dialog's height for the kind shown: the settings alone, or room for a video too.
+    void FitHeight();
+    // The copy buttons: the selected track (or its selected stretch) copied to a file through
+    // the copy library, which then becomes the dialog's sound file.
+    void RippButtonClick();
+    void RippTimeButtonClick();
+    int SelectedTrackNumber() const;
+    void LoadCopiedFile();
     void CloseMedium();
     void DeviceComboBoxChange();
     void TrackComboBoxChange();

@@ -12,42 +12,25 @@
 
 namespace Tonlyra {
 
-VideoWindow::VideoWindow(PlaybackEngine* engine, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Engine(engine)
+VideoSurface::VideoSurface(PlaybackEngine* engine, QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), Engine(engine)
 {
-    setWindowTitle(QStringLiteral("Tonlyran"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::BlankCursor);
-    connect(engine, &PlaybackEngine::FrameReady, this, [this] {
-        FrameDirty = true;
-        if (isVisible() && windowHandle() && windowHandle()->isExposed()) {
-            update();
-        } else {
-            // The player waits until each frame has been drawn before it goes on (up to a fifth
-            // of a second a frame), sound included: a frame that comes while the window is not
-            // on the screen (the medium loading, the window being mapped) is drawn where no one
-            // sees it. The window draws the current frame once it is on the screen.
-            if (Scratch.isNull())
-                Scratch = QImage(16, 16, QImage::Format_RGB32);
-            Engine->RenderFrame(Scratch);
-        }
-    });
 }
 
-void VideoWindow::ShowFullScreen()
+bool VideoSurface::OnScreen() const
 {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        setGeometry(screen->geometry());
-    FrameDirty = true;
-    showFullScreen();
-    raise();
-    activateWindow();
-    setFocus(Qt::OtherFocusReason);
+    const QWindow* window = this->window()->windowHandle();
+    return isVisible() && window && window->isExposed();
 }
 
-void VideoWindow::paintEvent(QPaintEvent*)
+void VideoSurface::FrameCame()
+{
+    FrameDirty = true;
+    update();
+}
+
+void VideoSurface::paintEvent(QPaintEvent*)
 {
     if (Frame.size() != size()) {
         Frame = QImage(size(), QImage::Format_RGB32);
@@ -60,6 +43,43 @@ void VideoWindow::paintEvent(QPaintEvent*)
     }
     QPainter painter(this);
     painter.drawImage(0, 0, Frame);
+}
+
+VideoWindow::VideoWindow(PlaybackEngine* engine, QWidget* parent)
+    : VideoSurface(engine, parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("Tonlyran"));
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::BlankCursor);
+    connect(engine, &PlaybackEngine::FrameReady, this, &VideoWindow::RouteFrame);
+}
+
+void VideoWindow::RouteFrame()
+{
+    // Every surface draws the current frame at its next paint; the one on the screen paints.
+    FrameCame();
+    if (InlineSurface)
+        InlineSurface->FrameCame();
+    if (OnScreen() || (InlineSurface && InlineSurface->OnScreen()))
+        return;
+    // The player waits until each frame has been drawn before it goes on (up to a fifth of a
+    // second a frame), sound included: a frame that comes while no surface is on the screen (the
+    // medium loading, the window being mapped) is drawn where no one sees it.
+    if (Scratch.isNull())
+        Scratch = QImage(16, 16, QImage::Format_RGB32);
+    Engine->RenderFrame(Scratch);
+}
+
+void VideoWindow::ShowFullScreen()
+{
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(screen->geometry());
+    FrameCame();
+    showFullScreen();
+    raise();
+    activateWindow();
+    setFocus(Qt::OtherFocusReason);
 }
 
 void VideoWindow::keyPressEvent(QKeyEvent* event)

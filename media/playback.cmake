@@ -10,5 +10,7 @@ target_sources(tonlyra_core PRIVATE
 target_sources(tonlyra_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.h
     ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TrackBar.h
+    ${CMAKE_CURRENT_LIST_DIR}/TrackBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VideoWindow.h
     ${CMAKE_CURRENT_LIST_DIR}/VideoWindow.cpp)

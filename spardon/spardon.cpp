@@ -32,7 +32,7 @@ bool RunDialog(std::int32_t track, bool range, std::int32_t start, std::int32_t 
             range ? dialog->PrepareRange(track, start, stop) : dialog->PrepareTrack(track);
         if (!show)
             return false;
-        dialog->exec();
+        Tonlyra::UserPrompt::RunDialog(*dialog);
         return dialog->CopyResult;
     } catch (const ECDRIPError& e) {
         Tonlyra::UserPrompt::ShowError(nullptr, e.Message());

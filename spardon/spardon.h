@@ -12,7 +12,9 @@
  * thread); the dialog functions need a QApplication and return false without one. They are not
  * re-entrant: a dialog call made while a dialog of this library is open returns false.
  * No function raises an exception or otherwise fails out of the call: errors are shown in the
- * application's error message box and the function returns false.
+ * application's error message box and the function returns false. The dialog is shown through
+ * the program's ask-the-user service (platform/UserPrompt.h), so it can be answered in advance;
+ * where modal dialogs are off and nothing answers, it is not shown and the result is false.
  */
 
 #ifdef __cplusplus

@@ -4,6 +4,7 @@
 #include "media/MediaDialogUnit.h"
 #include "media/MpvEngine.h"
 #include "media/VideoWindow.h"
+#include "tests/media/MediaDialogFixtures.h"
 #include "tests/support/ScriptedEngine.h"
 #include "tests/support/TestSupport.h"
 
@@ -26,57 +27,12 @@
 
 using namespace Tonlyra;
 namespace Support = Tonlyra::Test;
+using Support::EngineOutputs;
+using Support::ScriptedDialog;
+using Support::ScriptedEngine;
 using Support::TempDir;
 
 namespace {
-
-// Sets the engine's outputs for dialogs created in its lifetime.
-class EngineOutputs
-{
-public:
-    explicit EngineOutputs(const QByteArray& ao = "null", const QByteArray& aoFile = {},
-                           bool video = false)
-    {
-        qputenv("TONLYRA_MPV_AO", ao);
-        if (aoFile.isEmpty())
-            qunsetenv("TONLYRA_MPV_AO_FILE");
-        else
-            qputenv("TONLYRA_MPV_AO_FILE", aoFile);
-        if (video)
-            qunsetenv("TONLYRA_MPV_VO");
-        else
-            qputenv("TONLYRA_MPV_VO", "null");
-    }
-    ~EngineOutputs() { qunsetenv("TONLYRA_MPV_AO_FILE"); }
-};
-
-using Support::ScriptedEngine;
-
-// A dialog on a scripted engine.
-struct ScriptedDialog
-{
-    ScriptedDialog()
-    {
-        TMediaDialog::SetEngineFactory([] { return std::make_unique<ScriptedEngine>(); });
-        Dialog = std::make_unique<TMediaDialog>();
-        TMediaDialog::SetEngineFactory({});
-        Engine = static_cast<ScriptedEngine*>(Dialog->Engine());
-        Dialog->OnEndOfPlay = [this](QObject* sender) {
-            EXPECT_EQ(sender, Dialog.get());
-            ++Ends;
-        };
-    }
-    // Loads a file of the given length and lets the queued end of probing run.
-    void Open(const QString& path, double seconds)
-    {
-        Dialog->OpenMediaFile(path);
-        Engine->Loaded(seconds);
-        QCoreApplication::processEvents();
-    }
-    std::unique_ptr<TMediaDialog> Dialog;
-    ScriptedEngine* Engine = nullptr;
-    int Ends = 0;
-};
 
 // The tone and extent of a 16-bit stereo PCM WAV: the frames up to the last one that is not
 // silent, and the frequency measured from zero crossings of the left channel over them.
