@@ -6,7 +6,11 @@
 #include "tests/support/ScriptedEngine.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QCoreApplication>
+#include <QImage>
+#include <QProcess>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -59,5 +63,22 @@ struct ScriptedDialog
     ScriptedEngine* Engine = nullptr;
     int Ends = 0;
 };
+
+// Writes a red video of the given length (MPEG-4 in AVI, 160 x 120) with ffmpeg.
+inline bool WriteRedClip(const QString& path, int seconds)
+{
+    return QProcess::execute("ffmpeg",
+                             {"-v", "error", "-f", "lavfi", "-i",
+                              QStringLiteral("color=c=red:s=160x120:d=%1:r=25").arg(seconds),
+                              "-c:v", "mpeg4", path}) == 0;
+}
+
+// Whether the middle of what w shows is the red of WriteRedClip.
+inline bool ShowsRed(QWidget* w)
+{
+    const QImage shot = w->grab().toImage();
+    const QColor c = shot.pixelColor(shot.width() / 2, shot.height() / 2);
+    return c.red() > 200 && c.green() < 60;
+}
 
 } // namespace Tonlyra::Test

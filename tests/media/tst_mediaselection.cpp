@@ -8,12 +8,10 @@
 #include "tests/spardon/SpardonTestUtil.h"
 #include "tests/support/TestSupport.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -28,21 +26,6 @@ namespace {
 int XIn(const QWidget* w, int x, const QWidget* dialog)
 {
     return w->mapTo(dialog, QPoint(x, 0)).x();
-}
-
-void ClickIn(QDialog& dialog, const char* name)
-{
-    auto* button = dialog.findChild<QAbstractButton*>(QString::fromLatin1(name));
-    ASSERT_NE(button, nullptr) << name;
-    button->click();
-}
-
-// Works the copy library's dialog: a wave copy.
-bool CopyAsWave(QDialog& dialog)
-{
-    ClickIn(dialog, "WaveRadioButton");
-    ClickIn(dialog, "CopyButton");
-    return false;
 }
 
 } // namespace
@@ -203,10 +186,10 @@ TEST(MediaSelection, CopyOfAnUnreadableTrackChangesNothing)
     dialog.SelectTrack(2);
     ScriptedPrompts prompts;
     prompts.Dialog([](QDialog& copyDialog) {
-        ClickIn(copyDialog, "WaveRadioButton");
-        ClickIn(copyDialog, "CopyButton");
+        ClickButton(copyDialog, "WaveRadioButton");
+        ClickButton(copyDialog, "CopyButton");
         EXPECT_TRUE(copyDialog.isVisible()); // the error leaves the copy dialog open
-        ClickIn(copyDialog, "CancelButton");
+        ClickButton(copyDialog, "CancelButton");
         return false;
     });
     prompts.File(dir.File("x.wav")).Button(QMessageBox::Ok);
@@ -225,9 +208,7 @@ TEST(MediaSelection, VideoPlaysInsideTheDialog)
     EngineOutputs outputs("null", {}, true);
     TempDir dir;
     const QString avi = dir.File("clip.avi");
-    ASSERT_EQ(QProcess::execute("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
-                                           "color=c=red:s=160x120:d=2:r=25", "-c:v", "mpeg4", avi}),
-              0);
+    ASSERT_TRUE(WriteRedClip(avi, 2));
     TMediaDialog dialog;
     dialog.SetOfferedKinds(1 << VideoFileKind);
     dialog.SelectKind(VideoFileKind);
@@ -239,11 +220,7 @@ TEST(MediaSelection, VideoPlaysInsideTheDialog)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 5000));
     dialog.PlayButton->click();
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Playing);
-    const auto redInside = [&] {
-        const QImage shot = dialog.InlineVideo->grab().toImage();
-        const QColor c = shot.pixelColor(shot.width() / 2, shot.height() / 2);
-        return c.red() > 200 && c.green() < 60;
-    };
+    const auto redInside = [&] { return ShowsRed(dialog.InlineVideo); };
     EXPECT_TRUE(QTest::qWaitFor(redInside, 3000));
     EXPECT_FALSE(dialog.VideoWindow->isVisible());
     EXPECT_FALSE(dialog.Engine()->FullScreen());

@@ -1,19 +1,24 @@
 #pragma once
 
-// Small helpers for the copy tests: reading back what was written and decoding MP3 files.
+// Small helpers for the copy tests: reading back what was written, decoding MP3 files, working
+// the copy dialog.
 
 #include "tests/support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QByteArray>
+#include <QDialog>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QtEndian>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 
 namespace Tonlyra::Test {
-
 
 // Bytes of sectors first..last (both included) of a CD image's ".bin".
 inline QByteArray ImageSectors(const QString& binPath, int first, int last)
@@ -68,6 +73,33 @@ inline Decoded DecodeMp3(const QString& path)
     d.Frames = decode.readAllStandardOutput().size() / (2 * d.Channels);
     d.Ok = true;
     return d;
+}
+
+// Clicks a button of the copy dialog by its object name.
+inline void ClickButton(QDialog& dialog, const char* name)
+{
+    auto* button = dialog.findChild<QAbstractButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
+// Works the copy dialog as a carer making a wave copy (the file is asked for next).
+inline bool CopyAsWave(QDialog& dialog)
+{
+    ClickButton(dialog, "WaveRadioButton");
+    ClickButton(dialog, "CopyButton");
+    return false;
+}
+
+// The message of the copy error copy raises; empty when it raises none.
+template <typename Error> QString ErrorOf(const std::function<void()>& copy)
+{
+    try {
+        copy();
+    } catch (const Error& e) {
+        return e.Message();
+    }
+    return QString();
 }
 
 } // namespace Tonlyra::Test

@@ -451,12 +451,9 @@ TEST_F(CdRip, BadParametersAndUnreadableRanges)
     EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("off.wav"))));
     EXPECT_FALSE(Rip->OutputWritten());
     // A range running past the end of the disc cannot be read whole: an error, and no file.
-    try {
-        Rip->RipSectors(2500, 3000, Out->File(QStringLiteral("end.raw")));
-        ADD_FAILURE() << "no error";
-    } catch (const ECDRIPError& e) {
-        EXPECT_EQ(e.Message(), ReadError);
-    }
+    EXPECT_EQ(ErrorOf<ECDRIPError>(
+                  [&] { Rip->RipSectors(2500, 3000, Out->File(QStringLiteral("end.raw"))); }),
+              ReadError);
     EXPECT_FALSE(QFile::exists(Out->File(QStringLiteral("end.raw"))));
 }
 
@@ -497,13 +494,7 @@ TEST_F(CdRip, ShortReadIsAnErrorAndLeavesNoFile)
             rip.OnBeginTrack = [&](TCDRIP*, std::int16_t) {
                 QFile::resize(disc.File(QStringLiteral("going.bin")), 2352LL * 2450);
             };
-            QString message;
-            try {
-                rip.RipTrack(12, file);
-            } catch (const ECDRIPError& e) {
-                message = e.Message();
-            }
-            EXPECT_EQ(message, ReadError);
+            EXPECT_EQ(ErrorOf<ECDRIPError>([&] { rip.RipTrack(12, file); }), ReadError);
             EXPECT_FALSE(rip.OutputWritten());
             EXPECT_FALSE(rip.IsCopying());
             EXPECT_EQ(ReadAll(file), QByteArray("old"));
@@ -518,13 +509,7 @@ TEST_F(CdRip, ShortReadIsAnErrorAndLeavesNoFile)
         rip.RipTrack(1, file); // whole on the image: fine
         EXPECT_TRUE(rip.OutputWritten());
         WriteAll(file, "old");
-        QString message;
-        try {
-            rip.RipTrack(2, file);
-        } catch (const ECDRIPError& e) {
-            message = e.Message();
-        }
-        EXPECT_EQ(message, ReadError);
+        EXPECT_EQ(ErrorOf<ECDRIPError>([&] { rip.RipTrack(2, file); }), ReadError);
         EXPECT_FALSE(Coder.IsOpen());
         EXPECT_EQ(ReadAll(file), QByteArray("old"));
         QFile::remove(file);

@@ -31,21 +31,6 @@ QByteArray FileNameResult()
     return QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]);
 }
 
-// Clicks a button of the library's dialog by its name.
-void Click(QDialog& dialog, const char* name)
-{
-    auto* button = dialog.findChild<QAbstractButton*>(QString::fromLatin1(name));
-    ASSERT_NE(button, nullptr) << name;
-    button->click();
-}
-
-bool CopyAsWave(QDialog& d)
-{
-    Click(d, "WaveRadioButton");
-    Click(d, "CopyButton");
-    return false;
-}
-
 class Exports : public ::testing::Test
 {
 protected:
@@ -99,7 +84,7 @@ TEST_F(Exports, NoDialogForTracksOrRangesNotOnTheDisc)
 TEST_F(Exports, CopyReturnsTrueAndNamesTheFileWritten)
 {
     Prompts.Dialog([](QDialog& d) {
-        Click(d, "CopyButton");
+        ClickButton(d, "CopyButton");
         return false;
     });
     Prompts.File(Out.File(QStringLiteral("song.wav")));
@@ -115,7 +100,7 @@ TEST_F(Exports, CopyReturnsTrueAndNamesTheFileWritten)
 TEST_F(Exports, LeavingWithAvbrytReturnsFalse)
 {
     Prompts.Dialog([](QDialog& d) {
-        Click(d, "CancelButton");
+        ClickButton(d, "CancelButton");
         return true;
     });
     EXPECT_FALSE(RippTrackDialog(2));
