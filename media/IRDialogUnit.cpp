@@ -1,5 +1,7 @@
 #include "media/IRDialogUnit.h"
 
+#include "platform/UserPrompt.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -203,7 +205,7 @@ bool TIRDialog::HasPulseCount() const
 
 bool TIRDialog::EditIRCommand()
 {
-    return exec() == QDialog::Accepted;
+    return Tonlyra::UserPrompt::RunDialog(*this);
 }
 
 void TIRDialog::SendIRCommand()

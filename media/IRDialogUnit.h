@@ -33,7 +33,8 @@ public:
     // False when the command is sent for as long as the switch is closed (and so needs a stop
     // frame when it opens).
     bool HasPulseCount() const;
-    // Shows the dialog modally; true when it was closed with OK.
+    // Shows the dialog modally through the ask-the-user service (UserPrompt::RunDialog, which
+    // tests answer in advance); true when it was closed with OK.
     bool EditIRCommand();
 
     // Write the command frame of BuildIRString, or the stop frame, to the selected port.
