@@ -14,14 +14,6 @@ TSettingsForm* SettingsForm = nullptr;
 
 const QString TSettingsForm::UntitledName = QStringLiteral("Namnlös");
 
-namespace {
-
-const QString OverlayFilter = QStringLiteral("Överlägg|*.cdu");
-const QString OverlaySuffix = QStringLiteral("cdu");
-
-
-} // namespace
-
 TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QDialog(parent)
 {
     const QString current = QDir::currentPath();
@@ -32,14 +24,9 @@ TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QD
     SoundFolder = base;
     VideoFolder = base;
 
-    NewMenu = new QAction(QStringLiteral("&Nytt media-överlägg"), this);
-    OpenMenu = new QAction(QStringLiteral("&Öppna media-överlägg"), this);
-    SaveMenu = new QAction(QStringLiteral("Spara media-överlägg"), this);
-    SaveAsMenu = new QAction(QStringLiteral("&Spara media-överlägg som..."), this);
-    connect(NewMenu, &QAction::triggered, this, [this] { NewMenuClick(); });
-    connect(OpenMenu, &QAction::triggered, this, [this] { OpenMenuClick(); });
-    connect(SaveMenu, &QAction::triggered, this, [this] { SaveMenuClick(); });
-    connect(SaveAsMenu, &QAction::triggered, this, [this] { SaveAsMenuClick(); });
+    CreateMenus();
+    CreateControls();
+    RebuildCellDisplay(false);
     UpdateCaption();
 
     // An overlay named among the first two arguments is put in force from the start; when both
@@ -77,6 +64,8 @@ void TSettingsForm::LoadOverlay(const QString& path)
     EditedOverlay.Load(path);
     ChangedInEditor = false;
     CommittedUnsaved = false;
+    RebuildCellDisplay(false);
+    ShowLengthsAsRead();
     FileName = path;
     OverlayFolder = Tonlyra::FolderOf(path);
     UpdateCaption();
@@ -106,14 +95,15 @@ void TSettingsForm::RevertEditedOverlay()
 {
     EditedOverlay = CurrentOverlay;
     LayoutCells(EditedOverlay.Rows, EditedOverlay.Cols, false);
+    ShowLengthsAsRead();
 }
 
 void TSettingsForm::LayoutCells(int rows, int cols, bool empty)
 {
     EditedOverlay.LayoutCells(rows, cols, empty);
     ChangedInEditor = false;
-    if (SaveMenu)
-        SaveMenu->setEnabled(false);
+    RebuildCellDisplay(!empty);
+    SaveMenu->setEnabled(false);
     UpdateCaption();
 }
 
@@ -144,7 +134,30 @@ bool TSettingsForm::ConfirmSaveOverlay()
 
 bool TSettingsForm::EditOverlay()
 {
-    return false;
+    // What was changed and not accepted the last time is dropped.
+    RevertEditedOverlay();
+    // A cancel puts back the file the overlay in force came from: a file opened or named in the
+    // editor and then cancelled must not receive the overlay in force when it is saved later.
+    const QString fileInForce = FileName;
+    const bool unsavedInForce = CommittedUnsaved;
+    if (FileName.isEmpty())
+        NewMenuClick();
+    bool accepted = false;
+    if (!FileName.isEmpty()) {
+        SelectCell(1);
+        accepted = UserPrompt::RunDialog(*this);
+    }
+    if (accepted) {
+        CommitOverlay();
+        if (ChangedInEditor)
+            CommittedUnsaved = true;
+    } else {
+        FileName = fileInForce;
+        CommittedUnsaved = unsavedInForce;
+        UpdateCaption();
+    }
+    ChangedInEditor = false;
+    return accepted;
 }
 
 void TSettingsForm::ReleaseOverlay()

@@ -6,12 +6,28 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTableWidget;
+
+namespace Tonlyra {
+class HelperProgram;
+}
 
 // The overlay editor. It holds the program's two overlays: CurrentOverlay, the one in force that
 // the player reads through the accessors below, and EditedOverlay, the one the editor shows and
 // changes and that files are read into and written from. CommitOverlay puts the edited one in
 // force.
+//
+// The document side (files, change flags, the save question, EditOverlay) is in
+// SettingsFormUnit.cpp; the window (its controls, the grid of cells, the commands that change a
+// cell, the recording buttons) in SettingsFormWindow.cpp.
 class TSettingsForm : public QDialog
 {
     Q_OBJECT
@@ -86,9 +102,10 @@ public:
     void LayoutCells(int rows, int cols, bool empty = false);
     // Asks whether unsaved changes are to be saved; false means the caller must not go on.
     bool ConfirmSaveOverlay();
-    // The editor's entry point: shows the editor modally and returns true when the user accepted
-    // the edited overlay, which is then committed. The visible editor is not part of this build
-    // yet: it shows nothing and returns false.
+    // The editor's entry point, for the player: shows the editor modally (through
+    // UserPrompt::RunDialog, which tests answer) on the overlay in force, and returns true when
+    // the user accepted the edited overlay, which is then in force. A cancel leaves the overlay in
+    // force, its file name and its change flags as they were.
     bool EditOverlay();
     // Empties both overlays at program end.
     void ReleaseOverlay();
@@ -101,13 +118,122 @@ public:
     // Enables "Spara media-överlägg" exactly when there are unsaved changes.
     void FileMenuPopup();
 
+    // The columns of CDTrackList; row r - 1 shows cell r of EditedOverlay. The first three are
+    // fixed: they cannot be selected and show no hints.
+    enum Column
+    {
+        NrColumn,      // "nr"
+        TypeColumn,    // "Media typ"
+        LengthColumn,  // "Längd"
+        MediaColumn,   // "Media"
+        PictureColumn, // "Bildfil"
+        TextColumn,    // "Text", typed in place
+        IntroColumn,   // "Intro-ljud"
+        ColumnCount
+    };
+
+    // The selected cell (1..N, 0 when none) and its column.
+    int SelectedCell() const;
+    int SelectedColumn() const;
+    // Selects cell k in column and gives the grid the focus.
+    void SelectCell(int k, int column = MediaColumn);
+
+    // The commands of the context menu; each works on the selected cell.
+    void GetArbitraryCDTracksClick(); // a track of whatever disc is in the drive
+    void GetSoundFileClick();
+    void GetVideoFileClick();
+    void GetOverlayFileClick();
+    void GetIRClick();
+    void ExitProgramClick();
+    void GetPictureClick();            // a picture file, with the preview beside the dialog
+    void GetPictureBasePictureClick(); // a picture from a picture base
+    void GetIntroWaveClick();          // an intro sound file
+    void GetSoundFileIntroClick();     // the intro as a stretch of the cell's own sound
+    // Shows and enables the context menu's items for the selected cell and its column.
+    void CDTrackListPopupMenuPopup();
+    // "&Ändra": the number of rows and columns.
+    void TrackCountButtonClick();
+    // "Spela in" and "Inspelningskontroller".
+    void RecordButtonClick();
+    void RecordSettingsButtonClick();
+
+    // The text the "Längd" column shows for a length in milliseconds: rounded to whole seconds
+    // (more than 500 ms up), as hours:minutes:seconds, or with withHours false as
+    // minutes:seconds unless the length is an hour or more.
+    static QString LengthText(qint64 ms, bool withHours);
+    // The picture file filter of the picture file dialog and the picture bases.
+    static const QString ImageFilter;
+    // The filter and extension of overlay files in the file dialogs.
+    static const QString OverlayFilter; // "Överlägg|*.cdu"
+    static const QString OverlaySuffix; // "cdu"
+
+    // The top band.
+    QGroupBox* MediaGroup = nullptr;         // "Mediaspår"
+    QLabel* CountPanel = nullptr;            // N
+    QPushButton* TrackCountButton = nullptr; // "&Ändra"
+    QFrame* RowsColsPanel = nullptr;         // the cell map: one panel per cell
+    std::vector<QFrame*> CellMapPanels;
+    QFrame* Recording = nullptr;
+    QPushButton* RecordButton = nullptr;         // "Spela in"
+    QPushButton* RecordSettingsButton = nullptr; // "Inspelningskontroller"
+    Tonlyra::HelperProgram* SoundRecorder = nullptr;
+    Tonlyra::HelperProgram* RecordingControl = nullptr;
+
+    QTableWidget* CDTrackList = nullptr;
+
+    // The context menu, items in their order.
+    QMenu* CDTrackListPopupMenu = nullptr;
+    QAction* GetPicture = nullptr;
+    QAction* GetPictureBasePicture = nullptr;
+    QAction* GetIntroWave = nullptr;
+    QAction* GetFixedCDIntro = nullptr;
+    QAction* GetSoundFileIntro = nullptr;
+    QAction* GetArbitraryCDTracks = nullptr;
+    QAction* GetFixedCDTracks = nullptr; // never shown: no command makes a "FixedCD" cell
+    QAction* GetSoundFile = nullptr;
+    QAction* GetVideoFile = nullptr;
+    QAction* GetOverlayFile = nullptr;
+    QAction* GetIR = nullptr;
+    QAction* ExitProgram = nullptr;
+
+    // The menus.
+    QMenu* FileMenu = nullptr; // "&Arkiv"
     QAction* NewMenu = nullptr;
     QAction* OpenMenu = nullptr;
     QAction* SaveMenu = nullptr;
     QAction* SaveAsMenu = nullptr;
+    QAction* CloseAndLoadMenu = nullptr; // "Stäng och &ladda inställningarna"
+    QAction* CloseMenu = nullptr;        // "&Avbryt"
+    QMenu* HelpMenu = nullptr;           // "&Hjälp"
+    QAction* HelpContents = nullptr;     // "&Innehåll"
+    QAction* HelpMenuAnp = nullptr;      // "Skapa &överlägg"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void UpdateCaption();
+    void CreateMenus();
+    void CreateControls();
+    void CreateContextMenu();
+    // After LayoutCells: the grid's rows, the cell map and the count display for EditedOverlay;
+    // rows that stay keep their "Längd"; Media typ and the cell's fields are shown anew.
+    void RebuildCellDisplay(bool keepLengths);
+    // Shows every field of cell k in its row; length, when given, replaces "Längd".
+    void ShowCell(int k);
+    void SetLength(int k, const QString& text);
+    // "Media typ" and "Längd" of every cell as reading a file gives them.
+    void ShowLengthsAsRead();
+    void ColourCellMap(int k);
+    // Shares the grid's width out over the columns "Media" to "Intro-ljud".
+    void LayOutColumns();
+    // A change of cell k made by a command: shown, and ChangedInEditor set.
+    void CellChanged(int k);
+    // A text typed in place.
+    void TextEdited(int row, const QString& text);
+    void RunHelperProgram(Tonlyra::HelperProgram* program);
 };
 
 extern TSettingsForm* SettingsForm;
