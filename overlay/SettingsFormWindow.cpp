@@ -30,6 +30,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -508,10 +509,15 @@ void TSettingsForm::SelectCell(int k, int column)
 
 void TSettingsForm::TextEdited(int row, const QString& text)
 {
-    if (OverlayCell* c = EditedOverlay.Cell(row + 1)) {
-        c->Text = text;
-        ChangedInEditor = true;
-    }
+    OverlayCell* c = EditedOverlay.Cell(row + 1);
+    if (!c)
+        return;
+    c->Text = text;
+    ChangedInEditor = true;
+    // The grid's own text follows unseen by the view, which would otherwise put it back into
+    // the editor and move the cursor.
+    const QSignalBlocker quiet(CDTrackList->model());
+    CDTrackList->item(row, TextColumn)->setText(text);
 }
 
 void TSettingsForm::CellChanged(int k)
