@@ -305,6 +305,8 @@ void TSettingsForm::CreateControls()
                            QAbstractItemView::EditKeyPressed);
     table->setTabKeyNavigation(false); // Tab leaves the grid, as in every other window
     table->setWordWrap(false);
+    // A long path keeps its file name in sight.
+    table->setTextElideMode(Qt::ElideMiddle);
     table->setItemDelegateForColumn(
         TextColumn,
         new TextDelegate(table, [this](int row, const QString& text) { TextEdited(row, text); }));

@@ -9,9 +9,11 @@
 // START is the start directory (with Users/User.def, the standard settings); questions the
 // program would ask are answered with Cancel and printed. NAME is "player" (the default),
 // "usersettings" or "usersettings-advanced" (the user settings window in its two views, as the
-// player's menu item opens it).
+// player's menu item opens it) or "editor" (the overlay editor on the overlay in force, at the
+// given size, as "Inställningar för media" opens it).
 
 #include "i18n/SwedishApplication.h"
+#include "overlay/SettingsFormUnit.h"
 #include "platform/CdDrives.h"
 #include "platform/UserPrompt.h"
 #include "player/ApplicationWindows.h"
@@ -51,7 +53,8 @@ int main(int argc, char** argv)
                                            QStringLiteral("CELL"));
     const QCommandLineOption windowOption(
         QStringLiteral("window"),
-        QStringLiteral("The window to draw: player, usersettings or usersettings-advanced."),
+        QStringLiteral(
+            "The window to draw: player, usersettings, usersettings-advanced or editor."),
         QStringLiteral("NAME"), QStringLiteral("player"));
     parser.addOptions({dirOption, sizeOption, markOption, enlargeOption, windowOption});
     parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("The PNG file to write."));
@@ -78,7 +81,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString window = parser.value(windowOption);
-    if (!QStringList{"player", "usersettings", "usersettings-advanced"}.contains(window)) {
+    if (!QStringList{"player", "usersettings", "usersettings-advanced", "editor"}.contains(
+            window)) {
         std::fprintf(stderr, "unknown window %s\n", qPrintable(window));
         return 2;
     }
@@ -93,6 +97,13 @@ int main(int argc, char** argv)
                 UserSettingsForm->ShowAdvancedView();
             QApplication::processEvents();
             picture = UserSettingsForm->grab();
+            return Tonlyra::PromptAnswer();
+        }
+        if (request.What == Tonlyra::PromptRequest::Kind::Dialog &&
+            request.Dialog == SettingsForm && window == QStringLiteral("editor")) {
+            SettingsForm->resize(width, height);
+            QApplication::processEvents();
+            picture = SettingsForm->grab();
             return Tonlyra::PromptAnswer();
         }
         std::fprintf(stderr, "asked: %s: %s (answered Cancel)\n", qPrintable(request.Caption),
@@ -120,6 +131,8 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     if (window == QStringLiteral("player"))
         picture = player->grab();
+    else if (window == QStringLiteral("editor"))
+        player->ChangeMenu->trigger();
     else
         player->UserSettingsMenu->trigger();
     if (!picture.save(out, "PNG")) {

@@ -43,6 +43,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -124,6 +125,14 @@ std::function<bool(QDialog&)> ChooseStretch(int start, int stop, bool openFile =
         dialog.OKButton->click();
         return true;
     };
+}
+
+OverlayCell CellOf(const QString& media, const QString& type, const QString& picture = {},
+                   const QString& text = {}, const QString& intro = {}, qint32 start = -1,
+                   qint32 stop = -1, qint32 introStart = -1, qint32 introStop = -1,
+                   const QString& port = {})
+{
+    return {media, type, picture, text, intro, start, stop, introStart, introStop, port};
 }
 
 // A stand-in for a desktop program: notes each start in a log and stays up.
@@ -305,10 +314,10 @@ TEST_F(EditorTest, ContextMenuItemsForEachColumnAndMediaType)
     Start();
     Form->LayoutCells(1, 5, true);
     const QString sound = Sound("ljud.wav");
-    Cell(2) = {sound, "SoundFile"};
-    Cell(3) = {"4", "FixedCD"};
-    Cell(4) = {"!S 00 01", "IRString"};
-    Cell(5) = {"4", "ArbitraryCD"};
+    Cell(2) = CellOf(sound, "SoundFile");
+    Cell(3) = CellOf("4", "FixedCD");
+    Cell(4) = CellOf("!S 00 01", "IRString");
+    Cell(5) = CellOf("4", "ArbitraryCD");
     struct Case
     {
         int Cell, Column;
@@ -363,7 +372,7 @@ TEST_F(EditorTest, ContextMenuKeyOpensTheMenuAThirdIntoTheSelectedCell)
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form));
     Form->SelectCell(2, Column::MediaColumn);
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint());
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QPoint());
     QApplication::sendEvent(Form->CDTrackList->viewport(), &key);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Form->CDTrackListPopupMenu->isVisible(); }, 1000));
     const QRect cell = Form->CDTrackList->visualItemRect(Form->CDTrackList->item(1, 3));
@@ -386,8 +395,8 @@ TEST_F(EditorTest, NewMediaReplacesPositionsPortAndAnIntroTakenFromTheOldMedia)
     const QString sound = Sound("ljud.wav");
     const QString introFile = Sound("intro.wav", 500);
     Form->NewMenuClick();
-    const OverlayCell soundCell = {sound, "SoundFile", "",  "Text", IntroFromMediaMarker,
-                                   1000,  2000,        100, 300};
+    const OverlayCell soundCell =
+        CellOf(sound, "SoundFile", "", "Text", IntroFromMediaMarker, 1000, 2000, 100, 300);
     const auto reset = [&] {
         Cell(1) = soundCell;
         Cell(2) = soundCell;
@@ -475,7 +484,8 @@ TEST_F(EditorTest, CancelInEveryDialogLeavesTheCellUnchanged)
     Start();
     const QString sound = Sound("ljud.wav");
     Form->NewMenuClick();
-    const OverlayCell before = {sound, "SoundFile", Picture("bild.png"), "Text", "", 500, 1500};
+    const OverlayCell before =
+        CellOf(sound, "SoundFile", Picture("bild.png"), "Text", "", 500, 1500);
     Cell(1) = before;
     Form->LayoutCells(2, 2);
     Form->CDTrackList->item(0, Column::LengthColumn)->setText("00:00:01");
@@ -548,7 +558,7 @@ TEST_F(EditorTest, PictureFileIsPreviewedAsItIsSelected)
 {
     Start();
     Form->NewMenuClick();
-    Cell(1) = {"Exit", "Exit"};
+    Cell(1) = CellOf("Exit", "Exit");
     const QString red = Picture("bilder/röd.png", Qt::red);
     const QString blue = Picture("bilder/blå.png", Qt::blue);
     Form->PictureFolder = Dir.Path() + "/bilder/";
@@ -578,7 +588,7 @@ TEST_F(EditorTest, CancelledEditorOpensAgainOnTheOverlayInForce)
 {
     const QString sound = Sound("ljud.wav");
     MediaOverlay overlay;
-    *overlay.Cell(2) = {sound, "SoundFile", "", "", "", 0, 65000};
+    *overlay.Cell(2) = CellOf(sound, "SoundFile", "", "", "", 0, 65000);
     ASSERT_TRUE(overlay.Save(Dir.File("Overlays/A.cdu")).Ok());
     WriteAll(Dir.File("Overlays/B.cdu"), "[Overlay]\r\nRows=1\r\nCols=1\r\n");
     Start({"A.cdu"});
@@ -622,7 +632,7 @@ TEST_F(EditorTest, RowsAndColumnsKeepCellsByNumber)
     Start();
     Form->NewMenuClick();
     for (int k = 1; k <= 4; ++k)
-        Cell(k) = {QString::number(k), "ArbitraryCD"};
+        Cell(k) = CellOf(QString::number(k), "ArbitraryCD");
     Form->LayoutCells(2, 2);
     ScriptedPrompts prompts;
     prompts.Dialog([](QDialog& d) {
@@ -672,11 +682,14 @@ TEST_F(EditorTest, RecordingButtonsStartFindRaiseAndEndTheirPrograms)
     Form->RecordButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ReadAll(log).count('\n') == 2; }, 3000));
     QTest::qWait(100);
-    const QList<QByteArray> started = ReadAll(log).trimmed().split('\n');
+    // The two programs start side by side: their lines come in either order.
+    QList<QByteArray> started = ReadAll(log).trimmed().split('\n');
     ASSERT_EQ(started.size(), 2);
-    EXPECT_TRUE(started[1].endsWith(" --flik in spelning"));
-    const qint64 recorderPid = Form->SoundRecorder->ProcessId();
-    EXPECT_EQ(started[0], QByteArray::number(recorderPid) + ' ');
+    std::sort(started.begin(), started.end(),
+              [](const QByteArray& a, const QByteArray& b) { return a.size() < b.size(); });
+    EXPECT_EQ(started[0], QByteArray::number(Form->SoundRecorder->ProcessId()) + ' ');
+    EXPECT_EQ(started[1],
+              QByteArray::number(Form->RecordingControl->ProcessId()) + " --flik in spelning");
     EXPECT_TRUE(Form->SoundRecorder->IsRunning() && Form->RecordingControl->IsRunning());
 
     // Closing the editor ends both.
@@ -819,11 +832,11 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
     MediaOverlay made;
     made.CDIdentity.clear();
     made.LayoutCells(2, 3, true);
-    *made.Cell(1) = {sound, "SoundFile", picture, "Sång", IntroFromMediaMarker,
-                     500,   1500,        100,     400,    ""};
-    *made.Cell(2) = {"3", "ArbitraryCD", basePicture};
-    *made.Cell(3) = {ir, "IRString", "", "", "", -1, -1, -1, -1, "COM1"};
-    *made.Cell(4) = {"Exit", "Exit"};
+    *made.Cell(1) =
+        CellOf(sound, "SoundFile", picture, "Sång", IntroFromMediaMarker, 500, 1500, 100, 400, "");
+    *made.Cell(2) = CellOf("3", "ArbitraryCD", basePicture);
+    *made.Cell(3) = CellOf(ir, "IRString", "", "", "", -1, -1, -1, -1, "COM1");
+    *made.Cell(4) = CellOf("Exit", "Exit");
     EXPECT_EQ(Form->CurrentOverlay, made);
     EXPECT_EQ(Form->FileName, saved);
     EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved);
@@ -853,4 +866,16 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
     ASSERT_TRUE(
         QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 5000));
     EXPECT_LT(clock.elapsed(), 2500) << "played more than its second";
+}
+
+TEST(EditorManual, TopicMediaShowsThePictureOfTheEditor)
+{
+    QFile topic(":/manual/Media.html");
+    ASSERT_TRUE(topic.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(topic.readAll());
+    EXPECT_TRUE(html.contains("src=\"Media.png\""));
+    EXPECT_FALSE(QImage(":/manual/Media.png").isNull());
+    for (const char* caption : {"Stäng och ladda inställningarna", "Välj intro ur vald media",
+                                "Spela in", "Inspelningskontroller", "Ändra"})
+        EXPECT_TRUE(html.contains(QString::fromUtf8(caption))) << caption;
 }
