@@ -1,0 +1,82 @@
+"""The overlay editor: a carer opens it from the player's menu with the keyboard alone, changes
+the grid, loads the change into the player, and the grid the user sees follows at once."""
+
+import unittest
+
+from harness import media
+from harness.desktop import wait_until
+from harness.player import PlayerCase
+
+# No recording programs: the editor's recording buttons are greyed and out of the Tab order.
+NO_RECORDING = {"TONLYRA_SOUND_RECORDER": "", "TONLYRA_RECORDING_CONTROL": ""}
+
+
+class OverlayEditorTest(PlayerCase):
+
+    def window_named(self, caption, timeout=10):
+        """The program's window whose caption starts with caption, once it is on screen."""
+        def found():
+            for window in self.player.windows():
+                if self.desktop.window_name(window).startswith(caption):
+                    return window
+            return None
+        return wait_until(found, timeout)
+
+    def in_one_row(self, grid):
+        """Whether the four pictures stand side by side in cell order."""
+        boxes = [grid.picture_box(k) for k in range(1, 5)]
+        if None in boxes:
+            return False
+        tops = [box[1] for box in boxes]
+        lefts = [box[0] for box in boxes]
+        return max(tops) - min(tops) <= 2 and lefts == sorted(lefts) and \
+            min(b - a for a, b in zip(lefts, lefts[1:])) > boxes[0][2]
+
+    def test_a_layout_changed_with_the_keyboard_shows_on_the_grid_at_once(self):
+        overlay = self.tone_grid(2, 2)
+        self.start(overlay, self.settings("Mouse", sound=False), env=NO_RECORDING)
+        before = self.grid()
+        self.assertGreater(before.picture_box(3)[1], before.picture_box(1)[1],
+                           "cell 3 is not below cell 1 in the 2 x 2 grid")
+
+        # "Arkiv", "Inställningar för media".
+        self.desktop.key("Alt_L", "a")
+        self.desktop.key("i")
+        editor = self.window_named("Inställningar för media")
+        self.assertTrue(editor, "the editor did not open: %s" %
+                        [self.desktop.window_name(w) for w in self.player.windows()])
+        self.assertTrue(wait_until(lambda: self.desktop.active_window() == editor, 5))
+
+        # From the list of cells back to "Ändra", and press it.
+        self.desktop.key("Shift_L", "Tab")
+        self.desktop.key("space")
+        dialog = self.window_named("Välj antal mediaspår")
+        self.assertTrue(dialog, "the rows and columns dialog did not open")
+        self.assertTrue(wait_until(lambda: self.desktop.active_window() == dialog, 5))
+        # One row ("Rader" has the focus), "Kolumner" up to four, OK.
+        self.desktop.key("Left")
+        self.desktop.key("Alt_L", "k")
+        self.desktop.key("Right")
+        self.desktop.key("Right")
+        self.desktop.key("Return")
+        self.assertTrue(wait_until(lambda: dialog not in self.player.windows(), 5),
+                        "the rows and columns dialog stayed open")
+        self.assertTrue(wait_until(lambda: self.desktop.active_window() == editor, 5))
+
+        # "Arkiv", "Stäng och ladda inställningarna".
+        self.desktop.key("Alt_L", "a")
+        self.desktop.key("l")
+        self.assertTrue(wait_until(lambda: editor not in self.player.windows(), 5),
+                        "the editor stayed open")
+        self.assertTrue(self.wait_grid(self.in_one_row),
+                        "the grid did not become one row of four cells")
+        # The player goes on: a click on the last cell plays its tone.
+        grid = self.grid()
+        x, y, w, h = grid.picture_box(4)
+        since = self.recording_mark()
+        self.desktop.click(x + w // 2, y + h // 2)
+        self.wait_tones(since, [media.TONES[3]])
+
+
+if __name__ == "__main__":
+    unittest.main()
