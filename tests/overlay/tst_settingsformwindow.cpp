@@ -683,11 +683,14 @@ TEST_F(EditorTest, RecordingButtonsStartFindRaiseAndEndTheirPrograms)
     ASSERT_TRUE(QTest::qWaitFor([&] { return ReadAll(log).count('\n') == 2; }, 3000));
     QTest::qWait(100);
     // The two programs start side by side: their lines come in either order.
-    QList<QByteArray> started = ReadAll(log).trimmed().split('\n');
+    QList<QByteArray> started;
+    for (const QByteArray& line : ReadAll(log).split('\n'))
+        if (!line.trimmed().isEmpty())
+            started.append(line.trimmed());
     ASSERT_EQ(started.size(), 2);
     std::sort(started.begin(), started.end(),
               [](const QByteArray& a, const QByteArray& b) { return a.size() < b.size(); });
-    EXPECT_EQ(started[0], QByteArray::number(Form->SoundRecorder->ProcessId()) + ' ');
+    EXPECT_EQ(started[0], QByteArray::number(Form->SoundRecorder->ProcessId()));
     EXPECT_EQ(started[1],
               QByteArray::number(Form->RecordingControl->ProcessId()) + " --flik in spelning");
     EXPECT_TRUE(Form->SoundRecorder->IsRunning() && Form->RecordingControl->IsRunning());
