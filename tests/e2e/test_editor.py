@@ -1,6 +1,8 @@
 """The overlay editor: a carer opens it from the player's menu with the keyboard alone, changes
 the grid, loads the change into the player, and the grid the user sees follows at once."""
 
+import os
+import sys
 import unittest
 
 from harness import media
@@ -9,6 +11,8 @@ from harness.player import PlayerCase
 
 # No recording programs: the editor's recording buttons are greyed and out of the Tab order.
 NO_RECORDING = {"TONLYRA_SOUND_RECORDER": "", "TONLYRA_RECORDING_CONTROL": ""}
+STAND_IN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness",
+                        "standin_window.py")
 
 
 class OverlayEditorTest(PlayerCase):
@@ -76,6 +80,49 @@ class OverlayEditorTest(PlayerCase):
         since = self.recording_mark()
         self.desktop.click(x + w // 2, y + h // 2)
         self.wait_tones(since, [media.TONES[3]])
+
+    def test_the_recorder_is_started_once_raised_by_a_second_click_and_ended_with_the_editor(self):
+        recorder = {"TONLYRA_SOUND_RECORDER": '"%s" "%s" Inspelaren' % (sys.executable, STAND_IN),
+                    "TONLYRA_RECORDING_CONTROL": ""}
+        self.start(self.tone_grid(2, 2), self.settings("Mouse", sound=False), env=recorder)
+        self.desktop.key("Alt_L", "a")
+        self.desktop.key("i")
+        editor = self.window_named("Inställningar för media")
+        self.assertTrue(editor and wait_until(lambda: self.desktop.active_window() == editor, 5))
+
+        def recorder_windows():
+            return self.desktop.windows("^Inspelaren$")
+
+        def press_record():
+            # From the list of cells back to "Spela in" ("Inspelningskontroller" is greyed).
+            self.desktop.key("Shift_L", "Tab")
+            self.desktop.key("space")
+
+        def back_to_the_editor():
+            x, y, w, h = self.desktop.geometry(editor)
+            self.desktop.click(x + w // 2, y + h // 2)
+            self.assertTrue(wait_until(lambda: self.desktop.active_window() == editor, 5))
+
+        press_record()
+        self.assertTrue(wait_until(lambda: len(recorder_windows()) == 1, 10),
+                        "the recorder did not start")
+        window = recorder_windows()[0]
+        self.assertTrue(wait_until(lambda: self.desktop.active_window() == window, 5))
+
+        back_to_the_editor()
+        press_record()
+        self.assertTrue(wait_until(lambda: self.desktop.active_window() == window, 5),
+                        "the second click did not bring the recorder to the front")
+        self.sleep(0.5)
+        self.assertEqual(recorder_windows(), [window], "a second recorder was started")
+
+        # "Arkiv", "Avbryt": the recorder ends with the editor.
+        back_to_the_editor()
+        self.desktop.key("Alt_L", "a")
+        self.desktop.key("a")
+        self.assertTrue(wait_until(lambda: editor not in self.player.windows(), 5))
+        self.assertTrue(wait_until(lambda: not recorder_windows(), 5),
+                        "the recorder outlived the editor")
 
 
 if __name__ == "__main__":
