@@ -1,5 +1,6 @@
 #include "overlay/RowsColsDialogUnit.h"
 
+#include "overlay/CellMap.h"
 #include "overlay/DialogPlacement.h"
 #include "overlay/UpDown.h"
 #include "platform/UserPrompt.h"
@@ -16,9 +17,6 @@ TRowsColsDialog* RowsColsDialog = nullptr;
 namespace {
 
 constexpr int MaxCells = 10; // rows or columns
-constexpr int PreviewWidth = 128;
-constexpr int PreviewHeight = 96;
-constexpr int Bevel = 2;
 
 QLabel* DisplayPanel(QWidget* parent)
 {
@@ -53,13 +51,7 @@ TRowsColsDialog::TRowsColsDialog(QWidget* parent)
         connect(upDown, &Tonlyra::UpDown::Click, this, &TRowsColsDialog::UpDownClick);
     }
 
-    // The preview lies in room for its largest size, so the dialog keeps its size.
-    auto* previewRoom = new QWidget(this);
-    previewRoom->setFixedSize(PreviewWidth + 2 * Bevel, PreviewHeight + 2 * Bevel);
-    RowsColsPanel = new QFrame(previewRoom);
-    RowsColsPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    RowsColsPanel->setLineWidth(Bevel);
-    RowsColsPanel->setGeometry(0, 0, PreviewWidth, PreviewHeight);
+    RowsColsPanel = Tonlyra::NewCellMap(this);
 
     OKButton = new QPushButton(QStringLiteral("&OK"), this);
     OKButton->setDefault(true);
@@ -80,7 +72,7 @@ TRowsColsDialog::TRowsColsDialog(QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addLayout(values);
     top->addSpacing(12);
-    top->addWidget(previewRoom, 0, Qt::AlignTop);
+    top->addWidget(RowsColsPanel->parentWidget(), 0, Qt::AlignTop);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OKButton);
@@ -124,20 +116,7 @@ void TRowsColsDialog::UpDownClick()
     ColsPanel->setNum(Cols);
     CountPanel->setNum(Rows * Cols);
 
-    for (QFrame* panel : CellPanels)
-        delete panel;
-    CellPanels.clear();
-    const int height = PreviewHeight / Rows;
-    const int width = PreviewWidth / Cols;
-    for (int i = 0; i < Rows * Cols; ++i) {
-        auto* panel = new QFrame(RowsColsPanel);
-        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        panel->setLineWidth(Bevel);
-        panel->setGeometry((i % Cols) * width + Bevel, (i / Cols) * height + Bevel, width, height);
-        panel->show();
-        CellPanels.push_back(panel);
-    }
-    RowsColsPanel->resize(Cols * width + 2 * Bevel, Rows * height + 2 * Bevel);
+    Tonlyra::LayOutCellMap(RowsColsPanel, CellPanels, Rows, Cols);
 }
 
 void TRowsColsDialog::showEvent(QShowEvent* event)

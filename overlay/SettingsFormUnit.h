@@ -234,6 +234,9 @@ private:
     // A text typed in place.
     void TextEdited(int row, const QString& text);
     void RunHelperProgram(Tonlyra::HelperProgram* program);
+    // A sound or video file for the selected cell through the media dialog (kind is a
+    // MediaKind), with its stretch.
+    void ChooseMediaFile(int kind);
 };
 
 extern TSettingsForm* SettingsForm;

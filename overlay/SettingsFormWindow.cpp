@@ -6,6 +6,7 @@
 
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
+#include "overlay/CellMap.h"
 #include "overlay/NumberDialogUnit.h"
 #include "overlay/PictureBaseDialogUnit.h"
 #include "overlay/PreviewFormUnit.h"
@@ -44,9 +45,6 @@ using Tonlyra::UserPrompt;
 
 namespace {
 
-constexpr int CellMapWidth = 128;
-constexpr int CellMapHeight = 96;
-constexpr int Bevel = 2;
 // The colour of the selected cell's panel in the cell map.
 const QColor SelectedCellColour(0, 128, 0);
 
@@ -206,13 +204,7 @@ void TSettingsForm::CreateControls()
     TrackCountButton->setToolTip(QStringLiteral("Ändra antalet rader och kolumner i överlägget"));
     TrackCountButton->setAutoDefault(false);
     connect(TrackCountButton, &QPushButton::clicked, this, [this] { TrackCountButtonClick(); });
-    // The cell map lies in room for its largest size, so that the band keeps its height.
-    auto* mapRoom = new QWidget(MediaGroup);
-    mapRoom->setFixedSize(CellMapWidth + 2 * Bevel, CellMapHeight + 2 * Bevel);
-    RowsColsPanel = new QFrame(mapRoom);
-    RowsColsPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    RowsColsPanel->setLineWidth(Bevel);
-    RowsColsPanel->setGeometry(0, 0, CellMapWidth, CellMapHeight);
+    RowsColsPanel = Tonlyra::NewCellMap(MediaGroup);
     auto* count = new QVBoxLayout;
     auto* countRow = new QHBoxLayout;
     countRow->addWidget(new QLabel(QStringLiteral("Antal:"), MediaGroup));
@@ -222,7 +214,7 @@ void TSettingsForm::CreateControls()
     count->addStretch(1);
     auto* group = new QHBoxLayout(MediaGroup);
     group->addLayout(count);
-    group->addWidget(mapRoom);
+    group->addWidget(RowsColsPanel->parentWidget());
 
     Recording = new QFrame(this);
     SoundRecorder = new Tonlyra::HelperProgram(QStringLiteral("TONLYRA_SOUND_RECORDER"),
@@ -391,27 +383,13 @@ void TSettingsForm::RebuildCellDisplay(bool keepLengths)
         ShowCell(k);
     }
 
-    for (QFrame* panel : CellMapPanels)
-        delete panel;
-    CellMapPanels.clear();
-    const int rows = EditedOverlay.Rows, cols = EditedOverlay.Cols;
-    if (rows > 0 && cols > 0) {
-        const int height = CellMapHeight / rows, width = CellMapWidth / cols;
-        for (int i = 0; i < n; ++i) {
-            auto* panel = new QFrame(RowsColsPanel);
-            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-            panel->setLineWidth(Bevel);
-            panel->setGeometry((i % cols) * width + Bevel, (i / cols) * height + Bevel, width,
-                               height);
-            panel->setAutoFillBackground(true);
-            panel->setToolTip(
-                QStringLiteral("Klicka för att gå till motsvarande rad i media-listan"));
-            panel->setProperty(CellProperty, i + 1);
-            panel->installEventFilter(this);
-            panel->show();
-            CellMapPanels.push_back(panel);
-        }
-        RowsColsPanel->resize(cols * width + 2 * Bevel, rows * height + 2 * Bevel);
+    Tonlyra::LayOutCellMap(RowsColsPanel, CellMapPanels, EditedOverlay.Rows, EditedOverlay.Cols);
+    for (int i = 0; i < static_cast<int>(CellMapPanels.size()); ++i) {
+        QFrame* panel = CellMapPanels[static_cast<size_t>(i)];
+        panel->setAutoFillBackground(true);
+        panel->setToolTip(QStringLiteral("Klicka för att gå till motsvarande rad i media-listan"));
+        panel->setProperty(CellProperty, i + 1);
+        panel->installEventFilter(this);
     }
     CountPanel->setNum(n);
     if (n > 0)
@@ -662,59 +640,47 @@ void TSettingsForm::GetArbitraryCDTracksClick()
 
 void TSettingsForm::GetSoundFileClick()
 {
-    const int k = SelectedCell();
-    if (!EditedOverlay.Cell(k) || !MediaDialog)
-        return;
-    TMediaDialog& dialog = *MediaDialog;
-    dialog.ShowSourceChooser = true;
-    dialog.ShowCopyButtons = true;
-    dialog.SoundFilter = AllSoundFilter;
-    dialog.SetOfferedKinds(Kinds({CDKind, SoundFileKind}));
-    dialog.SetAcceptedKinds(Kinds({SoundFileKind}));
-    dialog.SelectKind(SoundFileKind);
-    dialog.SetInitialDir(SoundFolder);
-    const OverlayCell& c = *EditedOverlay.Cell(k);
-    if (c.MediaType == OverlayMediaType::SoundFile)
-        OpenPresentFile(dialog, c.Media);
-    dialog.SetStartPosition(c.MediaStart);
-    dialog.SetStopPosition(c.MediaStop);
-    if (!dialog.Execute() || dialog.GetMediaFileName().isEmpty())
-        return;
-    OverlayCell& chosen = *EditedOverlay.Cell(k);
-    SetMedia(chosen, dialog.GetMediaFileName(), OverlayMediaType::SoundFile);
-    chosen.MediaStart = dialog.GetStartPosition();
-    chosen.MediaStop = dialog.GetStopPosition();
-    SetLength(k, LengthText(dialog.GetSelectionLength(), true));
-    SoundFolder = Tonlyra::FolderOf(chosen.Media);
-    CellChanged(k);
+    ChooseMediaFile(SoundFileKind);
 }
 
 void TSettingsForm::GetVideoFileClick()
 {
+    ChooseMediaFile(VideoFileKind);
+}
+
+void TSettingsForm::ChooseMediaFile(int kind)
+{
     const int k = SelectedCell();
     if (!EditedOverlay.Cell(k) || !MediaDialog)
         return;
+    const bool video = kind == VideoFileKind;
+    const QString type = video ? OverlayMediaType::VideoFile : OverlayMediaType::SoundFile;
+    QString& folder = video ? VideoFolder : SoundFolder;
     TMediaDialog& dialog = *MediaDialog;
     dialog.ShowSourceChooser = true;
-    dialog.ShowCopyButtons = false;
-    dialog.VideoFilter = AllVideoFilter;
-    dialog.SetOfferedKinds(Kinds({VideoFileKind}));
-    dialog.SetAcceptedKinds(Kinds({VideoFileKind}));
-    dialog.SelectKind(VideoFileKind);
-    dialog.SetInitialDir(VideoFolder);
+    // Sound may come from a CD track copied to a file; video only from files.
+    dialog.ShowCopyButtons = !video;
+    if (video)
+        dialog.VideoFilter = AllVideoFilter;
+    else
+        dialog.SoundFilter = AllSoundFilter;
+    dialog.SetOfferedKinds(video ? Kinds({VideoFileKind}) : Kinds({CDKind, SoundFileKind}));
+    dialog.SetAcceptedKinds(Kinds({kind}));
+    dialog.SelectKind(kind);
+    dialog.SetInitialDir(folder);
     const OverlayCell& c = *EditedOverlay.Cell(k);
-    if (c.MediaType == OverlayMediaType::VideoFile)
+    if (c.MediaType == type)
         OpenPresentFile(dialog, c.Media);
     dialog.SetStartPosition(c.MediaStart);
     dialog.SetStopPosition(c.MediaStop);
     if (!dialog.Execute() || dialog.GetMediaFileName().isEmpty())
         return;
     OverlayCell& chosen = *EditedOverlay.Cell(k);
-    SetMedia(chosen, dialog.GetMediaFileName(), OverlayMediaType::VideoFile);
+    SetMedia(chosen, dialog.GetMediaFileName(), type);
     chosen.MediaStart = dialog.GetStartPosition();
     chosen.MediaStop = dialog.GetStopPosition();
     SetLength(k, LengthText(dialog.GetSelectionLength(), true));
-    VideoFolder = Tonlyra::FolderOf(chosen.Media);
+    folder = Tonlyra::FolderOf(chosen.Media);
     CellChanged(k);
 }
 

@@ -16,6 +16,7 @@
 #include "player/ApplicationWindows.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
+#include "tests/media/MediaDialogFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -881,4 +882,32 @@ TEST(EditorManual, TopicMediaShowsThePictureOfTheEditor)
     for (const char* caption : {"Stäng och ladda inställningarna", "Välj intro ur vald media",
                                 "Spela in", "Inspelningskontroller", "Ändra"})
         EXPECT_TRUE(html.contains(QString::fromUtf8(caption))) << caption;
+}
+
+TEST_F(EditorTest, VideoFileWithItsStretch)
+{
+    const QString video = Dir.File("film/röd.avi");
+    QDir().mkpath(Dir.File("film"));
+    ASSERT_TRUE(WriteRedClip(video, 2));
+    Start();
+    ScriptedPrompts prompts;
+    prompts
+        .Dialog([](QDialog& d) {
+            auto& dialog = static_cast<TMediaDialog&>(d);
+            // Video only, from files only: nothing to copy.
+            EXPECT_EQ(dialog.DeviceComboBox->count(), 1);
+            EXPECT_EQ(dialog.CurrentKind(), VideoFileKind);
+            return ChooseStretch(500, 1500)(d);
+        })
+        .File(video);
+    Run(3, Column::MediaColumn, &TSettingsForm::GetVideoFileClick);
+    EXPECT_EQ(prompts.Remaining(), 0);
+    EXPECT_EQ(Cell(3).Media, video);
+    EXPECT_EQ(Cell(3).MediaType, "VideoFile");
+    EXPECT_EQ(Cell(3).MediaStart, 500);
+    EXPECT_EQ(Cell(3).MediaStop, 1500);
+    EXPECT_EQ(Shown(3, Column::TypeColumn), "Video-fil");
+    EXPECT_EQ(Shown(3, Column::LengthColumn), "00:00:01");
+    EXPECT_EQ(Form->VideoFolder, Dir.File("film/"));
+    EXPECT_EQ(Form->SoundFolder, Dir.Path() + "/");
 }
