@@ -24,6 +24,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -120,6 +121,16 @@ protected:
     {
         if (OnContextMenu)
             OnContextMenu(event);
+    }
+    // Shift+F10 opens the menu as the context-menu key does, for keyboards without that key.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            contextMenuEvent(&menu);
+            return;
+        }
+        QTableWidget::keyPressEvent(event);
     }
 };
 

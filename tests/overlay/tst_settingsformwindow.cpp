@@ -17,6 +17,7 @@
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
 #include "tests/media/MediaDialogFixtures.h"
+#include "tests/player/PlayerTestFixture.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -56,23 +57,16 @@ namespace {
 using Column = TSettingsForm::Column;
 
 // The program's windows in a start folder of the test's own.
-class EditorTest : public ::testing::Test
+class EditorTest : public PlayerFixture
 {
 protected:
     void SetUp() override
     {
         qputenv("TONLYRA_MPV_AO", "null");
         qputenv("TONLYRA_MPV_VO", "null");
-        OldCurrent = QDir::currentPath();
-        ASSERT_TRUE(QDir(Dir.Path()).mkpath(QStringLiteral("Overlays")));
-        ASSERT_TRUE(QDir(Dir.Path()).mkpath(QStringLiteral("Users")));
-        ASSERT_TRUE(QDir::setCurrent(Dir.Path()));
+        PlayerFixture::SetUp();
     }
-    void TearDown() override
-    {
-        Windows.reset();
-        QDir::setCurrent(OldCurrent);
-    }
+    // The windows on the real engine, as the program starts with arguments.
     void Start(const QStringList& arguments = {})
     {
         Windows = std::make_unique<Tonlyra::ApplicationWindows>(arguments);
@@ -105,9 +99,6 @@ protected:
         (Form->*command)();
     }
 
-    TempDir Dir;
-    QString OldCurrent;
-    std::unique_ptr<Tonlyra::ApplicationWindows> Windows;
     TSettingsForm* Form = nullptr;
 };
 
@@ -380,6 +371,11 @@ TEST_F(EditorTest, ContextMenuKeyOpensTheMenuAThirdIntoTheSelectedCell)
     EXPECT_EQ(Form->CDTrackListPopupMenu->pos(),
               Form->CDTrackList->viewport()->mapToGlobal(
                   cell.topLeft() + QPoint(cell.width() / 3, cell.height() / 3)));
+    Form->CDTrackListPopupMenu->hide();
+
+    // Shift+F10 does the same.
+    QTest::keyClick(Form->CDTrackList, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(Form->CDTrackListPopupMenu->isVisible());
     Form->CDTrackListPopupMenu->hide();
 
     // In the "Text" column the menu has nothing to offer and does not open.
