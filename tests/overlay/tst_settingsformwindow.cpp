@@ -907,3 +907,35 @@ TEST_F(EditorTest, VideoFileWithItsStretch)
     EXPECT_EQ(Form->VideoFolder, Dir.File("film/"));
     EXPECT_EQ(Form->SoundFolder, Dir.Path() + "/");
 }
+
+TEST_F(EditorTest, AcceptedEditsAreOfferedForSavingAfterTheSettingsWhenTheProgramCloses)
+{
+    MediaOverlay overlay;
+    *overlay.Cell(1) = CellOf(Sound("ljud.wav"), "SoundFile");
+    ASSERT_TRUE(overlay.Save(Dir.File("Overlays/A.cdu")).Ok());
+    Start({"A.cdu"});
+    PlayerForm->show();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 3000));
+    UserSettingsForm->ChangedOutside = true;
+
+    ScriptedPrompts prompts;
+    prompts.Dialog([&](QDialog&) {
+        Run(2, Column::MediaColumn, &TSettingsForm::ExitProgramClick);
+        Form->CloseAndLoadMenu->trigger();
+        return false;
+    });
+    PlayerForm->ChangeMenu->trigger();
+    EXPECT_EQ(Form->GetCellMedia(2), "Exit"); // in force, not saved
+    EXPECT_TRUE(Form->CommittedUnsaved);
+    EXPECT_EQ(ReadAll(Dir.File("Overlays/A.cdu")).count("Exit"), 0);
+
+    prompts.Button(QMessageBox::No).Button(QMessageBox::Yes);
+    PlayerForm->MenuEnd->trigger();
+    ASSERT_EQ(prompts.Asked().size(), 3u);
+    EXPECT_EQ(prompts.Asked()[1].Caption, "Spara ändringar");  // the user settings first
+    EXPECT_EQ(prompts.Asked()[2].Caption, "Spara ändringar?"); // then the overlay
+    EXPECT_FALSE(PlayerForm->isVisible());
+    MediaOverlay saved;
+    saved.Load(Dir.File("Overlays/A.cdu"));
+    EXPECT_EQ(saved.GetCellMedia(2), "Exit");
+}
