@@ -3,13 +3,15 @@
 // memory, for three ways of loading:
 //   naive   each picture decoded at full size, then smoothly scaled to its cell
 //   serial  TPMultiImage::SetImageName cell by cell, after layout (decoded at cell size)
-//   batch   TPMultiImage::LoadImages after layout (decoded at cell size, in parallel)
+//   batch   a PictureLoader after layout (decoded at cell size, in the background, in parallel)
+// The thumbnail cache is off here: this measures decoding (bench_grid measures the cache).
 // Each way runs in a child process of its own, so that peak memory figures do not mix.
 // Also measures one repaint of one cell whose frame colour changed.
 //
 // The pictures are made once into $TONLYRA_BENCH_CACHE (default: a folder in the temp dir).
 
 #include "bench/support/BenchPictures.h"
+#include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
 
 #include <QApplication>
@@ -93,6 +95,8 @@ int RunChild(const QString& mode)
     window.show();
     QApplication::processEvents();
 
+    Tonlyra::PictureLoader loader;
+    loader.OnPictureLoaded = FitPicture;
     const int rounds = mode == QLatin1String("naive") ? 1 : mode == QLatin1String("serial") ? 3 : 5;
     std::vector<double> times, cpu;
     for (int round = 0; round < rounds; ++round) {
@@ -112,12 +116,12 @@ int RunChild(const QString& mode)
                 FitPicture(images[i]);
             }
         } else {
-            QList<TPMultiImage::ImageLoad> loads;
+            QList<Tonlyra::PictureLoader::Load> loads;
             for (int i = 0; i < PictureCount; ++i)
                 loads.append({images[i], PhotoPath(i), PictureArea});
-            TPMultiImage::LoadImages(loads);
-            for (TPMultiImage* image : images)
-                FitPicture(image);
+            loader.Start(loads);
+            while (loader.IsLoading())
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         window.grab(); // paints every cell
         times.push_back(timer.nsecsElapsed() / 1e6);
@@ -171,6 +175,7 @@ int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TONLYRA_NO_THUMBNAILS", "1");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("--child"))

@@ -2,6 +2,7 @@
 
 #include "picture/AnnotationBinding.h"
 
+#include "platform/ThumbnailCache.h"
 #include "platform/UserPrompt.h"
 
 #include <QFileInfo>
@@ -11,7 +12,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QStaticText>
-#include <QtConcurrent/QtConcurrentMap>
+#include <QThreadPool>
 
 #include <cmath>
 #include <utility>
@@ -27,6 +28,8 @@ constexpr qint64 MinimumPictureBytes = 50;
 // A bitmap this many pixels smaller than its drawn size is still good enough to draw.
 constexpr int ResolutionSlack = 2;
 constexpr int MessageTickMs = 10;
+// Thumbnails are saved after the pictures waiting to be decoded (which run at priority 0).
+constexpr int SaveThumbnailPriority = -1;
 
 Tonlyra::AnnotationLayerFactory& LayerFactory()
 {
@@ -254,8 +257,12 @@ PictureData TPMultiImage::Decode(const DecodeRequest& request)
             d.Error = Tonlyra::PictureErrorText(d.Code);
             return d;
         }
-        PictureData d =
-            Tonlyra::ReadPictureFile(request.Path, request.Box, request.Page, request.Mode);
+        Tonlyra::Thumbnails::PendingThumbnail thumbnail;
+        PictureData d = Tonlyra::Thumbnails::ReadPicture(request.Path, request.Box, request.Page,
+                                                         request.Mode, &thumbnail);
+        if (!thumbnail.IsEmpty())
+            QThreadPool::globalInstance()->start([thumbnail] { thumbnail.Save(); },
+                                                 SaveThumbnailPriority);
         if (d.Ok())
             d.Image = ReduceColors(d.Image, request.Depth);
         return d;
@@ -268,32 +275,38 @@ PictureData TPMultiImage::Decode(const DecodeRequest& request)
 
 void TPMultiImage::SetImageName(const QString& name)
 {
-    LoadImage(name, nullptr);
+    DecodeRequest request;
+    if (BeginLoad(name, QSize(), &request))
+        FinishLoad(request, Decode(request));
 }
 
-void TPMultiImage::LoadImage(const QString& name, const PictureData* decoded)
+bool TPMultiImage::BeginLoad(const QString& name, QSize box, DecodeRequest* request)
 {
     const QString oldName = FImageName;
     FImageName = name;
+    ++FLoadSerial;
     if (!QFileInfo(name).isFile()) {
         // No file (or no name): an empty picture, without a word.
         ClearPicture();
         update();
-        return;
+        return false;
     }
     if (FAnnotation)
         FAnnotation->PictureChanging(oldName);
     ClearPicture();
     FScrollOrigin = QPoint();
+    update();
 
     if (IsMessageName(name)) {
         ShowMessage(Tonlyra::ScrollingMessage::FromFile(name));
-        update();
-        return;
+        return false;
     }
+    *request = RequestFor(name, box);
+    return true;
+}
 
-    const DecodeRequest request = RequestFor(name, QSize());
-    const PictureData d = decoded ? *decoded : Decode(request);
+void TPMultiImage::FinishLoad(const DecodeRequest& request, const PictureData& d)
+{
     if (!d.Ok()) {
         update();
         ReportError(d.Code, d.Error);
@@ -301,37 +314,12 @@ void TPMultiImage::LoadImage(const QString& name, const PictureData* decoded)
     }
     FBitmap = d.Image;
     FOriginalSize = d.OriginalSize;
-    FDecodedPath = name;
+    FDecodedPath = request.Path;
     FDecodedPage = request.Page;
     ComputeZoom();
     update();
     if (FAnnotation)
-        FAnnotation->PictureLoaded(name);
-}
-
-void TPMultiImage::LoadImages(const QList<ImageLoad>& loads)
-{
-    QList<DecodeRequest> requests;
-    QList<int> requestOf(loads.size(), -1);
-    for (qsizetype i = 0; i < loads.size(); ++i) {
-        const ImageLoad& load = loads[i];
-        if (!load.Image || !QFileInfo(load.Name).isFile() || load.Image->IsMessageName(load.Name))
-            continue;
-        requestOf[i] = int(requests.size());
-        requests.append(load.Image->RequestFor(load.Name, load.Box));
-    }
-    const QList<PictureData> decoded =
-        QtConcurrent::blockingMapped<QList<PictureData>>(requests, &TPMultiImage::Decode);
-
-    // An error box lets events run, which may delete components further down the list.
-    QList<QPointer<TPMultiImage>> images;
-    for (const ImageLoad& load : loads)
-        images.append(load.Image);
-    for (qsizetype i = 0; i < loads.size(); ++i) {
-        if (!images[i])
-            continue;
-        images[i]->LoadImage(loads[i].Name, requestOf[i] >= 0 ? &decoded[requestOf[i]] : nullptr);
-    }
+        FAnnotation->PictureLoaded(request.Path);
 }
 
 void TPMultiImage::ClearPicture()

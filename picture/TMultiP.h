@@ -19,10 +19,15 @@
 // it, and carries an annotation layer.
 //
 // Pictures are decoded at the size they are drawn at, not at their own size: a 4000 x 3000
-// photo in a 120 x 90 cell costs a 120 x 90 bitmap. When the component later grows (a cell
-// enlarged to the whole grid), the picture is decoded again at the new size at the next paint.
-// A grid should lay out its cells first and then load all pictures with LoadImages, which
-// decodes them in parallel at their final sizes.
+// photo in a 120 x 90 cell costs a 120 x 90 bitmap, read through the desktop's thumbnail cache
+// (platform/ThumbnailCache.h). When the component later grows (a cell enlarged to the whole
+// grid), the picture is decoded again at the new size at the next paint. A grid should lay out
+// its cells first and then load all pictures with a Tonlyra::PictureLoader, which decodes them
+// in the background at their final sizes.
+namespace Tonlyra {
+class PictureLoader;
+}
+
 class TPMultiImage : public QFrame
 {
     Q_OBJECT
@@ -119,19 +124,6 @@ public:
     // The user has finished making an annotation with the mouse.
     std::function<void(TPMultiImage* sender)> OnAnnoDone;
 
-    // Loads pictures into many components at once: the files are decoded in parallel on
-    // Qt's thread pool, then each component takes its picture in the order given, exactly as
-    // if SetImageName had been called on each in that order (same events, same messages).
-    // Box is the largest size the picture will be drawn at (for a grid cell, the room inside
-    // the cell); an invalid Box means the component's present size and mode decide.
-    struct ImageLoad
-    {
-        TPMultiImage* Image = nullptr;
-        QString Name;
-        QSize Box;
-    };
-    static void LoadImages(const QList<ImageLoad>& loads);
-
     // The factory that gives each new component its annotation layer. By default every
     // component binds the annotation library (Tonlyra::GlosaAnnotationLayer); components made
     // while an empty factory is installed carry no layer. Returns the previous factory.
@@ -151,6 +143,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    friend class Tonlyra::PictureLoader;
+
     struct DecodeRequest
     {
         QString Path;
@@ -158,12 +152,24 @@ private:
         Qt::AspectRatioMode Mode = Qt::KeepAspectRatio;
         int Page = 0;
         int Depth = 0;
+
+        bool operator==(const DecodeRequest&) const = default;
     };
+    // Decodes on any thread, through the thumbnail cache; a thumbnail it makes is saved later
+    // on Qt's thread pool, after the decoding work queued there.
     static Tonlyra::PictureData Decode(const DecodeRequest& request);
 
     DecodeRequest RequestFor(const QString& name, QSize box) const;
     bool IsMessageName(const QString& name) const;
-    void LoadImage(const QString& name, const Tonlyra::PictureData* decoded);
+    // Setting ImageName in two halves, so that the decoding between them may run elsewhere.
+    // BeginLoad does at once what does not need the picture: the name is taken, the old
+    // picture goes, a missing file or a message is dealt with. It returns true, with what to
+    // decode (fitted into box when valid), when the picture is still to come; FinishLoad then
+    // takes it or its error, raising the same events as SetImageName would.
+    bool BeginLoad(const QString& name, QSize box, DecodeRequest* request);
+    void FinishLoad(const DecodeRequest& request, const Tonlyra::PictureData& decoded);
+    // Counts BeginLoad: a picture decoded for an earlier name is not taken.
+    quint64 FLoadSerial = 0;
     void ClearPicture();
     void ReportError(int code, const QString& text);
     void ComputeZoom();

@@ -70,11 +70,12 @@ bool AtomicFile::Open()
         return Fail(EISDIR);
     Target = QFile::encodeName(target.absoluteFilePath());
     Folder = QFile::encodeName(target.absolutePath());
-    // The temporary file is created with the usual rights (the umask applies), then given
-    // those of the file it will replace.
+    // The temporary file is created with the rights asked for or the usual ones (the umask
+    // applies), then given exactly those asked for or those of the file it will replace.
     for (int attempt = 0; attempt < 100 && Descriptor < 0; ++attempt) {
         const QByteArray name = TemporaryNameFor(target, Folder);
-        Descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        Descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                            Mode >= 0 ? static_cast<mode_t>(Mode) : 0666);
         if (Descriptor >= 0)
             TemporaryName = name;
         else if (errno != EEXIST)
@@ -83,7 +84,9 @@ bool AtomicFile::Open()
     if (Descriptor < 0)
         return Fail(EEXIST);
     struct stat old;
-    if (::stat(Target.constData(), &old) == 0)
+    if (Mode >= 0)
+        ::fchmod(Descriptor, static_cast<mode_t>(Mode));
+    else if (::stat(Target.constData(), &old) == 0)
         ::fchmod(Descriptor, old.st_mode & 07777);
     return true;
 }

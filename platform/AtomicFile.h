@@ -22,6 +22,10 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // Gives the new file exactly these rights (as chmod takes them, e.g. 0600) in place of those
+    // of the file it replaces; call before Open.
+    void SetMode(int mode) { Mode = mode; }
+
     // Creates the temporary file. False when it cannot be made (no such folder, no right to
     // write there, the target is a folder).
     bool Open();
@@ -50,6 +54,7 @@ private:
     QByteArray Folder;
     QByteArray TemporaryName;
     int Descriptor = -1;
+    int Mode = -1; // -1: the rights of the file replaced
     QString Error;
 };
 

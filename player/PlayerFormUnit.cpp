@@ -2,6 +2,7 @@
 
 #include "media/MediaDialogUnit.h"
 #include "overlay/SettingsFormUnit.h"
+#include "picture/PictureLoader.h"
 #include "platform/KeyCodes.h"
 #include "platform/UserPrompt.h"
 #include "player/HelpWindow.h"
@@ -64,6 +65,8 @@ TPlayerForm::TPlayerForm(QWidget* parent) : QMainWindow(parent)
     connect(ScanTimer, &QTimer::timeout, this, &TPlayerForm::ScanTimerTimer);
     connect(DisplayTimer, &QTimer::timeout, this, &TPlayerForm::DisplayTimerTimer);
     connect(KeyRepeatTimer, &QTimer::timeout, this, &TPlayerForm::KeyRepeatTimerTimer);
+    CellPictures = new Tonlyra::PictureLoader(this);
+    CellPictures->OnPictureLoaded = [this](TPMultiImage* picture) { CellPictureLoaded(picture); };
 
     // Help is looked for beside the directory the program was started in, not the program's own.
     Tonlyra::SetHelpFile(QDir::current().filePath(QStringLiteral("CDManual.hlp")));

@@ -12,6 +12,7 @@
 
 class QAction;
 class QFrame;
+class QFont;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -19,7 +20,8 @@ class TPMultiImage;
 
 namespace Tonlyra {
 class CellPanel;
-}
+class PictureLoader;
+} // namespace Tonlyra
 
 // The player window: the program's main window and the only screen a user normally sees. It
 // holds no document: it reads the overlay in force through SettingsForm and the applied user
@@ -85,6 +87,10 @@ public:
     int SavedCellLeft = 0;
     int SavedCellHeight = 0;
     int SavedCellWidth = 0;
+
+    // Decodes the cell pictures in the background after each rebuild; IsLoading while some are
+    // still to come.
+    Tonlyra::PictureLoader* CellPictures = nullptr;
 
     // The panel that shows which overlay is being loaded; exists only while the grid is built.
     QPointer<QLabel> LoadingPanel;
@@ -259,6 +265,15 @@ private:
     void GiveUpChoice();
     // A cell's picture could not be read: a sign on the cell and a line in the log, no box.
     void CellPictureFailed(TPMultiImage* picture, int code, const QString& text);
+    // A cell's picture has been decoded: it is fitted below the text.
+    void CellPictureLoaded(TPMultiImage* picture);
+    // The room for the picture in a cell face of this size below a text this high.
+    static QSize PictureRoom(QSize face, int labelHeight);
+    // How high a cell's text of this font stands above its picture in a face of this size.
+    static int LabelHeightFor(const QString& text, const QFont& font, QSize face);
+    // Makes, in the background, the thumbnails of the pictures of the overlays the grid's
+    // overlay cells open.
+    void FillThumbnailsOfLinkedOverlays();
 };
 
 extern TPlayerForm* PlayerForm;

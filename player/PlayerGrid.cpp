@@ -4,9 +4,12 @@
 
 #include "player/PlayerFormUnit.h"
 
+#include "overlay/MediaOverlay.h"
 #include "overlay/SettingsFormUnit.h"
+#include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
 #include "platform/PictureReader.h"
+#include "platform/ThumbnailCache.h"
 #include "player/CellPanel.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -73,6 +76,7 @@ CellPanel* TPlayerForm::CellPanelOf(int cell) const
 
 void TPlayerForm::DestroyCells()
 {
+    CellPictures->Cancel();
     // A rebuild may be started from a cell's own handler (a cell that opens another overlay),
     // so the old cells are taken off the grid now and deleted once that handler has returned.
     const QList<QWidget*> cells =
@@ -159,30 +163,80 @@ void TPlayerForm::CreateCells()
         pictureNames.append(pictureName);
         face->Label->setVisible(!face->Label->text().isEmpty());
         face->LabelAlign = pictureName.isEmpty() ? CellFace::Align::Client : CellFace::Align::Top;
-        // A picture that shows nothing (a file that would not load, a moving text message)
-        // takes the room below the text rather than covering it.
+        // A picture that shows nothing (a file that would not load, a moving text message, a
+        // picture still being decoded) takes the room below the text rather than covering it.
         face->PictureAlign = CellFace::Align::Client;
         face->Picture->setVisible(!pictureName.isEmpty());
         panel->SetBounds(CellSlot(i + 1));
     }
 
-    // All pictures are decoded together, in parallel, at the size of the room they get.
-    QList<TPMultiImage::ImageLoad> loads;
+    // The grid shows at once with its texts; the pictures are decoded in the background, in
+    // scanning order, at the size of the room they get, and each is fitted as it comes.
+    QList<Tonlyra::PictureLoader::Load> loads;
     for (int i = 0; i < panels.size(); ++i) {
         if (pictureNames[i].isEmpty())
             continue;
         CellFace* face = panels[i]->Face();
-        const int b = CellFace::BorderWidth;
-        const QSize room(std::max(1, face->width() - 2 * b),
-                         std::max(1, face->height() - 2 * b - face->LabelHeight()));
-        loads.append({face->Picture, pictureNames[i], room});
+        loads.append(
+            {face->Picture, pictureNames[i], PictureRoom(face->size(), face->LabelHeight())});
     }
-    TPMultiImage::LoadImages(loads);
+    CellPictures->Start(loads);
+    FillThumbnailsOfLinkedOverlays();
+}
 
-    // Should a picture reader still show an error box, it lets events run; a cell handler may
-    // have rebuilt the grid meanwhile, so fit whatever cells are there now.
-    for (CellPanel* panel : CellPanels())
-        FitPicture(panel->Tag);
+QSize TPlayerForm::PictureRoom(QSize face, int labelHeight)
+{
+    const int b = CellFace::BorderWidth;
+    return QSize(std::max(1, face.width() - 2 * b),
+                 std::max(1, face.height() - 2 * b - labelHeight));
+}
+
+void TPlayerForm::FillThumbnailsOfLinkedOverlays()
+{
+    // The overlays this grid opens are built in the same area with the same settings: their
+    // pictures' thumbnails are made now, in the background, so that opening one is quick the
+    // first time too.
+    const UserSettings& settings = UserSettingsForm->UserSettings;
+    QList<Tonlyra::Thumbnails::FillRequest> pictures;
+    if (settings.ShowPictures) {
+        const QFont font = Tonlyra::ToQFont(settings.Font);
+        const int inset = settings.Spacing + CellPanel::BevelWidth;
+        for (int cell = 1; cell <= SettingsForm->CellCount(); ++cell) {
+            if (!SettingsForm->IsOverlayFileCell(cell))
+                continue;
+            MediaOverlay linked;
+            linked.Load(SettingsForm->GetCellMedia(cell));
+            const QSize slot(KnappYta->width() / std::max(1, linked.Cols),
+                             KnappYta->height() / std::max(1, linked.Rows));
+            const QSize face = slot - QSize(2 * inset, 2 * inset);
+            for (int k = 1; k <= linked.CellCount(); ++k) {
+                const QString picture = linked.GetCellPicture(k);
+                if (picture.isEmpty())
+                    continue;
+                const QString text = settings.ShowTexts ? linked.GetCellText(k) : QString();
+                pictures.append({picture, PictureRoom(face, LabelHeightFor(text, font, face))});
+            }
+        }
+    }
+    Tonlyra::Thumbnails::FillInBackground(pictures);
+}
+
+int TPlayerForm::LabelHeightFor(const QString& text, const QFont& font, QSize face)
+{
+    if (text.isEmpty())
+        return 0;
+    // As CellFace::Realign places a label above a picture.
+    CellLabel label(0, nullptr);
+    label.setFont(font);
+    label.setText(text);
+    const int inner = std::max(0, face.width() - 2 * CellFace::BorderWidth);
+    return std::clamp(label.heightForWidth(inner), 0,
+                      std::max(0, face.height() - 2 * CellFace::BorderWidth));
+}
+
+void TPlayerForm::CellPictureLoaded(TPMultiImage* picture)
+{
+    FitPicture(picture->Tag);
 }
 
 QRect TPlayerForm::CellSlot(int cell) const

@@ -1,3 +1,4 @@
+#include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
 #include "tests/picture/PictureFixtures.h"
 #include "tests/support/TestSupport.h"
@@ -5,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -248,7 +250,7 @@ TEST(MultiImage, DecodesAtTheDrawnSizeAndAgainWhenItGrows)
     EXPECT_EQ(image.Bitmap().size(), QSize(1600, 1200));
 }
 
-TEST(MultiImage, LoadImagesMatchesOneByOneLoading)
+TEST(MultiImage, LoaderGivesWhatOneByOneLoadingGives)
 {
     TempDir dir;
     QStringList names;
@@ -260,6 +262,7 @@ TEST(MultiImage, LoadImagesMatchesOneByOneLoading)
     names.insert(2, junk);
     names.insert(4, dir.File("missing.jpg"));
     names.insert(5, QString());
+    names.append(names[0]); // the same file twice
 
     QList<int> order;
     auto makeCells = [&](std::vector<std::unique_ptr<TPMultiImage>>& cells) {
@@ -273,31 +276,84 @@ TEST(MultiImage, LoadImagesMatchesOneByOneLoading)
             };
         }
     };
-    std::vector<std::unique_ptr<TPMultiImage>> one, batch;
+    std::vector<std::unique_ptr<TPMultiImage>> one, background;
     makeCells(one);
     for (int i = 0; i < names.size(); ++i)
         one[i]->SetImageName(names[i]);
-    const QList<int> oneOrder = order;
+    EXPECT_EQ(order, QList<int>{2});
     order.clear();
 
-    makeCells(batch);
-    QList<TPMultiImage::ImageLoad> loads;
+    makeCells(background);
+    Tonlyra::PictureLoader loader;
+    QList<int> loaded;
+    loader.OnPictureLoaded = [&](TPMultiImage* image) { loaded.append(image->Tag); };
+    QList<Tonlyra::PictureLoader::Load> loads;
     for (int i = 0; i < names.size(); ++i)
-        loads.append({batch[i].get(), names[i], QSize()});
-    TPMultiImage::LoadImages(loads);
-    EXPECT_EQ(order, oneOrder);
+        loads.append({background[i].get(), names[i], QSize()});
+    loader.Start(loads);
+    // The names are taken at once; the pictures come later.
+    for (int i = 0; i < names.size(); ++i)
+        EXPECT_EQ(background[i]->ImageName(), names[i]);
+    EXPECT_FALSE(background[0]->HasPicture());
+    EXPECT_TRUE(loader.IsLoading());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !loader.IsLoading(); }, 20000));
     EXPECT_EQ(order, QList<int>{2});
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(loaded, (QList<int>{0, 1, 2, 3, 6, 7, 8, 9}));
     for (int i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(batch[i]->ImageName(), names[i]);
-        EXPECT_EQ(batch[i]->Bitmap().size(), one[i]->Bitmap().size()) << i;
-        EXPECT_EQ(batch[i]->PictureWidth(), one[i]->PictureWidth()) << i;
+        SCOPED_TRACE(i);
+        EXPECT_EQ(background[i]->Bitmap().size(), one[i]->Bitmap().size());
+        EXPECT_EQ(background[i]->PictureWidth(), one[i]->PictureWidth());
     }
 
     // With a box, the picture is decoded to fit it, whatever the component's size.
     TPMultiImage cell;
-    TPMultiImage::LoadImages({{&cell, names[0], QSize(80, 80)}});
+    loader.Start({{&cell, names[0], QSize(80, 80)}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !loader.IsLoading(); }, 20000));
     EXPECT_EQ(cell.Bitmap().size(), QSize(80, 60));
     EXPECT_EQ(cell.PictureWidth(), 400);
+}
+
+TEST(MultiImage, LoaderStartedAgainGivesUpWhatWasToCome)
+{
+    TempDir dir;
+    // Large enough to still be decoding when the loader is started again.
+    QImage big(3000, 3000, QImage::Format_RGB32);
+    big.fill(Qt::darkGreen);
+    QList<QString> names;
+    for (int i = 0; i < 4; ++i)
+        names.append(WritePicture(dir, QStringLiteral("big%1.png").arg(i), big));
+    const QString small = WritePicture(dir, "small.png", Pattern(40, 30));
+
+    std::vector<std::unique_ptr<TPMultiImage>> first;
+    QList<Tonlyra::PictureLoader::Load> loads;
+    for (const QString& name : names) {
+        first.push_back(std::make_unique<TPMultiImage>());
+        loads.append({first.back().get(), name, QSize(50, 50)});
+    }
+    auto loader = std::make_unique<Tonlyra::PictureLoader>();
+    int loaded = 0;
+    loader->OnPictureLoaded = [&](TPMultiImage*) { ++loaded; };
+    loader->Start(loads);
+    first[3].reset(); // a component that goes while its picture is decoded
+
+    TPMultiImage second;
+    loader->Start({{&second, small, QSize()}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !loader->IsLoading(); }, 20000));
+    EXPECT_EQ(second.PictureWidth(), 40);
+    // Whatever was still decoding for the first start is thrown away when done.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(loaded, 1);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(first[i]->HasPicture()) << i;
+
+    // Its end gives up all that is to come, too.
+    loader->Start({{first[0].get(), names[0], QSize(50, 50)}});
+    loader.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(first[0]->HasPicture());
 }
 
 TEST(MultiImage, MessagesParseAndMove)

@@ -3,6 +3,7 @@
 
 #include "media/MediaDialogUnit.h"
 #include "overlay/SettingsFormUnit.h"
+#include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
 #include "platform/ProfileFile.h"
 #include "player/ApplicationWindows.h"
@@ -100,6 +101,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return PlayerForm->KnappYta->size() == area; }));
         PlayerForm->BuildGrid();
         ASSERT_EQ(PlayerForm->KnappYta->size(), area);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->CellPictures->IsLoading(); }));
     }
 
     CellPanel* Cell(int cell) { return PlayerForm->CellPanelOf(cell); }
