@@ -183,8 +183,15 @@ bool ReadThumbnail(const QString& path, const Original& original, const SizeClas
     return true;
 }
 
+// Makes the folder and those above it that are missing, each for the owner only (0700), as
+// the desktop's rules say of the cache and its folders.
 bool MakeFolder(const QString& folder)
 {
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder && !MakeFolder(parent))
+        return false;
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) == 0)
         return true;
     return errno == EEXIST && QFileInfo(folder).isDir();
@@ -267,7 +274,7 @@ bool PendingThumbnail::Save() const
 {
     if (Image.isNull() || Path.isEmpty())
         return false;
-    if (!MakeFolder(Folder) || !MakeFolder(QFileInfo(Path).absolutePath())) {
+    if (!MakeFolder(QFileInfo(Path).absolutePath())) {
         WarnOnce(QStringLiteral("%1 cannot be made").arg(QFileInfo(Path).absolutePath()));
         return false;
     }
@@ -335,7 +342,6 @@ PictureData ReadPicture(const QString& path, QSize fitInto, int page, Qt::Aspect
             return ReadPictureFile(path, fitInto, page, fitMode); // the header told otherwise
 
         PendingThumbnail thumbnail;
-        thumbnail.Folder = folder;
         thumbnail.Path = ThumbnailPath(folder, *needed, original.Uri);
         thumbnail.Image = d.Image.convertToFormat(QImage::Format_ARGB32);
         thumbnail.Image.setText(UriKey, QString::fromLatin1(original.Uri));

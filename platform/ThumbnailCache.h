@@ -69,7 +69,6 @@ public:
 private:
     friend PictureData ReadPicture(const QString&, QSize, int, Qt::AspectRatioMode,
                                    PendingThumbnail*);
-    QString Folder; // the cache folder
     QString Path;
     QImage Image; // with its text keys
 };

@@ -6,6 +6,7 @@
 #include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
 #include "platform/ProfileFile.h"
+#include "platform/ThumbnailCache.h"
 #include "player/ApplicationWindows.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
@@ -13,9 +14,11 @@
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +43,8 @@ protected:
         OldCurrent = QDir::currentPath();
         ASSERT_TRUE(QDir(Dir.Path()).mkpath(QStringLiteral("Users")));
         ASSERT_TRUE(QDir::setCurrent(Dir.Path()));
+        OldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(Dir.File(QStringLiteral("cache"))));
         Windows = std::make_unique<ApplicationWindows>(QStringList());
         UserSettings& s = UserSettingsForm->UserSettings;
         s.ControlMode = ControlMode::MouseControl;
@@ -54,23 +59,29 @@ protected:
     void TearDown() override
     {
         Windows.reset();
+        // Thumbnails still being saved into the test's folder.
+        QThreadPool::globalInstance()->waitForDone();
+        Tonlyra::Thumbnails::WaitForFill(60000);
         QDir::setCurrent(OldCurrent);
+        qputenv("XDG_CACHE_HOME", OldCache);
     }
 
     UserSettings& Settings() { return UserSettingsForm->UserSettings; }
 
-    QString Picture(const QString& name, int width, int height)
+    QString Picture(const QString& name, int width, int height, QColor colour = Qt::darkBlue)
     {
         QImage image(width, height, QImage::Format_RGB32);
-        image.fill(Qt::darkBlue);
+        image.fill(colour);
         const QString path = Dir.File(name);
         EXPECT_TRUE(image.save(path, "PNG"));
         return path;
     }
 
-    // Puts a rows x cols overlay in force with the given pictures and texts by cell number.
-    void UseOverlay(int rows, int cols, const std::map<int, QString>& pictures = {},
-                    const std::map<int, QString>& texts = {})
+    // Writes a rows x cols overlay with the given pictures and texts by cell number, and cells
+    // that open other overlays; returns its path.
+    QString WriteOverlay(int rows, int cols, const std::map<int, QString>& pictures = {},
+                         const std::map<int, QString>& texts = {},
+                         const std::map<int, QString>& opens = {})
     {
         ProfileFile file;
         file.SetPath(Dir.File(QStringLiteral("grid%1.cdu").arg(++Overlays)));
@@ -84,15 +95,39 @@ protected:
             file.WriteString(QStringLiteral("Pictures"), QString::number(cell), path);
         for (const auto& [cell, text] : texts)
             file.WriteString(QStringLiteral("Texts"), QString::number(cell), text);
-        ASSERT_TRUE(file.Save());
-        SettingsForm->LoadOverlay(file.Path());
+        for (const auto& [cell, overlay] : opens) {
+            file.WriteString(QStringLiteral("Media"), QString::number(cell), overlay);
+            file.WriteString(QStringLiteral("MediaTypes"), QString::number(cell),
+                             QStringLiteral("OverlayFile"));
+        }
+        EXPECT_TRUE(file.Save());
+        return file.Path();
+    }
+
+    // Puts a rows x cols overlay in force with the given pictures and texts by cell number.
+    void UseOverlay(int rows, int cols, const std::map<int, QString>& pictures = {},
+                    const std::map<int, QString>& texts = {},
+                    const std::map<int, QString>& opens = {})
+    {
+        SettingsForm->LoadOverlay(WriteOverlay(rows, cols, pictures, texts, opens));
         SettingsForm->CommitOverlay();
     }
 
-    // Rebuilds the grid on a KnappYta of exactly this size.
+    // The thumbnails in the cache.
+    QStringList Thumbnails() const
+    {
+        QStringList files;
+        QDirIterator it(Dir.File(QStringLiteral("cache/thumbnails")), QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files.append(it.next());
+        files.sort();
+        return files;
+    }
+
     // Builds the grid in the window on screen, sized so that the grid's area has this size (the
-    // grid follows the size of its area).
-    void Build(QSize area)
+    // grid follows the size of its area), and waits for its pictures unless told not to.
+    void Build(QSize area, bool waitForPictures = true)
     {
         PlayerForm->FirstActivation = false; // the test builds the grid itself
         PlayerForm->show();
@@ -101,7 +136,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return PlayerForm->KnappYta->size() == area; }));
         PlayerForm->BuildGrid();
         ASSERT_EQ(PlayerForm->KnappYta->size(), area);
-        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->CellPictures->IsLoading(); }));
+        if (waitForPictures)
+            WaitForPictures();
+    }
+    static void WaitForPictures()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->CellPictures->IsLoading(); }, 30000));
     }
 
     CellPanel* Cell(int cell) { return PlayerForm->CellPanelOf(cell); }
@@ -110,6 +150,7 @@ protected:
 
     TempDir Dir;
     QString OldCurrent;
+    QByteArray OldCache;
     std::unique_ptr<ApplicationWindows> Windows;
     int Overlays = 0;
 };
@@ -298,6 +339,104 @@ TEST_F(PlayerGridTest, PictureThatCannotBeReadGivesTheCellASignAndAsksNothing)
     EXPECT_FALSE(Cell(2)->Face()->PictureFailed());
     EXPECT_FALSE(Cell(3)->Face()->PictureFailed());
     EXPECT_FALSE(PictureOf(3)->isHidden());
+}
+
+TEST_F(PlayerGridTest, TheGridShowsAtOnceWithItsTextsAndThePicturesFillIn)
+{
+    // Pictures that take a while to decode.
+    std::map<int, QString> pictures, texts;
+    for (int c = 1; c <= 6; ++c) {
+        pictures[c] = Picture(QStringLiteral("stor%1.png").arg(c), 2400, 1800, QColor(c, 0, 0));
+        texts[c] = QStringLiteral("Ruta %1").arg(c);
+    }
+    UseOverlay(2, 3, pictures, texts);
+    Build(QSize(600, 400), false);
+
+    // Built: every cell with its text above the room its picture will take, keys working.
+    EXPECT_TRUE(PlayerForm->CellPictures->IsLoading());
+    EXPECT_TRUE(PlayerForm->KeyPreview);
+    EXPECT_FALSE(PlayerForm->KnappYta->isHidden());
+    for (int c = 1; c <= 6; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_FALSE(LabelOf(c)->isHidden());
+        EXPECT_EQ(LabelOf(c)->geometry().top(), 3);
+        EXPECT_EQ(PictureOf(c)->ImageName(), pictures[c]);
+        EXPECT_FALSE(PictureOf(c)->HasPicture());
+    }
+    // A cell chosen before its picture came gets its picture fitted where it is then.
+    PlayerForm->EnlargeCell(5);
+
+    WaitForPictures();
+    for (int c = 1; c <= 6; ++c) {
+        SCOPED_TRACE(c);
+        ASSERT_TRUE(PictureOf(c)->HasPicture());
+        // Fitted: as large as 4:3 goes in the room below the text, centred in it.
+        const QRect face = Cell(c)->Face()->rect();
+        const QRect room = face.adjusted(3, 3 + LabelOf(c)->height(), -3, -3);
+        const QRect picture = PictureOf(c)->geometry();
+        EXPECT_TRUE(room.contains(picture)) << qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                              .arg(picture.x())
+                                                              .arg(picture.y())
+                                                              .arg(picture.width())
+                                                              .arg(picture.height()));
+        EXPECT_TRUE(picture.width() == room.width() || picture.height() == room.height());
+        EXPECT_NEAR(picture.width() * 3, picture.height() * 4, 4);
+        EXPECT_NEAR(picture.center().x(), room.center().x(), 1);
+        EXPECT_NEAR(picture.center().y(), room.center().y(), 1);
+    }
+    EXPECT_EQ(Cell(5)->geometry(), QRect(0, 0, 600, 400));
+    EXPECT_GT(PictureOf(5)->height(), 300);
+}
+
+TEST_F(PlayerGridTest, ARebuildGivesUpThePicturesOfThePreviousOne)
+{
+    std::map<int, QString> big;
+    for (int c = 1; c <= 9; ++c)
+        big[c] = Picture(QStringLiteral("stor%1.png").arg(c), 2400, 1800, Qt::darkGreen);
+    UseOverlay(3, 3, big);
+    Build(QSize(600, 400), false);
+    ASSERT_TRUE(PlayerForm->CellPictures->IsLoading());
+    const QPointer<TPMultiImage> old = PictureOf(1);
+
+    const QString small = Picture(QStringLiteral("liten.png"), 40, 30, Qt::yellow);
+    UseOverlay(1, 2, {{1, small}, {2, small}});
+    Build(QSize(600, 400));
+    QThreadPool::globalInstance()->waitForDone(); // what was decoding for the old grid
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull());
+    ASSERT_EQ(PlayerForm->KnappYta->findChildren<CellPanel*>().size(), 2);
+    for (int c : {1, 2}) {
+        EXPECT_EQ(PictureOf(c)->PictureWidth(), 40);
+        EXPECT_EQ(QColor(PictureOf(c)->Bitmap().pixel(5, 5)), QColor(Qt::yellow));
+    }
+}
+
+TEST_F(PlayerGridTest, TheOverlaysAGridOpensHaveTheirThumbnailsMadeAhead)
+{
+    std::map<int, QString> photos, texts;
+    for (int c = 1; c <= 4; ++c) {
+        photos[c] = Dir.File(QStringLiteral("foto%1.jpg").arg(c));
+        QImage photo(1600, 1200, QImage::Format_RGB32);
+        photo.fill(QColor(40 * c, 90, 200));
+        ASSERT_TRUE(photo.save(photos[c], "JPG"));
+        texts[c] = QStringLiteral("Foto %1 med en lång text som bryts").arg(c);
+    }
+    const QString next = WriteOverlay(2, 2, photos, texts);
+    UseOverlay(1, 2, {}, {}, {{2, next}});
+    Build(QSize(800, 600));
+    ASSERT_TRUE(Tonlyra::Thumbnails::WaitForFill(60000));
+    const QStringList made = Thumbnails();
+    ASSERT_EQ(made.size(), 4) << qPrintable(made.join(' '));
+
+    // Opening it reads every picture from those thumbnails: none is made anew.
+    SettingsForm->LoadOverlay(next);
+    SettingsForm->CommitOverlay();
+    Build(QSize(800, 600));
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(Thumbnails(), made);
+    for (int c = 1; c <= 4; ++c)
+        EXPECT_TRUE(PictureOf(c)->HasPicture()) << c;
 }
 
 TEST_F(PlayerGridTest, SteppingModesShowOnlyTheEnlargedCell)
