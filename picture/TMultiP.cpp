@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QStaticText>
-#include <QThreadPool>
 
 #include <cmath>
 #include <utility>
@@ -28,8 +27,6 @@ constexpr qint64 MinimumPictureBytes = 50;
 // A bitmap this many pixels smaller than its drawn size is still good enough to draw.
 constexpr int ResolutionSlack = 2;
 constexpr int MessageTickMs = 10;
-// Thumbnails are saved after the pictures waiting to be decoded (which run at priority 0).
-constexpr int SaveThumbnailPriority = -1;
 
 Tonlyra::AnnotationLayerFactory& LayerFactory()
 {
@@ -260,9 +257,7 @@ PictureData TPMultiImage::Decode(const DecodeRequest& request)
         Tonlyra::Thumbnails::PendingThumbnail thumbnail;
         PictureData d = Tonlyra::Thumbnails::ReadPicture(request.Path, request.Box, request.Page,
                                                          request.Mode, &thumbnail);
-        if (!thumbnail.IsEmpty())
-            QThreadPool::globalInstance()->start([thumbnail] { thumbnail.Save(); },
-                                                 SaveThumbnailPriority);
+        Tonlyra::Thumbnails::SaveInBackground(thumbnail);
         if (d.Ok())
             d.Image = ReduceColors(d.Image, request.Depth);
         return d;

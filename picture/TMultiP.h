@@ -155,8 +155,8 @@ private:
 
         bool operator==(const DecodeRequest&) const = default;
     };
-    // Decodes on any thread, through the thumbnail cache; a thumbnail it makes is saved later
-    // on Qt's thread pool, after the decoding work queued there.
+    // Decodes on any thread, through the thumbnail cache; a thumbnail it makes is saved later,
+    // in the background.
     static Tonlyra::PictureData Decode(const DecodeRequest& request);
 
     DecodeRequest RequestFor(const QString& name, QSize box) const;

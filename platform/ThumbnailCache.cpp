@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include <sys/resource.h>
@@ -204,30 +205,46 @@ void WarnOnce(const QString& why)
         qWarning().noquote() << QStringLiteral("The thumbnail cache is not written: %1").arg(why);
 }
 
-// The background filling: one thread, and what it has done in this run.
-struct Filler
+// The cache's background work: one thread, of low priority, saving thumbnails and making them
+// ahead of time; and the thumbnails made ahead or checked in this run.
+struct Background
 {
     QThreadPool Pool;
-    std::atomic<quint64> Generation{0};
+    std::atomic<quint64> FillGeneration{0};
     QMutex Lock;
-    QSet<QByteArray> Done; // originals (URI, time, size) and boxes made or checked
+    QSet<QByteArray> Filled; // originals (URI, time, size) and boxes
 };
 
-Filler& TheFiller()
+Background& TheBackground()
 {
-    static Filler* filler = [] {
-        auto* f = new Filler;
-        f->Pool.setMaxThreadCount(1);
-        // The program's end waits only for the thumbnail being made.
+    static Background* background = [] {
+        auto* b = new Background;
+        b->Pool.setMaxThreadCount(1);
+        // The program's end waits only for the thumbnail at hand.
         qAddPostRoutine([] {
-            TheFiller().Generation++;
-            TheFiller().Pool.clear();
-            TheFiller().Pool.waitForDone();
+            TheBackground().FillGeneration++;
+            TheBackground().Pool.clear();
+            TheBackground().Pool.waitForDone();
         });
-        return f;
+        return b;
     }();
-    return *filler;
+    return *background;
 }
+
+// Runs work on the background thread, behind the interface, the sound and the pictures on
+// screen. Thumbnails to save go before those to make ahead.
+void InBackground(std::function<void()> work, int priority)
+{
+    TheBackground().Pool.start(
+        [work = std::move(work)] {
+            ::setpriority(PRIO_PROCESS, ::gettid(), 10);
+            work();
+        },
+        priority);
+}
+
+constexpr int SavePriority = 1;
+constexpr int FillPriority = 0;
 
 } // namespace
 
@@ -281,6 +298,8 @@ bool PendingThumbnail::Save() const
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
+    // Light compression: a fifth of the default's time, a fifth larger, as quick to read.
+    writer.setQuality(80);
     if (!writer.write(Image))
         return false;
     AtomicFile file(Path);
@@ -364,40 +383,45 @@ PictureData ReadPicture(const QString& path, QSize fitInto, int page, Qt::Aspect
     }
 }
 
+void SaveInBackground(const PendingThumbnail& thumbnail)
+{
+    if (!thumbnail.IsEmpty())
+        InBackground([thumbnail] { thumbnail.Save(); }, SavePriority);
+}
+
 void FillInBackground(const QList<FillRequest>& pictures)
 {
-    Filler& filler = TheFiller();
-    const quint64 generation = ++filler.Generation;
-    filler.Pool.clear();
+    Background& background = TheBackground();
+    const quint64 generation = ++background.FillGeneration;
     for (const FillRequest& picture : pictures) {
-        filler.Pool.start([generation, picture] {
-            Filler& filler = TheFiller();
-            if (filler.Generation != generation)
-                return;
-            // Behind the interface, the sound and the pictures on screen.
-            ::setpriority(PRIO_PROCESS, ::gettid(), 10);
-            Original original;
-            if (!StatOriginal(picture.Path, &original))
-                return;
-            const QByteArray key = original.Uri + ' ' + QByteArray::number(original.MTime) + ' ' +
-                                   QByteArray::number(original.Size) + ' ' +
-                                   QByteArray::number(picture.Box.width()) + 'x' +
-                                   QByteArray::number(picture.Box.height());
-            {
-                QMutexLocker lock(&filler.Lock);
-                if (filler.Done.contains(key))
+        InBackground(
+            [generation, picture] {
+                Background& background = TheBackground();
+                if (background.FillGeneration != generation)
                     return;
-            }
-            ReadPicture(picture.Path, picture.Box);
-            QMutexLocker lock(&filler.Lock);
-            filler.Done.insert(key);
-        });
+                Original original;
+                if (!StatOriginal(picture.Path, &original))
+                    return;
+                const QByteArray key = original.Uri + ' ' + QByteArray::number(original.MTime) +
+                                       ' ' + QByteArray::number(original.Size) + ' ' +
+                                       QByteArray::number(picture.Box.width()) + 'x' +
+                                       QByteArray::number(picture.Box.height());
+                {
+                    QMutexLocker lock(&background.Lock);
+                    if (background.Filled.contains(key))
+                        return;
+                }
+                ReadPicture(picture.Path, picture.Box);
+                QMutexLocker lock(&background.Lock);
+                background.Filled.insert(key);
+            },
+            FillPriority);
     }
 }
 
-bool WaitForFill(int timeoutMs)
+bool WaitForBackground(int timeoutMs)
 {
-    return TheFiller().Pool.waitForDone(timeoutMs);
+    return TheBackground().Pool.waitForDone(timeoutMs);
 }
 
 } // namespace Tonlyra::Thumbnails

@@ -57,7 +57,8 @@ QByteArray FileUri(const QString& path);
 QString ThumbnailPath(const QString& cacheFolder, const SizeClass& size, const QByteArray& uri);
 
 // A thumbnail made while a picture was read, still to be saved. Saving (PNG encoding and a
-// flushed write) is left to the caller so that the picture can be shown first.
+// flushed write) is left to the caller so that the picture can be shown first (see
+// SaveInBackground).
 class PendingThumbnail
 {
 public:
@@ -83,18 +84,24 @@ PictureData ReadPicture(const QString& path, QSize fitInto, int page = 0,
                         Qt::AspectRatioMode fitMode = Qt::KeepAspectRatio,
                         PendingThumbnail* pending = nullptr);
 
+// The cache's background thread, of low priority, does the work that can wait: saving
+// thumbnails made while pictures were shown, and making thumbnails ahead of time.
+
+// Saves the thumbnail there, before any made ahead.
+void SaveInBackground(const PendingThumbnail& thumbnail);
+
 // Makes ahead of time the thumbnails these pictures need to be read from the cache when drawn
-// fitted into their boxes: in the background, one at a time, on a thread of low priority. Each
-// call replaces what the previous one left to do; a thumbnail already made and checked in this
-// run is not looked at again.
+// fitted into their boxes. Each call gives up what the previous one left to do; a thumbnail
+// already made or found sound in this run is not looked at again.
 struct FillRequest
 {
     QString Path;
     QSize Box;
 };
 void FillInBackground(const QList<FillRequest>& pictures);
-// Waits until the background filling has done what it was given; false when it has not within
+
+// Waits until the background thread has done what it was given; false when it has not within
 // the time.
-bool WaitForFill(int timeoutMs);
+bool WaitForBackground(int timeoutMs);
 
 } // namespace Tonlyra::Thumbnails

@@ -432,7 +432,7 @@ TEST_F(ThumbnailCacheTest, FillingInTheBackgroundMakesWhatAGridWillRead)
     }
     pictures.append({Pictures.File(QStringLiteral("missing.jpg")), QSize(300, 250)});
     Thumbnails::FillInBackground(pictures);
-    ASSERT_TRUE(Thumbnails::WaitForFill(30000));
+    ASSERT_TRUE(Thumbnails::WaitForBackground(30000));
     EXPECT_EQ(CachedFiles().size(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(QFileInfo::exists(ThumbnailOf(pictures[i].Path, 512))) << i;

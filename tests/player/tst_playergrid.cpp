@@ -61,7 +61,7 @@ protected:
         Windows.reset();
         // Thumbnails still being saved into the test's folder.
         QThreadPool::globalInstance()->waitForDone();
-        Tonlyra::Thumbnails::WaitForFill(60000);
+        Tonlyra::Thumbnails::WaitForBackground(60000);
         QDir::setCurrent(OldCurrent);
         qputenv("XDG_CACHE_HOME", OldCache);
     }
@@ -425,7 +425,7 @@ TEST_F(PlayerGridTest, TheOverlaysAGridOpensHaveTheirThumbnailsMadeAhead)
     const QString next = WriteOverlay(2, 2, photos, texts);
     UseOverlay(1, 2, {}, {}, {{2, next}});
     Build(QSize(800, 600));
-    ASSERT_TRUE(Tonlyra::Thumbnails::WaitForFill(60000));
+    ASSERT_TRUE(Tonlyra::Thumbnails::WaitForBackground(60000));
     const QStringList made = Thumbnails();
     ASSERT_EQ(made.size(), 4) << qPrintable(made.join(' '));
 
@@ -433,7 +433,7 @@ TEST_F(PlayerGridTest, TheOverlaysAGridOpensHaveTheirThumbnailsMadeAhead)
     SettingsForm->LoadOverlay(next);
     SettingsForm->CommitOverlay();
     Build(QSize(800, 600));
-    QThreadPool::globalInstance()->waitForDone();
+    ASSERT_TRUE(Tonlyra::Thumbnails::WaitForBackground(60000));
     EXPECT_EQ(Thumbnails(), made);
     for (int c = 1; c <= 4; ++c)
         EXPECT_TRUE(PictureOf(c)->HasPicture()) << c;
