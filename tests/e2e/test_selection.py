@@ -157,13 +157,16 @@ class SelectionTest(PlayerCase):
             with open(self.path("bild%d.png" % cell), "wb") as f:
                 f.write(data)
         self.start(overlay, self.settings("Mouse"))
-        grid = self.wait_grid(lambda g: 4 in g.picture_areas())
+        # Pictures fill in after the grid shows, in whatever order they are decoded.
+        signed = lambda g, cell: g.shot.count(media.MISSING_PICTURE_COLOUR, g.cell_rect(cell))
+        grid = self.wait_grid(lambda g: 4 in g.picture_areas() and
+                              signed(g, 1) > 100 and signed(g, 3) > 100)
         self.assertIsNotNone(grid)
         self.assertEqual(self.player.windows(), [self.player.window], "a box was shown")
         # A sign in place of the unreadable pictures; the reasons in the log.
-        for cell, signed in ((1, True), (2, False), (3, True), (4, False)):
-            signs = grid.shot.count(media.MISSING_PICTURE_COLOUR, grid.cell_rect(cell))
-            self.assertEqual(signs > 100, signed, "cell %d: %d" % (cell, signs))
+        for cell, sign in ((1, True), (2, False), (3, True), (4, False)):
+            signs = signed(grid, cell)
+            self.assertEqual(signs > 100, sign, "cell %d: %d" % (cell, signs))
         log = self.player.log()
         self.assertIn("Cell 1: picture", log)
         self.assertIn("Cell 3: picture", log)
