@@ -2,9 +2,7 @@
 goes on scanning and choosing, and the second time they come from the thumbnail cache."""
 
 import os
-import struct
 import time
-import zlib
 
 from harness import media
 from harness.player import PlayerCase
@@ -17,15 +15,8 @@ TEXT = (0, 0, 0)  # the settings' font colour
 def write_large_pngs(paths, side, rgb):
     """PNGs of side x side pixels in one colour: small files that take long to decode (PNG has
     no reduced-size decoding). A palette keeps them below the decoder's memory limit."""
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    raw = (b"\x00" + b"\x00" * side) * side
-    png = (b"\x89PNG\r\n\x1a\n" +
-           chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 3, 0, 0, 0)) +
-           chunk(b"PLTE", bytes(rgb)) + chunk(b"IDAT", zlib.compress(raw, 9)) +
-           chunk(b"IEND", b""))
+    png = media.encode_png(side, side, (b"\x00" + b"\x00" * side) * side, palette=[rgb],
+                           level=9)
     for path in paths:
         with open(path, "wb") as f:
             f.write(png)

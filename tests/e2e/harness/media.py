@@ -65,15 +65,17 @@ def write_video(path, rgb, frequency, seconds):
     return path
 
 
-def encode_png(width, height, rows):
-    """A PNG file's bytes for 8-bit RGB rows, each preceded by its filter byte (0)."""
+def encode_png(width, height, rows, palette=None, level=6):
+    """A PNG file's bytes for 8-bit RGB rows, each preceded by its filter byte (0); with a
+    palette (a list of (R, G, B)), the rows hold one index into it per pixel."""
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-            chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
+    header = struct.pack(">IIBBBBB", width, height, 8, 3 if palette else 2, 0, 0, 0)
+    colours = chunk(b"PLTE", b"".join(bytes(c) for c in palette)) if palette else b""
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + colours +
+            chunk(b"IDAT", zlib.compress(rows, level)) + chunk(b"IEND", b""))
 
 
 def write_png(path, width, height, rgb):
