@@ -65,11 +65,11 @@ class WindowTest(WindowCase):
             self.assertTrue(self.wait_marked([cell]), "scanning stopped after Ctrl+M")
 
     def test_the_loading_panel_is_centred_on_the_window(self):
-        # Large pictures keep the panel on screen while they are read.
-        big = media.write_png(self.path("stor.png"), 3000, 2000, (10, 120, 10))
+        # Many cells keep the panel on screen while they are made (pictures no longer do: they
+        # are read after the grid shows).
         sound = media.write_tone(self.path("ton.wav"), media.TONES[0], 0.2)
-        cells = {k: media.Cell("SoundFile", sound, big) for k in range(1, 26)}
-        overlay = media.write_overlay(self.path("Overlays", "Stor.cdu"), 5, 5, cells)
+        cells = {k: media.Cell("SoundFile", sound) for k in range(1, 60 * 60 + 1)}
+        overlay = media.write_overlay(self.path("Overlays", "Stor.cdu"), 60, 60, cells)
         self.start(overlay, self.settings("Mouse", texts=False), wait_grid=False)
 
         def panel_seen():
