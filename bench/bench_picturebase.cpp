@@ -118,6 +118,11 @@ int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The preview reads through the thumbnail cache: one of its own (kept until the program's
+    // end has let the thumbnails being saved go), and each photo shown once, so that every
+    // preview is a first one and the user's cache is left alone.
+    QTemporaryDir thumbnails;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(thumbnails.path()));
     QApplication app(argc, argv);
     QTemporaryDir system;
     QTemporaryDir empty;
