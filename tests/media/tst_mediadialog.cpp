@@ -343,7 +343,10 @@ TEST(MediaDialog, RealEnginePlaysTheHeldStretchAndStopsItself)
     EXPECT_FALSE(dialog.Play());
     ASSERT_TRUE(QTest::qWaitFor([&] { return ends > 0; }, 3000));
     EXPECT_DOUBLE_EQ(startedAt, 5.0);
-    EXPECT_NEAR(playedMs, 400, 60);
+    // Not cut short, and stopped by the stretch's end rather than the file's (1 s on): a busy
+    // machine only makes the report come later, so the upper bound leaves room for that.
+    EXPECT_GE(playedMs, 340);
+    EXPECT_LT(playedMs, 900);
     QTest::qWait(100);
     EXPECT_EQ(ends, 1);
     // Nothing played while probing: the only Playing came after it.

@@ -55,7 +55,10 @@ TEST(MpvEngine, LoadsPausedWithDurationThenPlaysToTheEndPosition)
     engine.Play();
     EXPECT_EQ(engine.PlayState(), PlaybackEngine::Playing);
     ASSERT_TRUE(WaitForState(engine, PlaybackEngine::Stopped));
-    EXPECT_NEAR(clock.elapsed(), 300, 150);
+    // Played in real time and stopped by the end position, not the file's end (1 s on); a busy
+    // machine only makes the report come later.
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_LT(clock.elapsed(), 800);
     EXPECT_NEAR(engine.Position(), 1.3, 0.05);
 
     // Stopped at the end position; rewound, it plays again.

@@ -288,7 +288,7 @@ def play_reference(server):
         samples = media.tone_samples(REFERENCE_FREQUENCY, REFERENCE_SECONDS)
         _reference_frames = array.array("h", samples).tobytes()
     lib = _pulse_simple()
-    spec = _SampleSpec(_PA_SAMPLE_S16LE, RATE, 1)
+    sample_format = _SampleSpec(_PA_SAMPLE_S16LE, RATE, 1)
     # The stream starts as soon as the whole tone is written (by default it would wait for
     # two seconds of data, and the latency reported meanwhile would mean nothing).
     size = len(_reference_frames)
@@ -296,7 +296,7 @@ def play_reference(server):
     attr = _BufferAttr(unset, size, size, unset, unset)
     error = ctypes.c_int(0)
     stream = lib.pa_simple_new(server.encode(), b"tonlyra-e2e", _PA_STREAM_PLAYBACK, None,
-                               b"reference", ctypes.byref(spec), None, ctypes.byref(attr),
+                               b"reference", ctypes.byref(sample_format), None, ctypes.byref(attr),
                                ctypes.byref(error))
     if not stream:
         raise RuntimeError("cannot open a reference stream (error %d)" % error.value)
