@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QStaticText>
+#include <QThreadPool>
 
 #include <cmath>
 #include <utility>
@@ -326,6 +327,7 @@ void TPMultiImage::ClearPicture()
     FDecodedPath.clear();
     FDecodedPage = 0;
     FRefusedSize = QSize();
+    FSharpening = QSize();
     FZoom = 1.0;
 }
 
@@ -356,24 +358,42 @@ void TPMultiImage::EnsureResolution(QSize target)
     if (FDecodedPath.isEmpty() || FBitmap.isNull())
         return;
     const QSize want = target.boundedTo(FOriginalSize);
-    if (FBitmap.width() + ResolutionSlack >= want.width() &&
-        FBitmap.height() + ResolutionSlack >= want.height())
+    auto covered = [&want](QSize size, int slack) {
+        return size.isValid() && size.width() + slack >= want.width() &&
+               size.height() + slack >= want.height();
+    };
+    if (covered(FBitmap.size(), ResolutionSlack) || covered(FRefusedSize, 0) ||
+        covered(FSharpening, 0))
         return;
-    if (FRefusedSize.isValid() && want.width() <= FRefusedSize.width() &&
-        want.height() <= FRefusedSize.height())
-        return;
+    // Decoded in the background (a cell enlarged to the whole grid must not hold up the sound
+    // it plays); until then the bitmap at hand is drawn enlarged.
     DecodeRequest r = RequestFor(FDecodedPath, QSize());
     r.Page = FDecodedPage;
     r.Box = target;
     r.Mode = Qt::KeepAspectRatioByExpanding;
-    const PictureData d = Decode(r);
-    if (d.Ok() && d.OriginalSize == FOriginalSize) {
-        FBitmap = d.Image;
-        FScaled = QImage();
-    } else {
-        // The file changed or went away: keep drawing what we have.
-        FRefusedSize = want;
-    }
+    FSharpening = want;
+    QThreadPool::globalInstance()->start(
+        [self = QPointer<TPMultiImage>(this), serial = FLoadSerial, r, want] {
+            const PictureData d = Decode(r);
+            // Handed over on the interface thread, where the component is looked at; the
+            // application outlives the thread pool's work.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, serial, d, want] {
+                    if (!self || self->FLoadSerial != serial || self->FSharpening != want)
+                        return;
+                    self->FSharpening = QSize();
+                    if (d.Ok() && d.OriginalSize == self->FOriginalSize) {
+                        self->FBitmap = d.Image;
+                        self->FScaled = QImage();
+                        self->update();
+                    } else {
+                        // The file changed or went away: keep drawing what we have.
+                        self->FRefusedSize = want;
+                    }
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 // --- Messages -----------------------------------------------------------------------------

@@ -21,7 +21,8 @@
 // Pictures are decoded at the size they are drawn at, not at their own size: a 4000 x 3000
 // photo in a 120 x 90 cell costs a 120 x 90 bitmap, read through the desktop's thumbnail cache
 // (platform/ThumbnailCache.h). When the component later grows (a cell enlarged to the whole
-// grid), the picture is decoded again at the new size at the next paint. A grid should lay out
+// grid), the picture is decoded again at the new size in the background, and drawn enlarged
+// from the bitmap at hand until it comes. A grid should lay out
 // its cells first and then load all pictures with a Tonlyra::PictureLoader, which decodes them
 // in the background at their final sizes.
 namespace Tonlyra {
@@ -101,6 +102,9 @@ public:
     bool HasPicture() const { return !FBitmap.isNull(); }
     // The bitmap as decoded (possibly smaller than the picture's own size).
     const QImage& Bitmap() const { return FBitmap; }
+    // True while a sharper bitmap for the larger size the picture is drawn at now is decoded
+    // in the background.
+    bool IsSharpening() const { return FSharpening.isValid(); }
     bool ShowsMessage() const { return FMessageShown; }
 
     // What the annotation layer receives: the zoom (1.0 but in the ratio-scaled mode), the
@@ -198,6 +202,7 @@ private:
     QString FDecodedPath; // the file FBitmap came from, for decoding again at a larger size
     int FDecodedPage = 0;
     QSize FRefusedSize; // a larger decode that failed; not tried again for that size
+    QSize FSharpening;  // the size a sharper bitmap is being decoded for, in the background
     QImage FScaled;     // FBitmap at the size last drawn, ready to copy
     double FZoom = 1.0;
     QPoint FScrollOrigin;

@@ -14,6 +14,8 @@
 
 #include "i18n/SwedishApplication.h"
 #include "overlay/SettingsFormUnit.h"
+#include "picture/PictureLoader.h"
+#include "picture/TMultiP.h"
 #include "platform/CdDrives.h"
 #include "platform/UserPrompt.h"
 #include "player/ApplicationWindows.h"
@@ -27,6 +29,7 @@
 #include <QFileInfo>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -124,10 +127,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the grid was not built\n");
         return 1;
     }
+    // The pictures fill in after the grid shows.
+    const QDeadlineTimer picturesDeadline(60000);
+    while (player->CellPictures->IsLoading() && !picturesDeadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
     if (parser.isSet(markOption))
         player->MarkCell(parser.value(markOption).toInt());
-    if (parser.isSet(enlargeOption))
+    if (parser.isSet(enlargeOption)) {
         player->EnlargeCell(parser.value(enlargeOption).toInt());
+        // An enlarged picture is decoded again, sharper, in the background.
+        auto sharpening = [player] {
+            const QList<TPMultiImage*> pictures = player->findChildren<TPMultiImage*>();
+            return std::any_of(pictures.begin(), pictures.end(),
+                               [](const TPMultiImage* p) { return p->IsSharpening(); });
+        };
+        while (sharpening() && !picturesDeadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     QApplication::processEvents();
     if (window == QStringLiteral("player"))
         picture = player->grab();

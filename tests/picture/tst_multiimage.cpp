@@ -241,13 +241,39 @@ TEST(MultiImage, DecodesAtTheDrawnSizeAndAgainWhenItGrows)
     image.grab();
     EXPECT_EQ(image.Bitmap().size(), QSize(160, 120));
 
-    image.resize(800, 600); // a cell enlarged to the whole grid
+    // A cell enlarged to the whole grid: drawn enlarged at once, sharp once decoded again in
+    // the background.
+    image.resize(800, 600);
     image.grab();
+    EXPECT_EQ(image.Bitmap().size(), QSize(160, 120));
+    EXPECT_TRUE(image.IsSharpening());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !image.IsSharpening(); }, 20000));
     EXPECT_EQ(image.Bitmap().size(), QSize(800, 600));
 
     image.SetStretch(false); // drawn at its own size
     image.grab();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !image.IsSharpening(); }, 20000));
     EXPECT_EQ(image.Bitmap().size(), QSize(1600, 1200));
+
+    // A component that goes, or takes another picture, before its sharper bitmap comes.
+    auto gone = std::make_unique<TPMultiImage>();
+    gone->resize(160, 100);
+    gone->SetStretch(true);
+    gone->SetImageName(big);
+    gone->resize(800, 600);
+    gone->grab();
+    EXPECT_TRUE(gone->IsSharpening());
+    gone.reset();
+    image.SetStretch(true);
+    image.resize(160, 100);
+    image.SetImageName(big);
+    image.resize(1000, 700);
+    image.grab();
+    image.SetImageName(WritePicture(dir, "other.png", Pattern(300, 200)));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(image.PictureWidth(), 300);
+    EXPECT_FALSE(image.IsSharpening());
 }
 
 TEST(MultiImage, LoaderGivesWhatOneByOneLoadingGives)
