@@ -22,7 +22,6 @@
 #include "platform/CdDrives.h"
 #include "platform/ProfileFile.h"
 #include "platform/ThumbnailCache.h"
-#include "platform/UserPrompt.h"
 #include "player/ApplicationWindows.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
@@ -112,13 +111,7 @@ int RunChild(const QString& mode)
     if (mode == QLatin1String("nocache"))
         qputenv("TONLYRA_NO_THUMBNAILS", "1");
     QDir::setCurrent(start.path());
-    Tonlyra::UserPrompt::SetResponder([](const Tonlyra::PromptRequest& request) {
-        std::fprintf(stderr, "asked: %s: %s\n", qPrintable(request.Caption),
-                     qPrintable(request.Text));
-        Tonlyra::PromptAnswer answer;
-        answer.Button = QMessageBox::Cancel;
-        return answer;
-    });
+    AnswerQuestionsWithCancel();
     const bool naive = mode == QLatin1String("naive");
     const bool cold = mode == QLatin1String("cold");
     Tonlyra::ApplicationWindows windows({WriteOverlay(start.path())});

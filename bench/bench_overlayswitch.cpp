@@ -18,7 +18,6 @@
 #include "picture/TMultiP.h"
 #include "platform/ProfileFile.h"
 #include "platform/ThumbnailCache.h"
-#include "platform/UserPrompt.h"
 #include "player/ApplicationWindows.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
@@ -99,13 +98,7 @@ int RunChild(const QString& mode)
     QDir::setCurrent(start.path());
     QDir().mkpath(QStringLiteral("Overlays"));
     QDir().mkpath(QStringLiteral("Users"));
-    Tonlyra::UserPrompt::SetResponder([](const Tonlyra::PromptRequest& request) {
-        std::fprintf(stderr, "asked: %s: %s\n", qPrintable(request.Caption),
-                     qPrintable(request.Text));
-        Tonlyra::PromptAnswer answer;
-        answer.Button = QMessageBox::Cancel;
-        return answer;
-    });
+    AnswerQuestionsWithCancel();
 
     const QString photos = WriteOverlay(
         QDir(start.path()).filePath(QStringLiteral("Overlays/Foton.cdu")), Side,

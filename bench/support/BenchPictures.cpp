@@ -1,5 +1,7 @@
 #include "bench/support/BenchPictures.h"
 
+#include "platform/UserPrompt.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,6 +12,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <cstdio>
 
 #include <sys/resource.h>
 
@@ -104,6 +107,17 @@ QByteArray LoadAverage()
 {
     QFile f(QStringLiteral("/proc/loadavg"));
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
+}
+
+void AnswerQuestionsWithCancel()
+{
+    Tonlyra::UserPrompt::SetResponder([](const Tonlyra::PromptRequest& request) {
+        std::fprintf(stderr, "asked: %s: %s\n", qPrintable(request.Caption),
+                     qPrintable(request.Text));
+        Tonlyra::PromptAnswer answer;
+        answer.Button = QMessageBox::Cancel;
+        return answer;
+    });
 }
 
 std::vector<double> RunChild(const QString& program, const QString& mode)

@@ -28,6 +28,10 @@ double Median(std::vector<double> values);
 // The load average, for reading wall-clock figures.
 QByteArray LoadAverage();
 
+// Answers every question the program asks with Cancel, and prints it to stderr: a benchmark
+// has no one to answer.
+void AnswerQuestionsWithCancel();
+
 // Runs program with "--child mode" (each variant in its own process, so that memory peaks do not
 // mix) and returns the numbers of the line "RESULT n1 n2 ..." it prints; empty when none.
 std::vector<double> RunChild(const QString& program, const QString& mode);
