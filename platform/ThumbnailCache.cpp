@@ -396,6 +396,8 @@ void FillInBackground(const QList<FillRequest>& pictures)
 {
     Background& background = TheBackground();
     const quint64 generation = ++background.FillGeneration;
+    if (CacheFolder().isEmpty())
+        return; // nothing to fill
     for (const FillRequest& picture : pictures) {
         InBackground(
             [generation, picture] {
