@@ -7,6 +7,7 @@
 //            pictures), against the player's rebuild alone.
 // Medians of many runs; each figure is printed with its ratio to the baseline of the same run.
 
+#include "bench/support/BenchEnvironment.h"
 #include "media/MediaDialogUnit.h"
 #include "overlay/MediaOverlay.h"
 #include "overlay/SettingsFormUnit.h"
@@ -55,9 +56,7 @@ void Settle(QWidget* window)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TONLYRA_MPV_AO", "null");
-    qputenv("TONLYRA_MPV_VO", "null");
+    Tonlyra::Bench::UseSilentOffscreenEnvironment();
     qputenv("TONLYRA_NO_MODAL", "1");
     QApplication app(argc, argv);
 

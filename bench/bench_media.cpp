@@ -5,6 +5,7 @@
 //
 // Runs without a sound device (null audio output) on the offscreen platform.
 
+#include "bench/support/BenchEnvironment.h"
 #include "media/CdTrackStream.h"
 #include "media/MediaDialogUnit.h"
 #include "media/MpvEngine.h"
@@ -124,10 +125,7 @@ void Report(const char* name, const Figures& f, double baseline)
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TONLYRA_MPV_AO", "null");
-    qputenv("TONLYRA_MPV_VO", "null");
+    Tonlyra::Bench::UseSilentOffscreenEnvironment();
     Tonlyra::Cd::InstallLogHandler();
     QApplication app(argc, argv);
 

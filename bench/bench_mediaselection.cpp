@@ -3,6 +3,7 @@
 // service alone (the libmpv engine loading the same file until it reports it ready) in the same
 // run. Medians; null audio output, offscreen platform.
 
+#include "bench/support/BenchEnvironment.h"
 #include "media/MediaDialogUnit.h"
 #include "media/MpvEngine.h"
 #include "tests/support/TestSupport.h"
@@ -45,10 +46,7 @@ bool RunUntil(const std::function<bool()>& done)
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TONLYRA_MPV_AO", "null");
-    qputenv("TONLYRA_MPV_VO", "null");
+    Tonlyra::Bench::UseSilentOffscreenEnvironment();
     QApplication app(argc, argv);
 
     Tonlyra::Test::TempDir dir;

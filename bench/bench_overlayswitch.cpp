@@ -12,6 +12,7 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise (QT_QPA_PLATFORM=xcb
 // with DISPLAY set measures on a real X server).
 
+#include "bench/support/BenchEnvironment.h"
 #include "bench/support/BenchPictures.h"
 #include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
@@ -175,10 +176,7 @@ int RunChild(const QString& mode)
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TONLYRA_MPV_AO", "null");
-    qputenv("TONLYRA_MPV_VO", "null");
+    Tonlyra::Bench::UseSilentOffscreenEnvironment();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("--child"))
