@@ -14,6 +14,7 @@ import array
 import ctypes
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import tempfile
@@ -234,10 +235,7 @@ class Desktop:
                 self._start_window_manager()
             self._start_sound_server()
             self.recording = sound.Recording(self.folder, self.env)
-            # The sink hands nothing to its monitor until something has played: the reference
-            # starts the recording, and gives its clock.
-            if not any(self.recording.calibrate(self.pulse_server) for _ in range(3)):
-                raise RuntimeError("the reference sound was never recorded")
+            self._calibrate()
             self._input = _XTest(self.display)
         except BaseException:
             self.stop()
@@ -328,6 +326,38 @@ class Desktop:
                                    "--daemonize=no", "--log-target=stderr"])
         if not wait_until(lambda: self._run(["pactl", "info"], check=True) is not None, 10):
             raise RuntimeError("pulseaudio did not start; see pulseaudio.log")
+
+    def _calibrate(self):
+        # The sink hands nothing to its monitor until something has played: the reference
+        # starts the recording, and gives its clock.
+        if not any(self.recording.calibrate(self.pulse_server) for _ in range(3)):
+            raise RuntimeError("the reference sound was never recorded")
+
+    # ---- The sound server going away and coming back ----
+
+    SOUND_SERVER = ("pulseaudio",)  # the names its processes are started under
+
+    def kill_sound_server(self, clean=False):
+        """Ends the sound server: at once (SIGKILL), as a crash does, its socket left behind;
+        or, with clean, shut down in order, so that the desktop has none, as before one is
+        started at login. The recorder ends with it."""
+        for name, process in self._processes:
+            if name in self.SOUND_SERVER and process.poll() is None:
+                process.send_signal(signal.SIGTERM if clean else signal.SIGKILL)
+                process.wait(10)
+        self._processes = [p for p in self._processes if p[0] not in self.SOUND_SERVER]
+        self.recording.wait_ended()
+
+    def has_sound_server(self):
+        return any(name in self.SOUND_SERVER for name, _ in self._processes)
+
+    def start_sound_server(self):
+        """Starts the sound server again, after kill_sound_server. The recording goes on in the
+        same file (the sample indices go on; the time the server was away is not in it), its
+        clock calibrated anew."""
+        self._start_sound_server()
+        self.recording.resume()
+        self._calibrate()
 
     def _run(self, argv, check=False):
         """Runs a small tool on the desktop; its output (bytes), or None/b"" on failure."""

@@ -147,11 +147,27 @@ class Recording:
         self.path = os.path.join(folder, "recording.raw")
         self._file = open(self.path, "wb")
         self._env = env
+        self._record()
+        self._calibration = None  # (sample index, monotonic time) of one reference onset
+
+    def _record(self):
+        # A restarted recorder writes on where the last one ended: the file is shared.
         self.process = subprocess.Popen(
             ["parec", "--device=rec.monitor", "--format=s16le", "--rate=%d" % RATE,
              "--channels=1", "--raw", "--client-name=tonlyra-e2e-recorder"],
-            stdout=self._file, stderr=subprocess.DEVNULL, env=env)
-        self._calibration = None  # (sample index, monotonic time) of one reference onset
+            stdout=self._file, stderr=subprocess.DEVNULL, env=self._env)
+
+    def wait_ended(self, timeout=10):
+        """Waits for the recorder to end by itself (its sound server has gone)."""
+        try:
+            self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+    def resume(self):
+        """Records again, once the sound server is back."""
+        self._record()
 
     def close(self):
         if self.process.poll() is None:
