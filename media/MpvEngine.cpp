@@ -1,8 +1,11 @@
 #include "media/MpvEngine.h"
 
 #include "media/CdTrackStream.h"
+#include "media/SoundOutputWatch.h"
 #include "platform/CdDrives.h"
 
+#include <QDebug>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
 
@@ -25,7 +28,8 @@ enum PropertyId : std::uint64_t
     TimePos = 1,
     DurationProp,
     EofReached,
-    Vid
+    Vid,
+    CurrentAo
 };
 
 struct ObservedProperty
@@ -40,6 +44,7 @@ constexpr ObservedProperty ObservedProperties[] = {
     {DurationProp, "duration", MPV_FORMAT_DOUBLE},
     {EofReached, "eof-reached", MPV_FORMAT_FLAG},
     {Vid, "vid", MPV_FORMAT_INT64},
+    {CurrentAo, "current-ao", MPV_FORMAT_STRING},
 };
 
 // Settings that make mpv a quiet engine: no input handling, no on-screen controls, no user
@@ -99,6 +104,8 @@ QByteArray SilenceUrl()
 
 // When the silence that opens the audio output is started a second time.
 constexpr int WarmUpRestartMs = 400;
+// How often the sound server's socket is looked at while the output is lost.
+constexpr int ServerLookIntervalMs = 1000;
 
 struct HandleDestroyer
 {
@@ -136,6 +143,9 @@ struct MpvEngine::Handles
     std::unique_ptr<mpv_render_context, RenderContextFreer> Render;
     std::atomic<bool> DrainPosted{false};
     std::atomic<bool> RenderPosted{false};
+    // Whether the output is on the sound server, and when to open it again if not.
+    SoundOutputWatch Watch;
+    QElapsedTimer Clock;
 };
 
 MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_unique<Handles>())
@@ -153,6 +163,8 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
     const QByteArray ao = qgetenv("TONLYRA_MPV_AO");
     if (!ao.isEmpty())
         mpv_set_option_string(h, "ao", ao.constData());
+    H->Watch = SoundOutputWatch(ao);
+    H->Clock.start();
     const QByteArray aoFile = qgetenv("TONLYRA_MPV_AO_FILE");
     if (!aoFile.isEmpty()) {
         mpv_set_option_string(h, "ao-pcm-file", aoFile.constData());
@@ -175,6 +187,9 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
     TailTimer->setSingleShot(true);
     TailTimer->setTimerType(Qt::PreciseTimer);
     connect(TailTimer, &QTimer::timeout, this, &MpvEngine::EndHeard);
+    ServerLookTimer = new QTimer(this);
+    ServerLookTimer->setInterval(ServerLookIntervalMs);
+    connect(ServerLookTimer, &QTimer::timeout, this, &MpvEngine::LookForServer);
 
     if (!noVideo) {
         char apiType[] = MPV_RENDER_API_TYPE_SW;
@@ -207,6 +222,11 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
         },
         this);
 
+    WarmUp();
+}
+
+void MpvEngine::WarmUp()
+{
     // Open the audio output now and play silence through it twice: the first sound the user
     // asks for then starts as fast as every later one. (A new output plays its first sound
     // late, even once it is open; the second start, a moment later, is prompt.)
@@ -217,6 +237,45 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
         if (Generation == generation && H->Mpv)
             LoadSilence();
     });
+}
+
+void MpvEngine::OutputOpened(const QByteArray& name)
+{
+    const qint64 now = H->Clock.elapsed();
+    switch (H->Watch.OutputOpened(name, now)) {
+    case SoundOutputWatch::Change::Lost:
+        qWarning().noquote() << QStringLiteral(
+            "Sound output lost: no sound server takes the sound; sounds are not heard until "
+            "one is back");
+        ServerLookTimer->start();
+        break;
+    case SoundOutputWatch::Change::Back:
+        qInfo().noquote() << QStringLiteral("Sound output back on the sound server (%1) after %2 s")
+                                 .arg(QString::fromUtf8(name))
+                                 .arg(H->Watch.LostForMs(now) / 1000.0, 0, 'f', 1);
+        ServerLookTimer->stop();
+        break;
+    case SoundOutputWatch::Change::None:
+        break;
+    }
+}
+
+bool MpvEngine::ReopenOutputIfServerBack()
+{
+    if (!H->Watch.Lost() || !H->Watch.ShouldReopen(SoundServerAnswers(), H->Clock.elapsed()))
+        return false;
+    // mpv keeps the null output until told to open one again; the new one is opened with the
+    // next audio it plays.
+    Command({"ao-reload"});
+    return true;
+}
+
+void MpvEngine::LookForServer()
+{
+    // With nothing of the user's loaded, silence opens the output at once, so that the next
+    // sound is prompt and the watch learns whether the server took it.
+    if (ReopenOutputIfServerBack() && State == Undefined && !Loading)
+        WarmUp();
 }
 
 MpvEngine::~MpvEngine()
@@ -347,6 +406,7 @@ void MpvEngine::Load(const QString& url)
     }
     SetFlag("pause", true);
     SetString("end", "none");
+    ReopenOutputIfServerBack();
     const QByteArray path = url.toUtf8();
     const char* argv[] = {"loadfile", path.constData(), "replace", nullptr};
     mpv_command_async(H->Mpv.get(), Generation, argv);
@@ -533,6 +593,10 @@ void MpvEngine::HandleProperty(int id, const void* data, int format)
         break;
     case Vid:
         VideoPresent = format == MPV_FORMAT_INT64 && *static_cast<const std::int64_t*>(data) > 0;
+        break;
+    case CurrentAo:
+        OutputOpened(format == MPV_FORMAT_STRING ? QByteArray(*static_cast<char* const*>(data))
+                                                 : QByteArray());
         break;
     default:
         break;

@@ -67,6 +67,13 @@ private:
     void ReadDurationNow();
     // Loads the silence that keeps the audio output open (see SilenceUrl).
     void LoadSilence();
+    // Opens the audio output with silence, so that the next sound starts promptly.
+    void WarmUp();
+    // The output mpv has open now: notes the sound server's loss and return.
+    void OutputOpened(const QByteArray& name);
+    // While the output is lost: asks mpv to open it again if a sound server answers now.
+    bool ReopenOutputIfServerBack();
+    void LookForServer();
     // Where the medium ends: its end position, or its duration.
     double EndOfMedium() const;
     // The tail of the medium has played out: the end is reported.
@@ -91,6 +98,8 @@ private:
     bool SeekPending = false;
     // Runs from mpv's end report until what the sound server still holds has played out.
     QTimer* TailTimer = nullptr;
+    // Runs while the audio output is lost, to notice the sound server coming back.
+    QTimer* ServerLookTimer = nullptr;
     double EndSeconds = -1;
     bool VideoPresent = false;
     bool IsFullScreen = false;

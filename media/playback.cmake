@@ -3,6 +3,8 @@ target_sources(tonlyra_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PlaybackEngine.h
     ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.h
     ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SoundOutputWatch.h
+    ${CMAKE_CURRENT_LIST_DIR}/SoundOutputWatch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.h
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.h

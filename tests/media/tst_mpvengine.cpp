@@ -2,14 +2,24 @@
 
 #include "media/CdTrackStream.h"
 #include "media/MpvEngine.h"
+#include "media/SoundOutputWatch.h"
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Tonlyra;
 using Tonlyra::Test::TempDir;
@@ -181,4 +191,209 @@ TEST(CdTrackUrl, RoundTripsDrivesWithHashes)
     for (const char* bad :
          {"cdda://1", "cdtrack://disc.cue", "cdtrack://#2", "cdtrack://x#0", "cdtrack://x#two"})
         EXPECT_FALSE(ParseCdTrackUrl(bad, drive, track)) << bad;
+}
+
+namespace {
+
+// Environment variables set for one test and put back after it.
+class ScopedEnv
+{
+public:
+    void Set(const char* name, const QByteArray& value)
+    {
+        Remember(name);
+        qputenv(name, value);
+    }
+    void Unset(const char* name)
+    {
+        Remember(name);
+        qunsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        for (const auto& [name, value] : Saved)
+            value ? qputenv(name.c_str(), *value) : qunsetenv(name.c_str());
+    }
+
+private:
+    void Remember(const char* name)
+    {
+        if (Saved.count(name) == 0)
+            Saved[name] = qEnvironmentVariableIsSet(name)
+                              ? std::optional<QByteArray>(qgetenv(name))
+                              : std::nullopt;
+    }
+    std::map<std::string, std::optional<QByteArray>> Saved;
+};
+
+// A socket listening where a sound server would, taking no part in its protocol.
+class ServerSocket
+{
+public:
+    explicit ServerSocket(const QString& path) : Path(path.toLocal8Bit())
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, Path.constData(), size_t(Path.size()));
+        Fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (::bind(Fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(Fd, 16) != 0)
+            ADD_FAILURE() << "cannot listen on " << Path.constData();
+    }
+    ~ServerSocket() { Die(); }
+    // Ends without removing the socket file, as a killed server does.
+    void Die()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
+        Fd = -1;
+    }
+    // Whether a client has connected since the last look.
+    bool Connected()
+    {
+        const int client = ::accept(Fd, nullptr, nullptr);
+        if (client < 0)
+            return false;
+        ::close(client);
+        return true;
+    }
+
+private:
+    QByteArray Path;
+    int Fd = -1;
+};
+
+// A desktop with no sound server at all: its sockets are to be made in dir.
+void NoSoundServer(ScopedEnv& env, const TempDir& dir)
+{
+    env.Set("XDG_RUNTIME_DIR", dir.Path().toLocal8Bit());
+    for (const char* name : {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "PIPEWIRE_REMOTE",
+                             "PIPEWIRE_RUNTIME_DIR", "TONLYRA_MPV_AO"})
+        env.Unset(name);
+}
+
+} // namespace
+
+TEST(SoundOutputWatch, TheNullOutputIsTheLossAndAnyOtherTheReturn)
+{
+    using Change = SoundOutputWatch::Change;
+    SoundOutputWatch watch;
+    const std::pair<const char*, Change> steps[] = {
+        {"pulse", Change::None}, {"", Change::None},      {"null", Change::Lost},
+        {"", Change::None},      {"null", Change::None},  {"pipewire", Change::Back},
+        {"pulse", Change::None}, {"null", Change::Lost},
+    };
+    qint64 now = 0;
+    for (const auto& [output, change] : steps) {
+        SCOPED_TRACE(output);
+        EXPECT_EQ(watch.OutputOpened(output, now += 100), change);
+    }
+    EXPECT_TRUE(watch.Lost());
+
+    // Asked for on purpose, the null output is no loss.
+    SoundOutputWatch silent("null");
+    EXPECT_EQ(silent.OutputOpened("null", 0), Change::None);
+    EXPECT_FALSE(silent.ShouldReopen(true, 0));
+}
+
+TEST(SoundOutputWatch, ReopensWhenTheServerAnswersAndTriesLessOftenWhileItWillNotTakeUs)
+{
+    SoundOutputWatch watch;
+    EXPECT_FALSE(watch.ShouldReopen(true, 0)); // not lost
+    watch.OutputOpened("null", 0);
+    // {time, server answers, reopen}: tries 1, 2, 4 s apart while the output stays null.
+    const std::tuple<qint64, bool, bool> steps[] = {
+        {1000, false, false}, {2000, true, true},  {2500, true, false}, {3000, true, true},
+        {4900, true, false},  {5000, true, true},  {8900, true, false}, {9000, true, true},
+        // Gone again: its next answer is tried at once.
+        {9100, false, false}, {9200, true, true},  {9300, true, false}, {10200, true, true},
+    };
+    for (const auto& [time, answers, reopen] : steps) {
+        SCOPED_TRACE(time);
+        EXPECT_EQ(watch.ShouldReopen(answers, time), reopen);
+    }
+    // Never further apart than the longest wait.
+    qint64 last = 10200;
+    for (qint64 t = 10200; t < 200000; t += 100) {
+        if (watch.ShouldReopen(true, t)) {
+            EXPECT_LE(t - last, SoundOutputWatch::LongestRetryMs);
+            last = t;
+        }
+    }
+    EXPECT_GT(last, 200000 - SoundOutputWatch::LongestRetryMs - 100);
+    watch.OutputOpened("pulse", 200000);
+    EXPECT_FALSE(watch.ShouldReopen(true, 300000));
+}
+
+TEST(SoundOutputWatch, AServerAnswersOnlyOnASocketSomethingListensOn)
+{
+    TempDir dir;
+    ScopedEnv env;
+    NoSoundServer(env, dir);
+    EXPECT_FALSE(SoundServerAnswers());
+    {
+        ServerSocket pipewire(dir.File("pipewire-0"));
+        EXPECT_TRUE(SoundServerAnswers());
+        pipewire.Die(); // the file stays, nobody listens
+        EXPECT_FALSE(SoundServerAnswers());
+    }
+    ASSERT_TRUE(QDir(dir.Path()).mkdir("pulse"));
+    ServerSocket pulse(dir.File("pulse/native"));
+    EXPECT_TRUE(SoundServerAnswers());
+    pulse.Die();
+
+    // Named servers: a list of addresses, any of which may answer.
+    ServerSocket named(dir.File("elsewhere"));
+    for (const auto& [servers, answers] : std::initializer_list<std::pair<QByteArray, bool>>{
+             {"unix:" + dir.File("elsewhere").toLocal8Bit(), true},
+             {"unix:" + dir.File("nothing").toLocal8Bit(), false},
+             {"{machine}unix:" + dir.File("nothing").toLocal8Bit() + " " +
+                  dir.File("elsewhere").toLocal8Bit(),
+              true},
+             {"tcp:sound.example:4713", true},
+         }) {
+        SCOPED_TRACE(servers.constData());
+        env.Set("PULSE_SERVER", servers);
+        EXPECT_EQ(SoundServerAnswers(), answers);
+    }
+}
+
+TEST(MpvEngine, WithoutASoundServerItOpensTheOutputAgainWhenOneAnswers)
+{
+    // No server: mpv falls back to the null output. When a socket answers where the server
+    // would be, the engine opens its output again, and mpv connects to it (this fake server
+    // takes no part in the protocol, so the output falls back again, and is tried again).
+    TempDir dir;
+    ScopedEnv env;
+    NoSoundServer(env, dir);
+    env.Set("TONLYRA_MPV_VO", "null");
+    const QString socket = dir.File("pulse-native");
+    env.Set("PULSE_SERVER", "unix:" + socket.toLocal8Bit());
+    QFile config(dir.File("client.conf"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write("autospawn = no\n");
+    config.close();
+    env.Set("PULSE_CLIENTCONFIG", config.fileName().toLocal8Bit());
+
+    QStringList log;
+    static QStringList* logged = nullptr;
+    logged = &log;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { logged->append(text); });
+    auto lines = [&](const char* start) {
+        return std::count_if(log.begin(), log.end(),
+                             [&](const QString& l) { return l.startsWith(start); });
+    };
+    {
+        MpvEngine engine;
+        ASSERT_TRUE(engine.IsValid());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return lines("Sound output lost") == 1; }, 10000));
+
+        ServerSocket server(socket);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.Connected(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.Connected(); }, 5000)); // again later
+        EXPECT_EQ(lines("Sound output lost"), 1);
+        EXPECT_EQ(lines("Sound output back"), 0);
+    }
+    qInstallMessageHandler(previous);
 }
