@@ -13,6 +13,7 @@ packages=(
     desktop-file-utils shared-mime-info
     # the end-to-end suite: a desktop of its own, judged by recordings and screenshots
     openbox pulseaudio pulseaudio-utils xdotool x11-apps x11-utils python3
+    pipewire pipewire-pulse pipewire-bin wireplumber
     # the fuzz targets: clang with libFuzzer and the sanitizers
     clang libclang-rt-dev
 )

@@ -1,9 +1,11 @@
 """A private desktop for one suite: an X server (Xvfb), a window manager (openbox) and a sound
-server (PulseAudio with a null sink, recorded), all started here and ended by their process ids.
+server with a null sink, recorded (PulseAudio, or PipeWire with WirePlumber and pipewire-pulse),
+all started here and ended by their process ids.
 
 Nothing touches the user's session: the X server picks a free display itself (-displayfd), the
 sound server runs with its own XDG_RUNTIME_DIR and HOME in a temporary folder, and the session
-bus is pointed nowhere so that no bus daemon is started on the side.
+bus is pointed nowhere so that no bus daemon is started on the side. PipeWire's session manager
+is told to leave the machine's sound cards, cameras and Bluetooth alone.
 
 Keys and clicks go in through the XTest extension (libXtst through ctypes), so that the moment
 of a press is known to the millisecond; windows are looked up with xdotool; screenshots are read
@@ -200,16 +202,45 @@ class _XTest:
         return time.monotonic()
 
 
+# The programs each sound server is made of, in start order.
+SOUND_SERVERS = {
+    "pulseaudio": ("pulseaudio",),
+    "pipewire": ("pipewire", "wireplumber", "pipewire-pulse"),
+}
+# What each needs besides the programs, for a case to check before it starts a desktop.
+SOUND_TOOLS = {
+    "pulseaudio": ("pulseaudio", "pactl", "parec"),
+    "pipewire": ("pipewire", "wireplumber", "pipewire-pulse", "pactl", "pw-record"),
+}
+
+# WirePlumber as a session manager of the private server only: no sound cards (it would take
+# them from the user's own server), cameras or Bluetooth, and no portal (it needs a session
+# bus). Read after the packaged "50-*-config" files and before their "90-enable-all".
+_WIREPLUMBER_CONFIG = {
+    "main.lua.d": 'alsa_monitor.enabled = false\n'
+                  'v4l2_monitor.enabled = false\n'
+                  'libcamera_monitor.enabled = false\n'
+                  'default_access.properties["enable-flatpak-portal"] = false\n',
+    "bluetooth.lua.d": 'bluez_monitor.enabled = false\n',
+}
+
+
 class Desktop:
     """An X server with (optionally) a window manager, and a recorded sound server.
 
     Use as a context manager, or call start() and stop(). env is what a program started on the
-    desktop needs in its environment."""
+    desktop needs in its environment. sound_server: "pulseaudio" or "pipewire"; with
+    sound=False the desktop starts without one (start_sound_server() starts it later)."""
 
-    def __init__(self, width=1280, height=800, window_manager=True):
+    def __init__(self, width=1280, height=800, window_manager=True, sound_server="pulseaudio",
+                 sound=True):
+        if sound_server not in SOUND_SERVERS:
+            raise ValueError("no sound server " + sound_server)
         self.width = width
         self.height = height
         self.window_manager = window_manager
+        self.sound_server = sound_server
+        self.sound = sound
         self.folder = None
         self.display = None
         self.env = None
@@ -233,9 +264,8 @@ class Desktop:
             self._start_x()
             if self.window_manager:
                 self._start_window_manager()
-            self._start_sound_server()
-            self.recording = sound.Recording(self.folder, self.env)
-            self._calibrate()
+            if self.sound:
+                self.start_sound_server()
             self._input = _XTest(self.display)
         except BaseException:
             self.stop()
@@ -260,7 +290,7 @@ class Desktop:
             shutil.rmtree(self.folder, ignore_errors=True)
 
     def _spawn(self, name, argv, env=None, **kwargs):
-        log = open(os.path.join(self.folder, name + ".log"), "wb")
+        log = open(os.path.join(self.folder, name + ".log"), "ab")  # a restart adds to it
         process = subprocess.Popen(argv, env=env or self.env, stdout=log, stderr=log, **kwargs)
         log.close()
         self._processes.append((name, process))
@@ -291,10 +321,14 @@ class Desktop:
         client_conf = os.path.join(self.folder, "client.conf")
         with open(client_conf, "w") as f:
             f.write("autospawn = no\n")
-        self.pulse_server = "unix:" + os.path.join(runtime, "pulse-native")
+        # pipewire-pulse listens where every PulseAudio client looks by default.
+        self.pulse_server = "unix:" + os.path.join(
+            runtime, "pulse-native" if self.sound_server == "pulseaudio" else "pulse/native")
         env = dict(os.environ)
+        # Nothing may lead to the user's own servers, or to settings read in place of ours.
         for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TONLYRA_NO_MODAL",
-                     "SESSION_MANAGER", "XAUTHORITY"):
+                     "SESSION_MANAGER", "XAUTHORITY", "PIPEWIRE_REMOTE", "PIPEWIRE_RUNTIME_DIR",
+                     "PULSE_RUNTIME_PATH", "XDG_CONFIG_HOME", "XDG_STATE_HOME"):
             env.pop(name, None)
         env.update({
             "DISPLAY": self.display,
@@ -315,7 +349,42 @@ class Desktop:
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 10):
             raise RuntimeError("openbox did not start; see openbox.log")
 
-    def _start_sound_server(self):
+    # ---- The sound server, and it going away and coming back ----
+
+    def start_sound_server(self):
+        """Starts the sound server with its null sink "rec" as the default sink, and records
+        it: first with the desktop, later after kill_sound_server() or on a desktop started
+        without one. A restarted recording goes on in the same file (the sample indices go on;
+        the time the server was away is not in it), its clock made anew."""
+        if self.sound_server == "pipewire":
+            self._start_pipewire()
+        else:
+            self._start_pulseaudio()
+        if self.recording is None:
+            self.recording = sound.Recording.for_server(self.sound_server, self.folder, self.env)
+        else:
+            self.recording.resume()
+        if not any(self.recording.calibrate(self.pulse_server) for _ in range(3)):
+            raise RuntimeError("the reference sound was never recorded")
+
+    def kill_sound_server(self, clean=False):
+        """Ends the sound server: at once (SIGKILL), as a crash does, its sockets left behind;
+        or, with clean, shut down in order, as at the end of a session. The recorder ends with
+        it."""
+        names = SOUND_SERVERS[self.sound_server]
+        for name, process in reversed(self._processes):
+            if name in names and process.poll() is None:
+                process.send_signal(signal.SIGTERM if clean else signal.SIGKILL)
+                try:
+                    process.wait(10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        self._processes = [p for p in self._processes if p[0] not in names]
+        if self.recording:
+            self.recording.wait_ended()
+
+    def _start_pulseaudio(self):
         config = os.path.join(self.folder, "pa.pa")
         socket = self.pulse_server[len("unix:"):]
         with open(config, "w") as f:
@@ -327,37 +396,31 @@ class Desktop:
         if not wait_until(lambda: self._run(["pactl", "info"], check=True) is not None, 10):
             raise RuntimeError("pulseaudio did not start; see pulseaudio.log")
 
-    def _calibrate(self):
-        # The sink hands nothing to its monitor until something has played: the reference
-        # starts the recording, and gives its clock.
-        if not any(self.recording.calibrate(self.pulse_server) for _ in range(3)):
-            raise RuntimeError("the reference sound was never recorded")
+    def _start_pipewire(self):
+        config = os.path.join(self.env["HOME"], ".config", "wireplumber")
+        for folder, text in _WIREPLUMBER_CONFIG.items():
+            os.makedirs(os.path.join(config, folder), exist_ok=True)
+            with open(os.path.join(config, folder, "51-tonlyra-e2e.lua"), "w") as f:
+                f.write(text)
+        runtime = self.env["XDG_RUNTIME_DIR"]
+        self._spawn("pipewire", ["pipewire"])
+        # WirePlumber gives up when the server is not there yet.
+        if not wait_until(lambda: self._run(["pw-cli", "info", "0"], check=True), 10):
+            raise RuntimeError("pipewire did not start; see pipewire.log")
+        self._spawn("wireplumber", ["wireplumber"])
+        self._spawn("pipewire-pulse", ["pipewire-pulse"])
+        if not wait_until(lambda: os.path.exists(os.path.join(runtime, "pulse", "native")) and
+                          self._run(["pactl", "info"], check=True) is not None, 10):
+            raise RuntimeError("pipewire-pulse did not start; see pipewire-pulse.log")
+        self._run(["pactl", "load-module", "module-null-sink", "sink_name=rec", "rate=44100",
+                   "channels=2"])
 
-    # ---- The sound server going away and coming back ----
-
-    SOUND_SERVER = ("pulseaudio",)  # the names its processes are started under
-
-    def kill_sound_server(self, clean=False):
-        """Ends the sound server: at once (SIGKILL), as a crash does, its socket left behind;
-        or, with clean, shut down in order, so that the desktop has none, as before one is
-        started at login. The recorder ends with it."""
-        for name, process in self._processes:
-            if name in self.SOUND_SERVER and process.poll() is None:
-                process.send_signal(signal.SIGTERM if clean else signal.SIGKILL)
-                process.wait(10)
-        self._processes = [p for p in self._processes if p[0] not in self.SOUND_SERVER]
-        self.recording.wait_ended()
-
-    def has_sound_server(self):
-        return any(name in self.SOUND_SERVER for name, _ in self._processes)
-
-    def start_sound_server(self):
-        """Starts the sound server again, after kill_sound_server. The recording goes on in the
-        same file (the sample indices go on; the time the server was away is not in it), its
-        clock calibrated anew."""
-        self._start_sound_server()
-        self.recording.resume()
-        self._calibrate()
+        # The default sink is kept by WirePlumber, once it has seen the new sink.
+        def default_is_rec():
+            self._run(["pactl", "set-default-sink", "rec"])
+            return b"Default Sink: rec\n" in (self._run(["pactl", "info"]) or b"")
+        if not wait_until(default_is_rec, 10, interval=0.2):
+            raise RuntimeError("the null sink did not become the default; see wireplumber.log")
 
     def _run(self, argv, check=False):
         """Runs a small tool on the desktop; its output (bytes), or None/b"" on failure."""

@@ -14,7 +14,7 @@ import time
 import unittest
 
 from . import media
-from .desktop import Desktop, wait_until
+from .desktop import SOUND_TOOLS, Desktop, wait_until
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.abspath(os.path.join(HERE, "..", "..", ".."))
@@ -86,6 +86,20 @@ class Tonlyra:
                 self.process.wait()
 
 
+def on_pipewire(case, *tests):
+    """The case class again, on a desktop whose sound server is PipeWire, with only the named
+    tests (the ones that judge sound): the same bodies, run against the other server."""
+    keep = set(tests)
+    names = unittest.TestLoader().getTestCaseNames(case)
+    missing = keep - set(names)
+    if missing:
+        raise ValueError("no such test: " + ", ".join(sorted(missing)))
+    attributes = {name: None for name in names if name not in keep}  # None: not a test
+    name = case.__name__.replace("Test", "") + "OnPipeWireTest"
+    attributes.update(sound_server="pipewire", __module__=case.__module__, __qualname__=name)
+    return type(name, (case,), attributes)
+
+
 class Grid:
     """What a screenshot shows of the grid of a case's overlay.
 
@@ -151,19 +165,21 @@ class Grid:
 class PlayerCase(unittest.TestCase):
     """Base class of the cases: one desktop per class, one start folder and program per test.
 
-    Class attribute window_manager: whether the desktop runs openbox (True) or nothing (a kiosk
-    session)."""
+    Class attributes: window_manager, whether the desktop runs openbox (True) or nothing (a
+    kiosk session); sound_server, "pulseaudio" or "pipewire" (see on_pipewire())."""
 
     window_manager = True
+    sound_server = "pulseaudio"
     desktop = None
 
     @classmethod
     def setUpClass(cls):
-        for tool in ("Xvfb", "pulseaudio", "parec", "xdotool", "xwd", "xwininfo", "xprop"):
+        tools = ("Xvfb", "xdotool", "xwd", "xwininfo", "xprop") + SOUND_TOOLS[cls.sound_server]
+        for tool in tools:
             if not shutil.which(tool):
                 raise unittest.SkipTest("%s is not installed (scripts/install-deps.sh)" % tool)
         tonlyra_binary()
-        cls.desktop = Desktop(window_manager=cls.window_manager)
+        cls.desktop = Desktop(window_manager=cls.window_manager, sound_server=cls.sound_server)
         cls.desktop.start()
 
     @classmethod
@@ -189,7 +205,8 @@ class PlayerCase(unittest.TestCase):
         if self.player:
             self.player.stop()
         # Let the next case start on a quiet sink.
-        self.desktop.recording.wait_quiet(0.3, timeout=5)
+        if self.desktop.recording:
+            self.desktop.recording.wait_quiet(0.3, timeout=5)
 
     def _failed(self):
         outcome = getattr(self, "_outcome", None)

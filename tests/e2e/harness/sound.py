@@ -1,19 +1,27 @@
 """Recording the sound server and judging what was heard: which tone, when, how long.
 
-The recording is the null sink's monitor, mono 16-bit at 44.1 kHz, written by parec at its
-default latency (a recorder that asks for a low latency holds the sink at that latency and
-so makes every player start fast; the idle desktop is what a user gets).
+The recording is the null sink's monitor, mono 16-bit at 44.1 kHz, written by the server's own
+recorder at its default latency (a recorder that asks for a low latency holds the sink at that
+latency and so makes every player start fast; the idle desktop is what a user gets).
 
-Wall-clock times of recorded samples come from a reference sound: a short tone played on a
-stream of our own, whose start at the sink is known from the server's latency report. Its
-onset in the recording ties the recording's sample clock to time.monotonic().
+Wall-clock times of recorded samples are found in one of two ways, one for each server:
+
+- PulseAudio (parec): a reference sound, a short tone played on a stream of our own whose start
+  at the sink is known from the server's latency report. Its onset in the recording ties the
+  recording's sample clock to time.monotonic().
+- PipeWire (pw-record): the latency report does not tie the clock there (it moved by up to
+  300 ms within one run). Each stretch of samples the recorder hands over is time-stamped as it
+  arrives: an upper bound on when those samples left the sink, at most one stretch (one graph
+  cycle, ~46 ms) late.
 """
 
 import array
+import bisect
 import ctypes
 import os
 import re
 import subprocess
+import threading
 import time
 
 from . import media
@@ -141,21 +149,28 @@ def find_sounds(samples, first=0):
 
 
 class Recording:
-    """parec recording the sink's monitor into a file, for as long as the desktop runs."""
+    """The recorder of the sink's monitor, writing into one file for as long as the desktop
+    runs. When the sound server goes away the recorder ends with it; resume() records again
+    into the same file once the server is back (the sample indices go on; the time the server
+    was away is not in the recording). Made by for_server()."""
 
     def __init__(self, folder, env):
         self.path = os.path.join(folder, "recording.raw")
         self._file = open(self.path, "wb")
         self._env = env
+        self.process = None
         self._record()
-        self._calibration = None  # (sample index, monotonic time) of one reference onset
+
+    @staticmethod
+    def for_server(kind, folder, env):
+        return {"pulseaudio": PulseRecording, "pipewire": PipeWireRecording}[kind](folder, env)
 
     def _record(self):
-        # A restarted recorder writes on where the last one ended: the file is shared.
-        self.process = subprocess.Popen(
-            ["parec", "--device=rec.monitor", "--format=s16le", "--rate=%d" % RATE,
-             "--channels=1", "--raw", "--client-name=tonlyra-e2e-recorder"],
-            stdout=self._file, stderr=subprocess.DEVNULL, env=self._env)
+        raise NotImplementedError
+
+    def resume(self):
+        """Records again, once the sound server is back."""
+        self._record()
 
     def wait_ended(self, timeout=10):
         """Waits for the recorder to end by itself (its sound server has gone)."""
@@ -164,20 +179,21 @@ class Recording:
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
-
-    def resume(self):
-        """Records again, once the sound server is back."""
-        self._record()
+        self._recorder_ended()
 
     def close(self):
-        if self.process.poll() is None:
+        if self.process and self.process.poll() is None:
             self.process.terminate()
             try:
                 self.process.wait(5)
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self._recorder_ended()
         self._file.close()
+
+    def _recorder_ended(self):
+        pass
 
     def sample_count(self):
         return os.path.getsize(self.path) // 2
@@ -225,33 +241,140 @@ class Recording:
             time.sleep(0.1)
         return False
 
-    # ---- Wall-clock times of recorded samples ----
-
-    def calibrate(self, server):
-        """Plays the reference sound (the recording should be quiet meanwhile) and ties the
-        recording's sample clock to time.monotonic(). Returns False when the reference was not
-        found."""
+    def hear_reference(self, server):
+        """Plays the reference sound (the recording should be quiet meanwhile) and waits for it
+        in the recording; returns the reference's Sound and the monotonic time the server gave
+        for its start, or None when it was not heard."""
         since = self.sample_count()
         heard_at = play_reference(server)
         found = self.wait_for(lambda sounds: any(_is_reference(s) for s in sounds), since,
                               timeout=10)
         if not found:
+            return None
+        return next(s for s in found if _is_reference(s)), heard_at
+
+    # ---- Wall-clock times of recorded samples ----
+
+    def calibrate(self, server):
+        """Readies the recording's clock after the recorder (re)started; False when the
+        reference sound played meanwhile was not recorded."""
+        raise NotImplementedError
+
+    def time_of(self, seconds):
+        """The monotonic time at which the sample `seconds` into the recording was heard."""
+        raise NotImplementedError
+
+    def index_at(self, monotonic):
+        """The sample index that was being heard at a monotonic time."""
+        raise NotImplementedError
+
+
+class PulseRecording(Recording):
+    """parec, its clock tied by a reference sound whose start the server reports."""
+
+    def _record(self):
+        # A restarted recorder writes on where the last one ended: the file is shared.
+        self.process = subprocess.Popen(
+            ["parec", "--device=rec.monitor", "--format=s16le", "--rate=%d" % RATE,
+             "--channels=1", "--raw", "--client-name=tonlyra-e2e-recorder"],
+            stdout=self._file, stderr=subprocess.DEVNULL, env=self._env)
+        self._calibration = None  # (sample index, monotonic time) of one reference onset
+
+    def calibrate(self, server):
+        # The sink hands nothing to its monitor until something has played: the reference
+        # also starts the recording.
+        heard = self.hear_reference(server)
+        if not heard:
             return False
-        reference = next(s for s in found if _is_reference(s))
+        reference, heard_at = heard
         # Tied at its end: a stream starting on a busy sink may lose its first milliseconds
         # (the sink has already rendered that stretch), never its last.
         self._calibration = (reference.end * RATE, heard_at + REFERENCE_SECONDS)
         return True
 
     def time_of(self, seconds):
-        """The monotonic time at which the sample `seconds` into the recording was heard."""
         index, at = self._calibration
         return at + (seconds * RATE - index) / RATE
 
     def index_at(self, monotonic):
-        """The sample index that was being heard at a monotonic time."""
         index, at = self._calibration
         return max(0, int(index + (monotonic - at) * RATE))
+
+
+class PipeWireRecording(Recording):
+    """pw-record at its default latency, each stretch it hands over time-stamped on arrival."""
+
+    def _record(self):
+        if not hasattr(self, "_ends"):
+            self._ends = []      # sample index just past each stretch, ascending
+            self._arrivals = []  # time.monotonic() at which that stretch arrived
+            self._count = 0
+            self._lock = threading.Lock()
+        # stream.capture.sink: the sink's monitor, not a source.
+        self.process = subprocess.Popen(
+            ["pw-record", "--target=rec", "--properties={ stream.capture.sink = true }",
+             "--rate=%d" % RATE, "--channels=1", "--format=s16", "-"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=self._env)
+        self._reader = threading.Thread(target=self._read, args=(self.process.stdout,),
+                                        daemon=True)
+        self._reader.start()
+
+    def _read(self, pipe):
+        fd = pipe.fileno()
+        odd = b""
+        while True:
+            try:
+                data = os.read(fd, 1 << 16)
+            except OSError:
+                break
+            arrived = time.monotonic()
+            if not data:
+                break
+            data = odd + data
+            whole = len(data) // 2 * 2
+            odd = data[whole:]
+            with self._lock:
+                self._file.write(data[:whole])
+                self._file.flush()
+                self._count += whole // 2
+                self._ends.append(self._count)
+                self._arrivals.append(arrived)
+        pipe.close()
+
+    def _recorder_ended(self):
+        self._reader.join(5)
+
+    def sample_count(self):
+        with self._lock:
+            return self._count
+
+    def calibrate(self, server):
+        # Nothing to tie: the reference only shows that the chain from a stream to the
+        # recording works.
+        return self.hear_reference(server) is not None
+
+    def time_of(self, seconds):
+        index = seconds * RATE
+        with self._lock:
+            if not self._ends:
+                raise RuntimeError("nothing recorded yet")
+            k = bisect.bisect_right(self._ends, index)
+            if k < len(self._ends):
+                return self._arrivals[k]
+            return self._arrivals[-1] + (index - self._ends[-1]) / RATE
+
+    def index_at(self, monotonic):
+        with self._lock:
+            if not self._ends:
+                return 0
+            # The first stretch that arrived after the moment holds the samples heard then
+            # (or earlier): its first sample.
+            k = bisect.bisect_left(self._arrivals, monotonic)
+            if k == 0:
+                return 0
+            if k < len(self._ends):
+                return self._ends[k - 1]
+            return max(0, int(self._ends[-1] + (monotonic - self._arrivals[-1]) * RATE))
 
 
 def _is_reference(sound):
