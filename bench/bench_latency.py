@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """How long a switch user waits for what is chosen to sound, measured where the user hears it.
 
-The real tonlyra runs on the end-to-end suite's private desktop (Xvfb, openbox, PulseAudio
-with a null sink recorded at the recorder's default latency; tests/e2e/README.md). Each figure
-is the time from the synthetic press (XTest, timed when the X server has it) or from the
-moment a pixel of the scanning frame changes on screen, to the first sample of the sound in
-the recording (or, for Esc, to its last). Recorded samples are tied to the clock by a reference
-tone whose start the sound server reports; that calibration is checked again at the end.
+The real tonlyra runs on the end-to-end suite's private desktop (Xvfb, openbox, and a sound
+server with a null sink recorded at the recorder's default latency; tests/e2e/README.md), once
+on PulseAudio and once on PipeWire. Each figure is the time from the synthetic press (XTest,
+timed when the X server has it) or from the moment a pixel of the scanning frame changes on
+screen, to the first sample of the sound in the recording (or, for Esc, to its last). On
+PulseAudio recorded samples are tied to the clock by a reference tone whose start the sound
+server reports (that calibration is checked again at the end); on PipeWire each stretch the
+recorder hands over is time-stamped as it arrives, an upper bound on when it left the sink (up
+to one stretch, ~46 ms, late: the same for the program and the baseline).
 
 The baseline is plain libmpv in this process, on the same sink, loading and playing the same
 file at each "press" (a handle kept open with keep-open, so that its audio output stays open as
@@ -16,13 +19,16 @@ The first press of each run comes soon after the program has started, while the 
 may still be taking on the program's new stream: it may come late, or (for a short stretch) go
 unheard; the list of presses not heard says so.
 
-    python3 bench/bench_latency.py [--presses N]      (TONLYRA_BIN: default build/bin/tonlyra)
+    python3 bench/bench_latency.py [--presses N] [--server pulseaudio|pipewire ...]
+                                                       (TONLYRA_BIN: default build/bin/tonlyra)
 """
 
 import argparse
 import ctypes
+import json
 import os
 import statistics
+import subprocess
 import sys
 import time
 
@@ -30,7 +36,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 from harness import media  # noqa: E402
-from harness.desktop import Desktop, wait_until  # noqa: E402
+from harness.desktop import SOUND_SERVERS, Desktop, wait_until  # noqa: E402
 from harness.player import PlayerCase  # noqa: E402
 
 TARGET_SOUND_MS = 150
@@ -68,6 +74,7 @@ class Bench(PlayerCase):
 
     def clicks(self, overlay, tones, env=None, presses=12):
         self.start(overlay, self.settings("Mouse", sound=False), env)
+        self.outputs.add("program: " + output_of(self.desktop, self.player.process.pid))
         grid = self.grid()
         times = []
         for n in range(presses):
@@ -118,8 +125,9 @@ class PlainMpv:
     """libmpv as any program would use it, in this process."""
 
     def __init__(self, desktop):
-        os.environ["PULSE_SERVER"] = desktop.pulse_server
-        os.environ["PULSE_CLIENTCONFIG"] = desktop.env["PULSE_CLIENTCONFIG"]
+        # Where libpulse and libpipewire look for their server.
+        for name in ("XDG_RUNTIME_DIR", "PULSE_SERVER", "PULSE_CLIENTCONFIG"):
+            os.environ[name] = desktop.env[name]
         lib = ctypes.CDLL("libmpv.so.2")
         lib.mpv_create.restype = ctypes.c_void_p
         lib.mpv_set_option_string.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p]
@@ -151,9 +159,30 @@ def plain_libmpv(bench, presses):
             pressed = time.monotonic()
             player.play(path)
             times.append(bench.onset_after(pressed, media.TONES[0]))
+        player.play(path)
+        bench.outputs.add("baseline: " + output_of(bench.desktop, os.getpid()))
     finally:
         player.close()
     return times
+
+
+def output_of(desktop, pid):
+    """How a process reaches the sink: "pulse" (the PulseAudio protocol, also through
+    pipewire-pulse) or "pipewire" (PipeWire's own), from the server's list of its clients."""
+    if desktop.sound_server == "pulseaudio":
+        return "pulse"
+    done = subprocess.run(["pw-dump"], env=desktop.env, capture_output=True, text=True)
+    objects = json.loads(done.stdout or "[]")
+    props = lambda o: (o.get("info") or {}).get("props") or {}
+    clients = {o["id"]: props(o) for o in objects
+               if o.get("type", "").endswith(":Client") and
+               str(props(o).get("application.process.id")) == str(pid)}
+    for o in objects:
+        if props(o).get("media.class") == "Stream/Output/Audio" and \
+                props(o).get("client.id") in clients:
+            api = clients[props(o)["client.id"]].get("client.api")
+            return "pulse" if api == "pipewire-pulse" else "pipewire"
+    return "none"
 
 
 def summary(name, times, baseline=None, target=None):
@@ -174,15 +203,13 @@ def summary(name, times, baseline=None, target=None):
     return line
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--presses", type=int, default=12)
-    args = parser.parse_args()
-    n = max(10, args.presses)
-    with Desktop() as desktop:
+def measure(server, n):
+    """Every figure on one sound server; returns [(name, times, target, baseline)]."""
+    results = []
+    with Desktop(sound_server=server) as desktop:
         Bench.desktop = desktop
         bench = Bench()
-        results = []
+        bench.outputs = set()
 
         def run(name, measure, target=None, baseline=True):
             bench.setUp()
@@ -209,6 +236,7 @@ def main():
             return bench.clicks(overlay, media.TONES[4:6], {"TONLYRA_CD_DRIVES": cue}, n)
 
         run("click on a CD-image track cell -> its sound", cd_clicks, TARGET_SOUND_MS)
+
         def video_clicks():
             videos = {k: media.Cell("VideoFile", media.write_video(
                 bench.path("film%d.avi" % k), media.PICTURE_COLOURS[k - 1], media.TONES[k + 5],
@@ -220,18 +248,39 @@ def main():
         run("scan step: frame on screen -> its intro", lambda: bench.intros(n), TARGET_SOUND_MS)
         run("Esc -> silence", lambda: bench.escapes(n), TARGET_SILENCE_MS, baseline=False)
 
-        # The recording's clock against the reference tone, now as at the start.
-        recording = desktop.recording
-        before = recording.time_of(0)
-        recording.calibrate(desktop.pulse_server)
-        drift = 1000 * (recording.time_of(0) - before)
+        notes = ["audio output: " + ", ".join(sorted(bench.outputs))]
+        if server == "pulseaudio":
+            # The recording's clock against the reference tone, now as at the start.
+            recording = desktop.recording
+            before = recording.time_of(0)
+            recording.calibrate(desktop.pulse_server)
+            notes.append("calibration moved %.1f ms over the run" %
+                         (1000 * (recording.time_of(0) - before)))
+    return results, notes
 
-    base = statistics.median([t for t in results[0][1] if t is not None] or [0])
-    print("\nmedian, min-max, ratio to the baseline; sound at the null sink, recorded")
-    for name, times, target, baseline in results:
-        print(summary(name, times, base if baseline and name != results[0][0] else None,
-                      target))
-    print("calibration moved %.1f ms over the run" % drift)
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--presses", type=int, default=12)
+    parser.add_argument("--server", action="append", choices=sorted(SOUND_SERVERS),
+                        help="the sound server to measure on (again for both; default: both)")
+    args = parser.parse_args()
+    n = max(10, args.presses)
+    servers = args.server or ["pulseaudio", "pipewire"]
+    figures = []
+    for server in servers:
+        print("-- %s" % server, flush=True)
+        figures.append((server,) + measure(server, n))
+
+    for server, results, notes in figures:
+        base = statistics.median([t for t in results[0][1] if t is not None] or [0])
+        print("\n%s: median, min-max, ratio to the baseline; sound at the null sink, recorded" %
+              server)
+        for name, times, target, baseline in results:
+            print(summary(name, times, base if baseline and name != results[0][0] else None,
+                          target))
+        for note in notes:
+            print(note)
 
 
 if __name__ == "__main__":

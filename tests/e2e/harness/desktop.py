@@ -384,6 +384,9 @@ class Desktop:
         if self.recording:
             self.recording.wait_ended()
 
+    def has_sound_server(self):
+        return any(name in SOUND_SERVERS[self.sound_server] for name, _ in self._processes)
+
     def _start_pulseaudio(self):
         config = os.path.join(self.folder, "pa.pa")
         socket = self.pulse_server[len("unix:"):]
