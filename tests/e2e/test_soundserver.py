@@ -74,3 +74,7 @@ class SoundServerCases:
 
 class PulseAudioTest(SoundServerCases, PlayerCase):
     pass
+
+
+class PipeWireTest(SoundServerCases, PlayerCase):
+    sound_server = "pipewire"
