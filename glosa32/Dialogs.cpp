@@ -217,9 +217,11 @@ bool RunTextDialog(QWidget* parent, std::string& text, LogFont& font, ColorRef& 
             QDir::currentPath(), QStringLiteral("*.txt"), true);
         if (path.isEmpty())
             return;
-        if (!SaveFileAtomically(path, edit->toPlainText().toUtf8()))
+        int error = 0;
+        if (!SaveFileAtomically(path, edit->toPlainText().toUtf8(), &error))
             UserPrompt::Message(d, QStringLiteral("Error"),
-                                QStringLiteral("Could not write file %1").arg(path),
+                                QStringLiteral("Could not write file %1").arg(path) + u'\n' +
+                                    SaveFailureReason(error),
                                 QMessageBox::Ok, QMessageBox::Warning);
     });
     QObject::connect(load, &QPushButton::clicked, d, [&] {
@@ -464,10 +466,12 @@ std::optional<StampDefinition> RunStampDialog(QWidget* parent, const std::string
     if (chosen.Type == 1)
         chosen.Text = ExpandStampCodes(chosen.Text, StampClock());
     // The stamp is placed either way; the carer learns that the library's changes were not kept.
-    if (!libraryPath.empty() && !WriteStampLibrary(libraryPath, library))
+    int error = 0;
+    if (!libraryPath.empty() && !WriteStampLibrary(libraryPath, library, &error))
         UserPrompt::Message(parent, QStringLiteral("Error"),
                             QStringLiteral("Could not write file %1")
-                                .arg(QString::fromLocal8Bit(libraryPath.c_str())),
+                                    .arg(QString::fromLocal8Bit(libraryPath.c_str())) +
+                                u'\n' + SaveFailureReason(error),
                             QMessageBox::Ok, QMessageBox::Warning);
     return chosen;
 }

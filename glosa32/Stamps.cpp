@@ -160,7 +160,8 @@ std::string StampLibraryText(const std::vector<StampDefinition>& stamps)
     return text;
 }
 
-bool WriteStampLibrary(const std::string& path, const std::vector<StampDefinition>& stamps)
+bool WriteStampLibrary(const std::string& path, const std::vector<StampDefinition>& stamps,
+                       int* error)
 {
     std::string bytes;
     for (char c : StampLibraryText(stamps)) {
@@ -168,7 +169,7 @@ bool WriteStampLibrary(const std::string& path, const std::vector<StampDefinitio
             bytes += '\r';
         bytes += c;
     }
-    return SaveFileAtomically(QString::fromLocal8Bit(path.c_str()), bytes);
+    return SaveFileAtomically(QString::fromLocal8Bit(path.c_str()), bytes, error);
 }
 
 StampDefinition ResolveStamp(const std::string& libraryPath, const std::string& name,

@@ -16,8 +16,10 @@ namespace Tonlyra::Glosa {
 
 // Reads the library; a missing or unreadable file is an empty library.
 std::vector<StampDefinition> ReadStampLibrary(const std::string& path);
-// Writes the library, leaving out deleted entries. False when it cannot be written.
-bool WriteStampLibrary(const std::string& path, const std::vector<StampDefinition>& stamps);
+// Writes the library, leaving out deleted entries. False when it cannot be written, with error
+// (if given) set to the errno.
+bool WriteStampLibrary(const std::string& path, const std::vector<StampDefinition>& stamps,
+                       int* error = nullptr);
 // The library text as it is written (LF line ends).
 std::string StampLibraryText(const std::vector<StampDefinition>& stamps);
 std::vector<StampDefinition> ParseStampLibrary(std::string_view text);

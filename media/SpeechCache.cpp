@@ -180,13 +180,13 @@ QString SpeechCache::SoundFor(const QString& text)
             size_t first = 0;
             while (first + 1 < samples.size() && std::abs(samples[first]) < SilenceLevel)
                 ++first;
-            QString failure;
+            int failure = 0;
             if (QDir().mkpath(CacheFolder) &&
                 SaveFileAtomically(path, WaveFile(samples, first, rate), &failure)) {
                 ++SynthesizedCount;
                 return path;
             }
-            Error = QStringLiteral("Cannot write %1: %2").arg(path, failure);
+            Error = QStringLiteral("Cannot write %1: %2").arg(path, qt_error_string(failure));
         }
     }
     static bool told = false;

@@ -284,11 +284,12 @@ Tonlyra::SaveResult MediaOverlay::Save(const QString& path) const
 {
     const QString failure = QStringLiteral("Unable to write to %1").arg(path);
     ProfileFile file;
+    int error = 0;
     // A file that exists but cannot be read is not replaced by one that has lost its other keys.
-    if (!file.Load(path))
-        return Tonlyra::SaveResult::Failure(failure);
+    if (!file.Load(path, &error))
+        return Tonlyra::SaveResult::Failure(failure, error);
     WriteTo(file);
-    if (!file.Save())
-        return Tonlyra::SaveResult::Failure(failure);
+    if (!file.Save(&error))
+        return Tonlyra::SaveResult::Failure(failure, error);
     return {};
 }

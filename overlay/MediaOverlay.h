@@ -110,7 +110,8 @@ public:
     // and a "Media" section whose keys are not "1".."N" in order is written afresh, so the file
     // always reads back as the overlay written. Sections "Bilder", "Texter" and "Ljud" of an
     // older layout are removed. On failure the file is untouched and the result carries
-    // "Unable to write to <path>"; a path that exists but cannot be read fails the same way.
+    // "Unable to write to <path>" with the reason on the line below it; a path that exists but
+    // cannot be read fails the same way.
     Tonlyra::SaveResult Save(const QString& path) const;
     // Writes the overlay's keys into file (in memory).
     void WriteTo(Tonlyra::ProfileFile& file) const;

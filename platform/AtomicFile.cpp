@@ -53,8 +53,10 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::Fail(int error)
 {
-    if (Error.isEmpty())
+    if (Error.isEmpty()) {
         Error = qt_error_string(error);
+        ErrorCode = error;
+    }
     Discard();
     return false;
 }
@@ -63,6 +65,7 @@ bool AtomicFile::Open()
 {
     Discard();
     Error.clear();
+    ErrorCode = 0;
     if (Path.isEmpty())
         return Fail(ENOENT);
     const QFileInfo target(TargetOf(Path));
@@ -148,13 +151,51 @@ void AtomicFile::Discard()
         ::unlink(std::exchange(TemporaryName, QByteArray()).constData());
 }
 
-bool SaveFileAtomically(const QString& path, QByteArrayView bytes, QString* error)
+bool SaveFileAtomically(const QString& path, QByteArrayView bytes, int* error)
 {
     AtomicFile file(path);
     const bool saved = file.Open() && file.Write(bytes) && file.Commit();
     if (!saved && error)
-        *error = file.ErrorString();
+        *error = file.ErrorNumber();
     return saved;
+}
+
+QString SaveFailureReason(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("Mappen finns inte.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Du har inte behörighet att skriva i mappen eller filen.");
+    case ENOSPC:
+        return QStringLiteral("Disken är full.");
+    case EDQUOT:
+        return QStringLiteral("Ditt diskutrymme (kvot) är slut.");
+    case EROFS:
+        return QStringLiteral("Filsystemet är skrivskyddat.");
+    case EISDIR:
+        return QStringLiteral("Det finns redan en mapp med det namnet.");
+    case EFBIG:
+        return QStringLiteral("Filen är för stor.");
+    case ENAMETOOLONG:
+        return QStringLiteral("Namnet är för långt.");
+    case ELOOP:
+        return QStringLiteral("Sökvägen har för många symboliska länkar.");
+    case EIO:
+        return QStringLiteral("Ett fel uppstod på disken eller enheten.");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Programmet har för många filer öppna.");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("Filen används av ett annat program.");
+    case 0:
+        return QStringLiteral("Okänd orsak.");
+    default:
+        return QStringLiteral("Systemet svarade: %1.").arg(qt_error_string(error));
+    }
 }
 
 } // namespace Tonlyra

@@ -45,6 +45,8 @@ public:
 
     // Why the save failed, in the system's words; empty while all is well.
     const QString& ErrorString() const { return Error; }
+    // The errno of the step that failed first; 0 while all is well.
+    int ErrorNumber() const { return ErrorCode; }
 
 private:
     bool Fail(int error);
@@ -56,10 +58,15 @@ private:
     int Descriptor = -1;
     int Mode = -1; // -1: the rights of the file replaced
     QString Error;
+    int ErrorCode = 0;
 };
 
 // Saves bytes as the whole content of path through AtomicFile. On failure returns false and, if
-// error is given, sets it to the reason.
-bool SaveFileAtomically(const QString& path, QByteArrayView bytes, QString* error = nullptr);
+// error is given, sets it to the errno of the step that failed.
+bool SaveFileAtomically(const QString& path, QByteArrayView bytes, int* error = nullptr);
+
+// Why a file could not be saved, as one Swedish sentence for the line under a save failure
+// message: the folder does not exist, no permission, the disk is full, ... error is an errno.
+QString SaveFailureReason(int error);
 
 } // namespace Tonlyra

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 
 namespace Tonlyra {
 
@@ -321,18 +322,26 @@ QByteArrayView ProfileFile::SectionName(const Section& section) const
     return name;
 }
 
-bool ProfileFile::Load(const QString& path)
+bool ProfileFile::Load(const QString& path, int* error)
 {
     FilePath = path;
     FromBytes(QByteArray());
+    const auto fail = [error](int number) {
+        if (error)
+            *error = number;
+        return false;
+    };
     QFileInfo info(path);
     if (!info.exists())
         return true;
-    if (!info.isFile() || info.size() > MaxFileSize)
-        return false;
+    if (!info.isFile())
+        return fail(info.isDir() ? EISDIR : EACCES);
+    if (info.size() > MaxFileSize)
+        return fail(EFBIG);
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return fail(errno ? errno : EACCES);
     // The size was checked above; read what is there rather than asking for the maximum.
     FromBytes(file.readAll());
     return true;
@@ -416,12 +425,20 @@ QByteArray ProfileFile::ToBytes() const
     return out;
 }
 
-bool ProfileFile::Save(QString* error)
+bool ProfileFile::Save(int* error)
 {
     if (!SaveFileAtomically(FilePath, ToBytes(), error))
         return false;
     Modified = false;
     return true;
+}
+
+SaveResult SaveResult::Failure(const QString& message, int error)
+{
+    QString text = message.isEmpty() ? QStringLiteral("Unable to write") : message;
+    if (error != 0)
+        text += u'\n' + SaveFailureReason(error);
+    return SaveResult(text);
 }
 
 int ProfileFile::FindSection(const QString& name) const

@@ -22,10 +22,8 @@ class [[nodiscard]] SaveResult
 {
 public:
     SaveResult() = default;
-    static SaveResult Failure(const QString& message)
-    {
-        return SaveResult(message.isEmpty() ? QStringLiteral("Unable to write") : message);
-    }
+    // message, and when error (an errno) is given, the reason in Swedish on the line below it.
+    static SaveResult Failure(const QString& message, int error = 0);
     bool Ok() const { return Message.isEmpty(); }
     explicit operator bool() const { return Ok(); }
     const QString& Error() const { return Message; }
@@ -69,13 +67,13 @@ public:
 
     // Reads the file at path; a missing file gives an empty document. Returns false (and keeps
     // an empty document) when the path exists but cannot be read as a file: a directory, no
-    // permission, or larger than MaxFileSize.
-    bool Load(const QString& path);
+    // permission, or larger than MaxFileSize; error, if given, is then set to the errno.
+    bool Load(const QString& path, int* error = nullptr);
 
     // Writes the document to its path through SaveFileAtomically, so a failed save leaves the
-    // old file untouched. On failure returns false and, if error is given, sets it to the
-    // system's reason.
-    bool Save(QString* error = nullptr);
+    // old file untouched. On failure returns false and, if error is given, sets it to the errno
+    // of the step that failed.
+    bool Save(int* error = nullptr);
 
     const QString& Path() const { return FilePath; }
     void SetPath(const QString& path) { FilePath = path; }

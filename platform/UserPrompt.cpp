@@ -255,6 +255,8 @@ bool UserPrompt::RunDialog(QDialog& dialog)
 
 void UserPrompt::ShowError(QWidget* parent, const QString& text)
 {
+    // Also in the program's log, where a carer's report of a failure can be followed up.
+    std::fprintf(stderr, "tonlyra: %s\n", qUtf8Printable(QString(text).replace(u'\n', u' ')));
     Message(parent,
             QApplication::applicationDisplayName().isEmpty()
                 ? QStringLiteral("Tonlyran")

@@ -85,7 +85,7 @@ public:
     static bool RunDialog(QDialog& dialog);
 
     // The application's general error message box: shows an error that interrupted an
-    // operation; the program goes on running.
+    // operation (and writes it to stderr, on one line); the program goes on running.
     static void ShowError(QWidget* parent, const QString& text);
 
     // Turns an old-style filter "Överlägg|*.cdu|Alla|*.*" into Qt's "Överlägg (*.cdu);;Alla (*.*)".

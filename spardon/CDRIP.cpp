@@ -31,10 +31,16 @@ private:
     F Action;
 };
 
+// A failed write of the copy: the component's short message, and why on the line below it.
+[[noreturn]] void ThrowWriteError(const QString& message, int error)
+{
+    throw ECDRIPError(message + u'\n' + Tonlyra::SaveFailureReason(error));
+}
+
 void WriteAll(Tonlyra::AtomicFile& file, const void* data, qint64 size)
 {
     if (size > 0 && !file.Write(data, size))
-        throw ECDRIPError(QStringLiteral("Write error"));
+        ThrowWriteError(QStringLiteral("Write error"), file.ErrorNumber());
 }
 
 QByteArray WaveHeader(int channels, int rate, quint32 dataLength)
@@ -306,7 +312,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
 
     Tonlyra::AtomicFile file(outName);
     if (!file.Open())
-        throw ECDRIPError(QStringLiteral("Cannot create file %1").arg(outName));
+        ThrowWriteError(QStringLiteral("Cannot create file %1").arg(outName), file.ErrorNumber());
 
     const bool waveHeader = WriteWAV && !encoding;
     if (waveHeader) {
@@ -384,7 +390,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         const QByteArray tag = coder->TagFrame();
         if (!tag.isEmpty() && !Cancelled) {
             if (!file.Seek(0))
-                throw ECDRIPError(QStringLiteral("Write error"));
+                ThrowWriteError(QStringLiteral("Write error"), file.ErrorNumber());
             WriteAll(file, tag.constData(), tag.size());
         }
         coder->CloseEncoder();
@@ -392,7 +398,7 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     if (waveHeader && !Cancelled) {
         // The header states the length of the data that was really written.
         if (!file.Seek(0))
-            throw ECDRIPError(QStringLiteral("Write error"));
+            ThrowWriteError(QStringLiteral("Write error"), file.ErrorNumber());
         WriteAll(file, WaveHeader(channels, rate, quint32(dataBytes)).constData(), 44);
     }
 
@@ -404,11 +410,13 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     // those of every copy. It is written first: a copy whose log could not be written is not
     // put in place, so the files never disagree with each other.
     const QStringList copyLines = JitterLines.mid(firstJitterLine);
+    int logError = 0;
     if (!copyLines.isEmpty() &&
         !Tonlyra::SaveFileAtomically(ChangeFileExt(outName, QStringLiteral(".jitt")),
-                                     copyLines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n"))
-        throw ECDRIPError(QStringLiteral("Write error"));
+                                     copyLines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n",
+                                     &logError))
+        ThrowWriteError(QStringLiteral("Write error"), logError);
     if (!file.Commit())
-        throw ECDRIPError(QStringLiteral("Write error"));
+        ThrowWriteError(QStringLiteral("Write error"), file.ErrorNumber());
     Written = true;
 }

@@ -264,11 +264,12 @@ SaveResult SaveUserSettings(const UserSettings& settings, const QString& path)
     // A folder that cannot be created is not reported by itself: the write below then fails.
     QDir().mkpath(QFileInfo(path).absolutePath());
     ProfileFile file;
-    if (!file.Load(path))
-        return SaveResult::Failure(failure);
+    int error = 0;
+    if (!file.Load(path, &error))
+        return SaveResult::Failure(failure, error);
     WriteUserSettings(settings, file);
-    if (!file.Save())
-        return SaveResult::Failure(failure);
+    if (!file.Save(&error))
+        return SaveResult::Failure(failure, error);
     return {};
 }
 

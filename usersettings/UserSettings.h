@@ -136,8 +136,8 @@ void WriteUserSettings(const UserSettings& settings, ProfileFile& file);
 
 // Writes settings into the file at path in one atomic save (keys the settings do not own stay as
 // they were), creating missing folders first. Errors: "Unable to create directory" for a path
-// without a folder part, "Unable to write to <path>" when the file cannot be written; the old
-// file is then untouched.
+// without a folder part, "Unable to write to <path>" with the reason on the line below it when
+// the file cannot be written; the old file is then untouched.
 SaveResult SaveUserSettings(const UserSettings& settings, const QString& path);
 
 // The scanning period as the settings window shows it: for the ranges 0 ("0-5 s") and 1

@@ -242,7 +242,8 @@ TEST_F(StampDialogs, NewTextStampIsStoredUpperCaseAndPlaced)
 TEST_F(StampDialogs, FullDiskKeepsTheLibraryAndSaysSo)
 {
     const QByteArray old = Tonlyra::Test::ReadAll(QString::fromStdString(Path));
-    const QString message = "Could not write file " + QString::fromStdString(Path);
+    const QString message =
+        "Could not write file " + QString::fromStdString(Path) + "\nFilen är för stor.";
     EXPECT_EQ(Tonlyra::Test::SaveUnderFileSizeLimit(
                   10,
                   [&] {

@@ -217,9 +217,11 @@ TEST(MediaOverlay, FailedSaveLeavesTheOldFileAsItWas)
 
     WriteAll(dir.File("afile"), "x");
     const QString underFile = dir.File("afile/x.cdu");
-    EXPECT_EQ(SampleOverlay().Save(underFile).Error(), "Unable to write to " + underFile);
+    EXPECT_EQ(SampleOverlay().Save(underFile).Error(),
+              "Unable to write to " + underFile + "\nMappen finns inte.");
     // A folder in place of the file is refused, not replaced.
-    EXPECT_FALSE(SampleOverlay().Save(dir.Path()).Ok());
+    EXPECT_EQ(SampleOverlay().Save(dir.Path()).Error(),
+              "Unable to write to " + dir.Path() + "\nDet finns redan en mapp med det namnet.");
 }
 
 TEST(MediaOverlay, LayoutCellsKeepsCellsByNumber)

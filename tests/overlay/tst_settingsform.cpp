@@ -202,7 +202,7 @@ TEST_F(SettingsFormTest, FailedSaveIsShownAndStopsTheCaller)
     prompts.Button(QMessageBox::Yes).File(bad).Button(QMessageBox::Ok);
     EXPECT_FALSE(form.ConfirmSaveOverlay());
     ASSERT_EQ(prompts.Asked().size(), 3u);
-    EXPECT_EQ(prompts.Asked()[2].Text, "Unable to write to " + bad);
+    EXPECT_EQ(prompts.Asked()[2].Text, "Unable to write to " + bad + "\nMappen finns inte.");
     EXPECT_EQ(prompts.Asked()[2].Icon, QMessageBox::Critical);
     // The document still names its old file and still counts as changed.
     EXPECT_EQ(form.FileName, TSettingsForm::UntitledName);

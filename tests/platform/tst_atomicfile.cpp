@@ -9,11 +9,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 using Tonlyra::AtomicFile;
+using Tonlyra::SaveFailureReason;
 using Tonlyra::SaveFileAtomically;
 using namespace Tonlyra::Test;
 
@@ -87,24 +90,52 @@ TEST(AtomicFile, SavesThatCannotStartSayWhy)
     TempDir dir;
     WriteAll(dir.File("afile"), "x");
     QDir(dir.Path()).mkdir("folder");
-    const QString paths[] = {dir.File("missing/x.ini"), dir.File("afile/x.ini"), dir.File("folder"),
-                             QString()};
-    for (const QString& path : paths) {
+    const std::pair<QString, int> cases[] = {{dir.File("missing/x.ini"), ENOENT},
+                                             {dir.File("afile/x.ini"), ENOTDIR},
+                                             {dir.File("folder"), EISDIR},
+                                             {QString(), ENOENT}};
+    for (const auto& [path, expected] : cases) {
         SCOPED_TRACE(path.toStdString());
-        QString error;
+        int error = 0;
         EXPECT_FALSE(SaveFileAtomically(path, "new", &error));
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(error, expected);
     }
     EXPECT_EQ(FilesIn(dir.Path()), QStringList({"afile", "folder"}));
     EXPECT_TRUE(FilesIn(dir.File("folder")).isEmpty());
 
-    QString error;
-    EXPECT_EQ(SaveUnderFileSizeLimit(
-                  10, [&] { return SaveFileAtomically(dir.File("f"), "0123456789a", &error); }),
-              0);
+    // A write that fails part way names its own errno (the child reports it as its result).
+    EXPECT_EQ(SaveUnderFileSizeLimit(10,
+                                     [&] {
+                                         int error = 0;
+                                         SaveFileAtomically(dir.File("f"), "0123456789a", &error);
+                                         return error == EFBIG;
+                                     }),
+              1);
     AtomicFile file(dir.File("f"));
     ASSERT_TRUE(file.Open());
     EXPECT_TRUE(file.ErrorString().isEmpty());
+    EXPECT_EQ(file.ErrorNumber(), 0);
+}
+
+// The reason the user reads under a failed save, for the failures a carer meets.
+TEST(AtomicFile, FailureReasonsInSwedish)
+{
+    const std::pair<int, const char*> reasons[] = {
+        {ENOENT, "Mappen finns inte."},
+        {ENOTDIR, "Mappen finns inte."},
+        {EACCES, "Du har inte behörighet att skriva i mappen eller filen."},
+        {EPERM, "Du har inte behörighet att skriva i mappen eller filen."},
+        {ENOSPC, "Disken är full."},
+        {EDQUOT, "Ditt diskutrymme (kvot) är slut."},
+        {EROFS, "Filsystemet är skrivskyddat."},
+        {EISDIR, "Det finns redan en mapp med det namnet."},
+        {EFBIG, "Filen är för stor."},
+        {EIO, "Ett fel uppstod på disken eller enheten."},
+    };
+    for (const auto& [error, reason] : reasons)
+        EXPECT_EQ(SaveFailureReason(error), QString::fromUtf8(reason)) << error;
+    // Any other failure still says something, in the system's words.
+    EXPECT_EQ(SaveFailureReason(EPROTO), "Systemet svarade: " + qt_error_string(EPROTO) + ".");
 }
 
 TEST(AtomicFile, ReplacesTheFileKeepingItsRightsAndLinks)

@@ -141,9 +141,9 @@ TEST(ProfileFile, FailedSaveLeavesTheOldFileUntouched)
     blocker.close();
     ProfileFile q(dir.File("notafolder/b.ini"));
     q.WriteString("s", "k", "v");
-    QString error;
+    int error = 0;
     EXPECT_FALSE(q.Save(&error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(error, ENOTDIR);
     EXPECT_EQ(ReadAll(path), QByteArray("[s]\r\nk=v\r\n"));
 }
 

@@ -371,7 +371,8 @@ TEST_F(CdRip, UncreatableFileIsReportedAndNothingStaysOpen)
         ADD_FAILURE() << "no error";
     } catch (const ECDRIPError& e) {
         EXPECT_EQ(e.Message(),
-                  QStringLiteral("Cannot create file ") + Out->File(QStringLiteral("afile/x.mp3")));
+                  QStringLiteral("Cannot create file ") + Out->File(QStringLiteral("afile/x.mp3")) +
+                      QStringLiteral("\nMappen finns inte."));
     }
     EXPECT_FALSE(Coder.IsOpen());
     EXPECT_FALSE(Rip->IsCopying());
@@ -407,7 +408,8 @@ TEST_F(CdRip, FullDiskIsAWriteError)
                                              } catch (const ECDRIPError& e) {
                                                  message = e.Message();
                                              }
-                                             return message == "Write error" && !Coder.IsOpen() &&
+                                             return message == "Write error\nFilen är för stor." &&
+                                                    !Coder.IsOpen() &&
                                                     !Rip->IsCopying() && !Rip->OutputWritten();
                                          }),
                   1);
@@ -430,7 +432,7 @@ TEST_F(CdRip, UnwritableLogIsAWriteError)
     } catch (const ECDRIPError& e) {
         message = e.Message();
     }
-    EXPECT_EQ(message, "Write error");
+    EXPECT_EQ(message, "Write error\nDet finns redan en mapp med det namnet.");
     EXPECT_FALSE(Rip->OutputWritten());
     EXPECT_EQ(ReadAll(Out->File("j.wav")), "older copy");
     EXPECT_EQ(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{"j.wav"});

@@ -246,7 +246,8 @@ TEST(UserSettings, SaveReplacesKeysInPlaceAndReportsFailures)
     EXPECT_FALSE(QFile::exists("bare.usr"));
     WriteAll(dir.File("afile"), "x");
     const QString underFile = dir.File("afile/sub/u.usr");
-    EXPECT_EQ(Tonlyra::SaveUserSettings(s, underFile).Error(), "Unable to write to " + underFile);
+    EXPECT_EQ(Tonlyra::SaveUserSettings(s, underFile).Error(),
+              "Unable to write to " + underFile + "\nMappen finns inte.");
 
     const QByteArray old = ReadAll(path);
     s.Spacing = 9;

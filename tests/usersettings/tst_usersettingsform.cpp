@@ -183,7 +183,7 @@ TEST_F(UserSettingsFormTest, FailedSaveIsShownAndKeepsEverything)
         prompts.Button(QMessageBox::Ok);
         EXPECT_FALSE(form.SaveUserSettingsFile(bad));
         ASSERT_EQ(prompts.Asked().size(), 1u);
-        EXPECT_EQ(prompts.Asked()[0].Text, "Unable to write to " + bad);
+        EXPECT_EQ(prompts.Asked()[0].Text, "Unable to write to " + bad + "\nMappen finns inte.");
     }
     EXPECT_EQ(form.SettingsFileName, Users("User.def"));
     EXPECT_TRUE(form.ChangedOutside);
