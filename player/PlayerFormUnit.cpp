@@ -120,7 +120,7 @@ void TPlayerForm::CreateMenus()
     FileMenu->setObjectName(QStringLiteral("FileMenu"));
     OpenMenu =
         item(FileMenu, QStringLiteral("&Öppna media-inställningar"), QStringLiteral("OpenMenu"));
-    OpenUserSettingsMenu = item(FileMenu, QStringLiteral("Öppna &brukar-inställningar"),
+    OpenUserSettingsMenu = item(FileMenu, QStringLiteral("Öppna b&rukar-inställningar"),
                                 QStringLiteral("OpenUserSettingsMenu"));
     N1 = separator(FileMenu, QStringLiteral("N1"));
     ChangeMenu =

@@ -39,7 +39,7 @@ public:
     // Menu bar, in menu order.
     QMenu* FileMenu = nullptr;               // "&Arkiv"
     QAction* OpenMenu = nullptr;             // "&Öppna media-inställningar"
-    QAction* OpenUserSettingsMenu = nullptr; // "Öppna &brukar-inställningar"
+    QAction* OpenUserSettingsMenu = nullptr; // "Öppna b&rukar-inställningar"
     QAction* N1 = nullptr;
     QAction* ChangeMenu = nullptr;       // "&Inställningar för media"
     QAction* UserSettingsMenu = nullptr; // "Inställningar för &brukare"

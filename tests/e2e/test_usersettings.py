@@ -23,11 +23,9 @@ class UserSettingsWindowTest(PlayerCase):
         self.start(overlay, self.settings("Mouse", scan_delay=800, sound=False))
         self.assertEqual(self.grid().marked(), [], "a frame in mouse control")
 
-        # "Arkiv", then "Inställningar för brukare" (the second item with the access key b).
+        # "Arkiv", "Inställningar för brukare".
         self.desktop.key("Alt_L", "a")
         self.desktop.key("b")
-        self.desktop.key("b")
-        self.desktop.key("Return")
         window = self.settings_window()
         self.assertTrue(window, "the settings window did not open: %s" %
                         [self.desktop.window_name(w) for w in self.player.windows()])

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -33,6 +34,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 using namespace Tonlyra;
 using Tonlyra::Test::ScriptedPrompts;
@@ -288,7 +290,7 @@ TEST_F(PlayerFormTest, MenusHoldTheirItemsInOrder)
     EXPECT_FALSE(PlayerForm->Paus->isEnabled());
     EXPECT_EQ(bar[2]->text(), QStringLiteral("&Hjälp"));
     check(PlayerForm->FileMenu, {{"OpenMenu", "&Öppna media-inställningar"},
-                                 {"OpenUserSettingsMenu", "Öppna &brukar-inställningar"},
+                                 {"OpenUserSettingsMenu", "Öppna b&rukar-inställningar"},
                                  {"N1", "-"},
                                  {"ChangeMenu", "&Inställningar för media"},
                                  {"UserSettingsMenu", "Inställningar för &brukare"},
@@ -304,6 +306,36 @@ TEST_F(PlayerFormTest, MenusHoldTheirItemsInOrder)
     EXPECT_EQ(PlayerForm->DisplayTimer->interval(), 200);
     EXPECT_FALSE(PlayerForm->ScanTimer->isActive());
     EXPECT_FALSE(PlayerForm->KeyRepeatTimer->isActive());
+}
+
+// Two items of one menu with the same access key: the key only moves between them and chooses
+// neither. Within every menu bar and each of its menus, of every window with one.
+TEST_F(PlayerFormTest, AccessKeysAreUniqueInEveryMenu)
+{
+    Start();
+    for (QWidget* window : {static_cast<QWidget*>(PlayerForm), static_cast<QWidget*>(SettingsForm),
+                            static_cast<QWidget*>(UserSettingsForm)}) {
+        for (const QMenuBar* bar : window->findChildren<QMenuBar*>()) {
+            std::vector<QList<QAction*>> menus{bar->actions()};
+            for (const QAction* item : bar->actions())
+                if (item->menu())
+                    menus.push_back(item->menu()->actions());
+            for (const QList<QAction*>& items : menus) {
+                QMap<QChar, QString> taken;
+                for (const QAction* item : items) {
+                    const QString text = item->text();
+                    const qsizetype amp = text.indexOf(u'&');
+                    if (amp < 0 || amp + 1 >= text.size())
+                        continue;
+                    const QChar key = text[amp + 1].toLower();
+                    EXPECT_FALSE(taken.contains(key))
+                        << window->metaObject()->className() << ": " << text.toStdString()
+                        << " and " << taken.value(key).toStdString();
+                    taken.insert(key, text);
+                }
+            }
+        }
+    }
 }
 
 TEST_F(PlayerFormTest, AboutBoxShowsTheVersion)
