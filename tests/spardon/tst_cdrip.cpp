@@ -370,9 +370,9 @@ TEST_F(CdRip, UncreatableFileIsReportedAndNothingStaysOpen)
         Rip->RipTrack(1, target);
         ADD_FAILURE() << "no error";
     } catch (const ECDRIPError& e) {
-        EXPECT_EQ(e.Message(),
-                  QStringLiteral("Cannot create file ") + Out->File(QStringLiteral("afile/x.mp3")) +
-                      QStringLiteral("\nMappen finns inte."));
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file ") +
+                                   Out->File(QStringLiteral("afile/x.mp3")) +
+                                   QStringLiteral("\nMappen finns inte."));
     }
     EXPECT_FALSE(Coder.IsOpen());
     EXPECT_FALSE(Rip->IsCopying());
@@ -409,8 +409,8 @@ TEST_F(CdRip, FullDiskIsAWriteError)
                                                  message = e.Message();
                                              }
                                              return message == "Write error\nFilen är för stor." &&
-                                                    !Coder.IsOpen() &&
-                                                    !Rip->IsCopying() && !Rip->OutputWritten();
+                                                    !Coder.IsOpen() && !Rip->IsCopying() &&
+                                                    !Rip->OutputWritten();
                                          }),
                   1);
         EXPECT_TRUE(QDir(Out->Path()).entryList(QDir::Files | QDir::Hidden).isEmpty());

@@ -225,9 +225,9 @@ TEST_F(RippingDialog, CopyErrorIsShownAndTheDialogStaysOpen)
     Prompts.File(Out.File(QStringLiteral("afile/x.mp3"))).Button(QMessageBox::Ok);
     Dialog->CopyButton->click();
     ASSERT_EQ(Prompts.Asked().size(), 2u);
-    EXPECT_EQ(Prompts.Asked()[1].Text,
-              QStringLiteral("Cannot create file ") + Out.File(QStringLiteral("afile/x.mp3")) +
-                  QStringLiteral("\nMappen finns inte."));
+    EXPECT_EQ(Prompts.Asked()[1].Text, QStringLiteral("Cannot create file ") +
+                                           Out.File(QStringLiteral("afile/x.mp3")) +
+                                           QStringLiteral("\nMappen finns inte."));
     EXPECT_TRUE(Dialog->CopyResult);
     EXPECT_EQ(Dialog->result(), 0);
     EXPECT_TRUE(Dialog->ProgressPanel->isHidden());
