@@ -115,17 +115,7 @@ bool TSettingsForm::ConfirmSaveOverlay()
             this, QStringLiteral("Spara ändringar?"),
             QStringLiteral("CD-överlägget har ändrats. Vill du spara ändringarna?"),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
-        if (answer == QMessageBox::Yes) {
-            if (FileName != UntitledName && !FileName.isEmpty()) {
-                goOn = SaveOverlay(FileName);
-            } else {
-                const QString name = UserPrompt::SaveFileName(this, QString(), OverlayFilter,
-                                                              OverlaySuffix, OverlayFolder);
-                goOn = !name.isEmpty() && SaveOverlay(name);
-            }
-        } else {
-            goOn = answer == QMessageBox::No;
-        }
+        goOn = answer == QMessageBox::Yes ? SaveMenuClick() : answer == QMessageBox::No;
     }
     ChangedInEditor = !goOn;
     CommittedUnsaved = !goOn;
@@ -186,20 +176,35 @@ void TSettingsForm::OpenMenuClick()
         LoadOverlay(name);
 }
 
-void TSettingsForm::SaveMenuClick()
+bool TSettingsForm::SaveMenuClick()
 {
     if (FileName == UntitledName || FileName.isEmpty())
-        SaveAsMenuClick();
-    else
-        SaveOverlay(FileName);
+        return SaveAsMenuClick();
+    return SaveOverlay(FileName);
 }
 
-void TSettingsForm::SaveAsMenuClick()
+bool TSettingsForm::SaveAsMenuClick()
 {
     const QString name =
         UserPrompt::SaveFileName(this, QString(), OverlayFilter, OverlaySuffix, OverlayFolder);
-    if (!name.isEmpty())
-        SaveOverlay(name);
+    return !name.isEmpty() && SaveOverlay(name);
+}
+
+void TSettingsForm::reject()
+{
+    if (!ChangedInEditor) {
+        QDialog::reject();
+        return;
+    }
+    const QString name = FileName.isEmpty() ? UntitledName : QFileInfo(FileName).fileName();
+    const auto answer = UserPrompt::Message(
+        this, QStringLiteral("Spara ändringar?"),
+        QStringLiteral("Vill du spara ändringarna i %1?").arg(name),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+    if (answer == QMessageBox::No)
+        QDialog::reject();
+    else if (answer == QMessageBox::Yes && SaveMenuClick())
+        accept(); // what was saved is what the player shows
 }
 
 void TSettingsForm::FileMenuPopup()

@@ -89,9 +89,9 @@ public:
     // to put it in force). Clears both change flags; FileName := path; OverlayFolder := its folder.
     void LoadOverlay(const QString& path);
     // Writes EditedOverlay to path. On success the file becomes the document's file and both
-    // change flags are cleared. On failure the error "Unable to write to <path>" is shown through
-    // the general error box, the old file, FileName and the flags stay as they were, and the
-    // result is false.
+    // change flags are cleared. On failure the error "Unable to write to <path>" and its reason
+    // are shown through the general error box, the old file, FileName and the flags stay as they
+    // were, and the result is false.
     bool SaveOverlay(const QString& path);
     // CurrentOverlay := EditedOverlay.
     void CommitOverlay();
@@ -113,8 +113,9 @@ public:
     // The "&Arkiv" commands.
     void NewMenuClick();    // "&Nytt media-överlägg"
     void OpenMenuClick();   // "&Öppna media-överlägg"
-    void SaveMenuClick();   // "Spara media-överlägg"
-    void SaveAsMenuClick(); // "&Spara media-överlägg som..."
+    // The two save commands; true when the overlay was saved.
+    bool SaveMenuClick();   // "Spara media-överlägg"
+    bool SaveAsMenuClick(); // "&Spara media-överlägg som..."
     // Enables "Spara media-överlägg" exactly when there are unsaved changes.
     void FileMenuPopup();
 
@@ -157,10 +158,10 @@ public:
     void RecordButtonClick();
     void RecordSettingsButtonClick();
 
-    // The text the "Längd" column shows for a length in milliseconds: rounded to whole seconds
-    // (more than 500 ms up), as hours:minutes:seconds, or with withHours false as
-    // minutes:seconds unless the length is an hour or more.
-    static QString LengthText(qint64 ms, bool withHours);
+    // The text the "Längd" column shows for a length in milliseconds, the same whether the
+    // stretch was just chosen or read from a file: rounded to whole seconds (more than 500 ms
+    // up), as hours:minutes:seconds.
+    static QString LengthText(qint64 ms);
     // The picture file filter of the picture file dialog and the picture bases.
     static const QString ImageFilter;
     // The filter and extension of overlay files in the file dialogs.
@@ -208,6 +209,12 @@ public:
     QAction* HelpContents = nullptr;     // "&Innehåll"
     QAction* HelpMenuAnp = nullptr;      // "Skapa &överlägg"
 
+    // Closing without loading ("&Avbryt", the close box, Esc). With changes made in the editor
+    // it first asks whether to save them: Ja saves and closes as "Stäng och &ladda
+    // inställningarna" does, so the player shows what was saved (a save that fails or is
+    // cancelled keeps the window open); Nej drops the changes; Avbryt keeps the window open.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
@@ -231,8 +238,12 @@ private:
     void LayOutColumns();
     // A change of cell k made by a command: shown, and ChangedInEditor set.
     void CellChanged(int k);
-    // A text typed in place.
+    // A text typed in place, as it is typed; and the end of typing it (cancelled by Esc: the
+    // text and ChangedInEditor go back to what they were when typing began).
     void TextEdited(int row, const QString& text);
+    void TextEditEnded(int row, const QString& original, bool cancelled);
+    // ChangedInEditor (0 or 1) before the text being typed changed it; -1 while none is typed.
+    int ChangedBeforeTyping = -1;
     void RunHelperProgram(Tonlyra::HelperProgram* program);
     // A sound or video file for the selected cell through the media dialog (kind is a
     // MediaKind), with its stretch.

@@ -122,6 +122,18 @@ protected:
         if (OnContextMenu)
             OnContextMenu(event);
     }
+    // As in a table: typing into a text replaces it; F2 edits it, the cursor after the text.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
+    {
+        const bool editing = QTableWidget::edit(index, trigger, event);
+        if (editing && trigger == EditKeyPressed) {
+            if (auto* line = qobject_cast<QLineEdit*>(indexWidget(index))) {
+                line->deselect();
+                line->end(false);
+            }
+        }
+        return editing;
+    }
     // Shift+F10 opens the menu as the context-menu key does, for keyboards without that key.
     void keyPressEvent(QKeyEvent* event) override
     {
@@ -135,13 +147,23 @@ protected:
 };
 
 // The in-place editor of the "Text" column hands every change on as it is typed, so that the
-// overlay always holds what the grid shows.
+// overlay always holds what the grid shows, and says when the editor closes: Esc cancels the
+// edit (cancelled true), with the text the cell had when the editor opened.
 class TextDelegate : public QStyledItemDelegate
 {
 public:
-    TextDelegate(QObject* parent, std::function<void(int row, const QString& text)> edited)
-        : QStyledItemDelegate(parent), Edited(std::move(edited))
-    {}
+    TextDelegate(QObject* parent, std::function<void(int row, const QString& text)> edited,
+                 std::function<void(int row, const QString& original, bool cancelled)> ended)
+        : QStyledItemDelegate(parent), Edited(std::move(edited)), Ended(std::move(ended))
+    {
+        connect(this, &QAbstractItemDelegate::closeEditor, this,
+                [this](QWidget* editor, EndEditHint hint) {
+                    if (editor->property(RowProperty).isValid())
+                        Ended(editor->property(RowProperty).toInt(),
+                              editor->property(OriginalProperty).toString(),
+                              hint == RevertModelCache);
+                });
+    }
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override
     {
@@ -149,6 +171,8 @@ public:
         if (auto* line = qobject_cast<QLineEdit*>(editor)) {
             line->setMaxLength(Tonlyra::MaxProfileValueLength);
             const int row = index.row();
+            line->setProperty(RowProperty, row);
+            line->setProperty(OriginalProperty, index.data(Qt::EditRole));
             connect(line, &QLineEdit::textEdited, this,
                     [this, row](const QString& text) { Edited(row, text); });
         }
@@ -156,7 +180,10 @@ public:
     }
 
 private:
+    static constexpr const char* RowProperty = "row";
+    static constexpr const char* OriginalProperty = "original";
     std::function<void(int, const QString&)> Edited;
+    std::function<void(int, const QString&, bool)> Ended;
 };
 
 } // namespace
@@ -303,16 +330,18 @@ void TSettingsForm::CreateControls()
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setSelectionBehavior(QAbstractItemView::SelectItems);
-    table->setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::DoubleClicked |
-                           QAbstractItemView::SelectedClicked | QAbstractItemView::AnyKeyPressed |
+    table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed |
                            QAbstractItemView::EditKeyPressed);
     table->setTabKeyNavigation(false); // Tab leaves the grid, as in every other window
     table->setWordWrap(false);
     // A long path keeps its file name in sight.
     table->setTextElideMode(Qt::ElideMiddle);
     table->setItemDelegateForColumn(
-        TextColumn,
-        new TextDelegate(table, [this](int row, const QString& text) { TextEdited(row, text); }));
+        TextColumn, new TextDelegate(
+                        table, [this](int row, const QString& text) { TextEdited(row, text); },
+                        [this](int row, const QString& original, bool cancelled) {
+                            TextEditEnded(row, original, cancelled);
+                        }));
     // The fixed columns: wide enough for their widest text in the window's font, with room for
     // the margins the grid leaves around a cell's text.
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
@@ -439,11 +468,11 @@ void TSettingsForm::ShowLengthsAsRead()
     for (int k = 1; k <= EditedOverlay.N(); ++k) {
         const OverlayCell& c = *EditedOverlay.Cell(k);
         const bool stretch = c.MediaStart >= 0 && c.MediaStop >= c.MediaStart;
-        SetLength(k, stretch ? LengthText(c.MediaStop - c.MediaStart, false) : QString());
+        SetLength(k, stretch ? LengthText(c.MediaStop - c.MediaStart) : QString());
     }
 }
 
-QString TSettingsForm::LengthText(qint64 ms, bool withHours)
+QString TSettingsForm::LengthText(qint64 ms)
 {
     if (ms < 0)
         return QString();
@@ -452,9 +481,7 @@ QString TSettingsForm::LengthText(qint64 ms, bool withHours)
         ++seconds;
     const qint64 hours = seconds / 3600, minutes = seconds / 60 % 60;
     seconds %= 60;
-    if (withHours || hours > 0)
-        return QString::asprintf("%.2lld:%.2lld:%.2lld", hours, minutes, seconds);
-    return QString::asprintf("%.2lld:%.2lld", minutes, seconds);
+    return QString::asprintf("%.2lld:%.2lld:%.2lld", hours, minutes, seconds);
 }
 
 void TSettingsForm::ColourCellMap(int k)
@@ -501,14 +528,25 @@ void TSettingsForm::SelectCell(int k, int column)
 void TSettingsForm::TextEdited(int row, const QString& text)
 {
     OverlayCell* c = EditedOverlay.Cell(row + 1);
-    if (!c)
+    if (!c || row >= CDTrackList->rowCount())
         return;
+    if (ChangedBeforeTyping < 0)
+        ChangedBeforeTyping = ChangedInEditor ? 1 : 0;
     c->Text = text;
     ChangedInEditor = true;
     // The grid's own text follows unseen by the view, which would otherwise put it back into
     // the editor and move the cursor.
     const QSignalBlocker quiet(CDTrackList->model());
     CDTrackList->item(row, TextColumn)->setText(text);
+}
+
+void TSettingsForm::TextEditEnded(int row, const QString& original, bool cancelled)
+{
+    if (cancelled && ChangedBeforeTyping >= 0) {
+        TextEdited(row, original);
+        ChangedInEditor = ChangedBeforeTyping == 1;
+    }
+    ChangedBeforeTyping = -1;
 }
 
 void TSettingsForm::CellChanged(int k)
@@ -690,7 +728,7 @@ void TSettingsForm::ChooseMediaFile(int kind)
     SetMedia(chosen, dialog.GetMediaFileName(), type);
     chosen.MediaStart = dialog.GetStartPosition();
     chosen.MediaStop = dialog.GetStopPosition();
-    SetLength(k, LengthText(dialog.GetSelectionLength(), true));
+    SetLength(k, LengthText(dialog.GetSelectionLength()));
     folder = Tonlyra::FolderOf(chosen.Media);
     CellChanged(k);
 }

@@ -143,6 +143,25 @@ bool TUserSettingsForm::QuerySaveUserSettings()
     return result;
 }
 
+void TUserSettingsForm::reject()
+{
+    if (!ChangedInWindow) {
+        QDialog::reject();
+        return;
+    }
+    const QString name = ExtensionOf(SettingsFileName) == QStringLiteral(".usr")
+                             ? NamePart(SettingsFileName)
+                             : QStringLiteral("standardinställningarna");
+    const auto answer = UserPrompt::Message(
+        this, QStringLiteral("Spara ändringar"),
+        QStringLiteral("Vill du spara ändringarna i %1?").arg(name),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+    if (answer == QMessageBox::No)
+        QDialog::reject();
+    else if (answer == QMessageBox::Yes && SaveUserSettingsFile(SettingsFileName))
+        accept(); // what was saved is what the player uses
+}
+
 void TUserSettingsForm::SetScanDelayTime(qint32 ms)
 {
     if (ms <= Tonlyra::MinScanDelayTime)

@@ -191,6 +191,12 @@ public:
     QTimer* ScanTimer = nullptr;
     QTimer* KeyRepeatTimer = nullptr;
 
+    // Closing without applying ("&Avbryt", the close box, Esc). With changes made in the window
+    // it first asks whether to save them: Ja saves them to the file being edited and closes as
+    // "Stäng och &ladda inställningarna" does, so the player uses what was saved (a failed save
+    // keeps the window open); Nej drops the changes; Avbryt keeps the window open.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;

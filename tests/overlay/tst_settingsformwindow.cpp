@@ -283,22 +283,133 @@ TEST_F(EditorTest, TextIsTypedInPlaceOnlyInACellWithMedia)
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form));
     Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form));
+    // Keys go where the keyboard sends them: to the grid, then to its editor once open.
+    const auto type = [](const QString& keys) {
+        for (const QChar key : keys)
+            QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+    };
+    const auto editor = [this] {
+        for (QLineEdit* line : Form->CDTrackList->findChildren<QLineEdit*>())
+            if (line->isVisible())
+                return line;
+        return static_cast<QLineEdit*>(nullptr);
+    };
 
     Form->SelectCell(1, Column::TextColumn);
-    EXPECT_EQ(Form->CDTrackList->findChild<QLineEdit*>(), nullptr);
-    QTest::keyClicks(Form->CDTrackList, "x");
+    type("x");
+    EXPECT_EQ(editor(), nullptr);
     EXPECT_EQ(Cell(1).Text, "");
     EXPECT_FALSE(Form->ChangedInEditor);
 
+    // As in a table: selecting a cell only selects it; typing replaces its text, every time.
+    for (const QString& typed : {QString("Hej"), QString("Tja")}) {
+        Form->SelectCell(2, Column::TextColumn);
+        EXPECT_EQ(editor(), nullptr);
+        type(typed);
+        ASSERT_NE(editor(), nullptr);
+        EXPECT_EQ(Cell(2).Text, typed); // in the overlay as it is typed
+        EXPECT_TRUE(Form->ChangedInEditor);
+        Form->SelectCell(2, Column::MediaColumn);
+        EXPECT_EQ(Shown(2, Column::TextColumn), typed);
+    }
+
+    // F2 edits the text, the cursor after it; Esc cancels the edit.
+    ASSERT_TRUE(Form->SaveOverlay(Dir.File("Overlays/T.cdu")));
     Form->SelectCell(2, Column::TextColumn);
-    auto* editor = Form->CDTrackList->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr) << "selecting the text of a cell with media opens its editor";
-    QTest::keyClicks(editor, "Hej då");
-    EXPECT_EQ(Cell(2).Text, "Hej då"); // in the overlay as it is typed
+    QTest::keyClick(Form->CDTrackList, Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    type(" du");
+    EXPECT_EQ(Cell(2).Text, "Tja du");
     EXPECT_TRUE(Form->ChangedInEditor);
-    Form->SelectCell(2, Column::MediaColumn);
-    EXPECT_EQ(Shown(2, Column::TextColumn), "Hej då");
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(Cell(2).Text, "Tja");
+    EXPECT_EQ(Shown(2, Column::TextColumn), "Tja");
+    EXPECT_FALSE(Form->ChangedInEditor); // nothing is left to save
+    EXPECT_TRUE(Form->isVisible());      // the Esc ended the typing, not the editor
     Form->hide();
+}
+
+// Closing the editor without loading (the close box, "&Avbryt", Esc) after a change asks whether
+// to save it; without a change it closes at once.
+TEST_F(EditorTest, ClosingWithChangesAsksToSaveThem)
+{
+    const QString file = Dir.File("Overlays/A.cdu");
+    MediaOverlay overlay;
+    *overlay.Cell(1) = CellOf("Exit", "Exit");
+    struct Case
+    {
+        const char* Name;
+        QMessageBox::StandardButton Answer; // NoButton: no change, so no question
+        bool SaveFails;
+        bool StaysOpen;
+        bool Applied;
+    };
+    const Case cases[] = {
+        {"no change", QMessageBox::NoButton, false, false, false},
+        {"Nej", QMessageBox::No, false, false, false},
+        {"Avbryt", QMessageBox::Cancel, false, true, false},
+        {"Ja", QMessageBox::Yes, false, false, true},
+        {"Ja, the save fails", QMessageBox::Yes, true, true, false},
+    };
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QDir().mkpath(Dir.File("Overlays"));
+        ASSERT_TRUE(overlay.Save(file).Ok());
+        Form->LoadOverlay(file);
+        Form->CommitOverlay();
+        ScriptedPrompts prompts;
+        prompts.Dialog([&](QDialog&) {
+            if (c.Answer != QMessageBox::NoButton)
+                Run(2, Column::MediaColumn, &TSettingsForm::ExitProgramClick);
+            if (c.SaveFails) // the overlay's folder has gone
+                QDir(Dir.File("Overlays")).removeRecursively();
+            ScriptedPrompts answers;
+            if (c.Answer != QMessageBox::NoButton)
+                answers.Button(c.Answer);
+            if (c.SaveFails)
+                answers.Button(QMessageBox::Ok);
+            Form->close(); // the close box
+            EXPECT_EQ(Form->isVisible(), c.StaysOpen);
+            if (c.Answer != QMessageBox::NoButton) {
+                EXPECT_GE(answers.Asked().size(), 1u);
+                EXPECT_EQ(answers.Asked().front().Text, "Vill du spara ändringarna i A.cdu?");
+                EXPECT_EQ(answers.Asked().front().Caption, "Spara ändringar?");
+            }
+            if (c.SaveFails) {
+                EXPECT_EQ(answers.Asked().size(), 2u);
+                EXPECT_EQ(answers.Asked().back().Text,
+                          "Unable to write to " + file + "\nMappen finns inte.");
+            }
+            EXPECT_EQ(answers.Remaining(), 0);
+            return false;
+        });
+        EXPECT_EQ(Form->EditOverlay(), c.Applied);
+        EXPECT_EQ(Form->CurrentOverlay.IsExitCell(2), c.Applied);
+        EXPECT_EQ(ReadAll(file).contains("2=Exit"), c.Applied);
+        EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved); // nothing left to ask
+    }
+
+    // A new overlay: "Ja" asks for its name, and the overlay saved there is the one in force.
+    QDir().mkpath(Dir.File("Overlays"));
+    Form->FileName.clear();
+    const QString named = Dir.File("Overlays/Ny.cdu");
+    ScriptedPrompts prompts;
+    prompts.Dialog([&](QDialog&) {
+        Run(1, Column::MediaColumn, &TSettingsForm::ExitProgramClick);
+        ScriptedPrompts answers;
+        answers.Button(QMessageBox::Yes).File(named);
+        QTest::keyClick(Form, Qt::Key_Escape);
+        EXPECT_EQ(answers.Asked().front().Text, "Vill du spara ändringarna i Namnlös?");
+        EXPECT_EQ(answers.Remaining(), 0);
+        return false;
+    });
+    EXPECT_TRUE(Form->EditOverlay());
+    EXPECT_EQ(Form->FileName, named);
+    EXPECT_TRUE(Form->CurrentOverlay.IsExitCell(1));
+    EXPECT_TRUE(ReadAll(named).contains("1=Exit"));
 }
 
 TEST_F(EditorTest, ContextMenuItemsForEachColumnAndMediaType)
@@ -521,12 +632,12 @@ TEST_F(EditorTest, CancelInEveryDialogLeavesTheCellUnchanged)
 
 TEST_F(EditorTest, LengthColumn)
 {
-    EXPECT_EQ(TSettingsForm::LengthText(59600, true), "00:01:00");
-    EXPECT_EQ(TSettingsForm::LengthText(125500, false), "02:05"); // 500 ms rounds down
-    EXPECT_EQ(TSettingsForm::LengthText(125501, false), "02:06");
-    EXPECT_EQ(TSettingsForm::LengthText(3723000, false), "01:02:03"); // an hour or more
+    EXPECT_EQ(TSettingsForm::LengthText(59600), "00:01:00");
+    EXPECT_EQ(TSettingsForm::LengthText(125500), "00:02:05"); // 500 ms rounds down
+    EXPECT_EQ(TSettingsForm::LengthText(125501), "00:02:06");
+    EXPECT_EQ(TSettingsForm::LengthText(3723000), "01:02:03");
 
-    // After reading a file: stretches with both ends set, as minutes:seconds.
+    // After reading a file: stretches with both ends set, in the form a choice shows them.
     MediaOverlay overlay;
     overlay.Cell(1)->MediaStart = 1000;
     overlay.Cell(1)->MediaStop = 126500;
@@ -535,7 +646,7 @@ TEST_F(EditorTest, LengthColumn)
     overlay.Cell(3)->MediaStop = 5 * 3600 * 1000;
     ASSERT_TRUE(overlay.Save(Dir.File("Overlays/L.cdu")).Ok());
     Start({"L.cdu"});
-    EXPECT_EQ(Shown(1, Column::LengthColumn), "02:05");
+    EXPECT_EQ(Shown(1, Column::LengthColumn), "00:02:05");
     EXPECT_EQ(Shown(2, Column::LengthColumn), "");
     EXPECT_EQ(Shown(3, Column::LengthColumn), "05:00:00");
 
@@ -549,6 +660,11 @@ TEST_F(EditorTest, LengthColumn)
     EXPECT_EQ(Cell(4).MediaStop, 2900);
     EXPECT_EQ(Shown(4, Column::LengthColumn), "00:00:03");
     EXPECT_EQ(Form->SoundFolder, Dir.Path() + "/");
+
+    // Saved and read again, the same stretch reads the same.
+    ASSERT_TRUE(Form->SaveOverlay(Dir.File("Overlays/L.cdu")));
+    Form->LoadOverlay(Dir.File("Overlays/L.cdu"));
+    EXPECT_EQ(Shown(4, Column::LengthColumn), "00:00:03");
 }
 
 TEST_F(EditorTest, PictureFileIsPreviewedAsItIsSelected)
@@ -613,7 +729,7 @@ TEST_F(EditorTest, CancelledEditorOpensAgainOnTheOverlayInForce)
         EXPECT_EQ(Form->EditedOverlay, Form->CurrentOverlay);
         EXPECT_EQ(Form->CDTrackList->rowCount(), 4);
         EXPECT_EQ(Shown(2, Column::TypeColumn), "Ljud-fil");
-        EXPECT_EQ(Shown(2, Column::LengthColumn), "01:05");
+        EXPECT_EQ(Shown(2, Column::LengthColumn), "00:01:05");
         EXPECT_EQ(Shown(2, Column::MediaColumn), sound);
         EXPECT_EQ(Form->CellMapPanels.size(), 4u);
         EXPECT_EQ(Form->windowTitle(),
@@ -808,6 +924,7 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
             EXPECT_EQ(p.Remaining(), 0);
         }
         f.SelectCell(1, Column::TextColumn);
+        QTest::keyClick(f.CDTrackList, Qt::Key_F2);
         auto* text = f.CDTrackList->findChild<QLineEdit*>();
         EXPECT_NE(text, nullptr);
         if (text)

@@ -43,6 +43,9 @@ protected:
                 QTest::keyClick(w.SpacingComboBox, Qt::Key_Down);
             w.OneSwitchScanControlRadioButton->click();
             w.HideBordersCheckBox->click();
+            ScriptedPrompts no; // "&Avbryt" asks whether to save the changes: no
+            if (end == &TUserSettingsForm::CloseMenu)
+                no.Button(QMessageBox::No);
             (w.*end)->trigger();
             return false;
         });

@@ -448,7 +448,9 @@ TEST_F(UserSettingsWindowTest, OpeningShowsTheAppliedSettingsAndCancelDropsTheEd
         w.HideBordersCheckBox->click();
         w.PictureCheckBox->click();
         w.ModeRadioButton(ControlMode::ArrowControl)->click();
-        w.CloseMenu->trigger(); // "&Avbryt"
+        ScriptedPrompts no;
+        no.Button(QMessageBox::No); // the changes are not to be saved
+        w.CloseMenu->trigger();     // "&Avbryt"
         EXPECT_FALSE(w.isVisible());
     });
     EXPECT_FALSE(accepted);
@@ -467,6 +469,8 @@ TEST_F(UserSettingsWindowTest, OpeningShowsTheAppliedSettingsAndCancelDropsTheEd
     // The close box cancels too, and the next showing is the applied settings again.
     Open(form, [](TUserSettingsForm& w) {
         w.HideBordersCheckBox->click();
+        ScriptedPrompts no;
+        no.Button(QMessageBox::No);
         w.close();
     });
     Open(form, [](TUserSettingsForm& w) {
@@ -487,6 +491,70 @@ TEST_F(UserSettingsWindowTest, OpeningShowsTheAppliedSettingsAndCancelDropsTheEd
     EXPECT_TRUE(form.SaveUserSettingsMenu->isEnabled());
 }
 
+// Closing without "Stäng och ladda inställningarna" (the close box, "&Avbryt", Esc) after a change
+// asks whether to save it first; without a change the window closes at once.
+TEST_F(UserSettingsWindowTest, ClosingWithChangesAsksToSaveThem)
+{
+    const QString file = Dir.File("Users/Anna.usr");
+    const QByteArray original = "[Extended settings]\r\nSpacing=2\r\n";
+    struct Case
+    {
+        const char* Name;
+        QMessageBox::StandardButton Answer; // NoButton: no change, so no question
+        bool SaveFails;
+        bool StaysOpen;
+        bool Applied;
+    };
+    const Case cases[] = {
+        {"no change", QMessageBox::NoButton, false, false, false},
+        {"Nej", QMessageBox::No, false, false, false},
+        {"Avbryt", QMessageBox::Cancel, false, true, false},
+        {"Ja", QMessageBox::Yes, false, false, true},
+        {"Ja, the save fails", QMessageBox::Yes, true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteAll(file, original);
+        TUserSettingsForm form(nullptr, {"Anna.usr"});
+        ScriptedPrompts prompts;
+        const bool accepted = Open(form, [&](TUserSettingsForm& w) {
+            if (c.Answer != QMessageBox::NoButton)
+                w.PictureCheckBox->click();
+            if (c.SaveFails) { // the file's folder has gone
+                QDir(Dir.File("Users")).removeRecursively();
+                WriteAll(Dir.File("Users"), "a file where the folder was");
+            }
+            ScriptedPrompts answers;
+            if (c.Answer != QMessageBox::NoButton)
+                answers.Button(c.Answer);
+            if (c.SaveFails)
+                answers.Button(QMessageBox::Ok);
+            w.close(); // the close box
+            EXPECT_EQ(w.isVisible(), c.StaysOpen);
+            if (c.Answer != QMessageBox::NoButton) {
+                ASSERT_GE(answers.Asked().size(), 1u);
+                EXPECT_EQ(answers.Asked()[0].Text, "Vill du spara ändringarna i Anna.usr?");
+                EXPECT_EQ(answers.Asked()[0].Caption, "Spara ändringar");
+            } else {
+                EXPECT_TRUE(answers.Asked().empty());
+            }
+            if (c.SaveFails) {
+                ASSERT_EQ(answers.Asked().size(), 2u);
+                EXPECT_EQ(answers.Asked()[1].Text,
+                          "Unable to write to " + file + "\nMappen finns inte.");
+            }
+            EXPECT_EQ(answers.Remaining(), 0);
+        });
+        EXPECT_EQ(accepted, c.Applied);
+        EXPECT_EQ(form.UserSettings.ShowPictures, !c.Applied);
+        const QByteArray saved = Tonlyra::Test::ReadAll(file);
+        EXPECT_EQ(saved.contains("Pictures=0"), c.Applied);
+        EXPECT_FALSE(form.ChangedInWindow || form.ChangedOutside); // nothing left to ask later
+        QFile::remove(Dir.File("Users"));
+        QDir(Dir.Path()).mkpath("Users");
+    }
+}
+
 TEST_F(UserSettingsWindowTest, FileCommandsInTheOpenWindow)
 {
     WriteAll(Dir.File("Users/Bo.usr"),
@@ -505,6 +573,8 @@ TEST_F(UserSettingsWindowTest, FileCommandsInTheOpenWindow)
         EXPECT_EQ(w.SpacingComboBox->currentText(), "9");
         EXPECT_EQ(w.windowTitle(), "Brukarfiler" + QString(10, ' ') + Dir.File("Users/Bo.usr"));
         w.ModeRadioButton(ControlMode::TwoSwitchControl)->click();
+        ScriptedPrompts no;
+        no.Button(QMessageBox::No);
         w.CloseMenu->trigger();
     });
     EXPECT_FALSE(accepted);
@@ -595,11 +665,14 @@ TEST_F(UserSettingsWindowTest, UsableWithTheKeyboardAlone)
     EXPECT_EQ(form.UserSettings.Spacing, 4);
     EXPECT_FALSE(form.UserSettings.ActOnKeyDown);
 
-    // Esc cancels.
+    // Esc cancels, after asking whether to save the change (no).
     EXPECT_FALSE(Open(form, [](TUserSettingsForm& w) {
         w.ModeRadioButton(ControlMode::ArrowControl)->click();
+        ScriptedPrompts no;
+        no.Button(QMessageBox::No);
         Key(Qt::Key_Escape);
         EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(no.Asked().size(), 1u);
     }));
     EXPECT_EQ(form.UserSettings.ControlMode, ControlMode::OneSwitchScanControl);
 }
