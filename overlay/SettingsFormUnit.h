@@ -238,12 +238,11 @@ private:
     void LayOutColumns();
     // A change of cell k made by a command: shown, and ChangedInEditor set.
     void CellChanged(int k);
-    // A text typed in place, as it is typed; and the end of typing it (cancelled by Esc: the
-    // text and ChangedInEditor go back to what they were when typing began).
+    // A text typed in place, as it is typed.
     void TextEdited(int row, const QString& text);
-    void TextEditEnded(int row, const QString& original, bool cancelled);
-    // ChangedInEditor (0 or 1) before the text being typed changed it; -1 while none is typed.
-    int ChangedBeforeTyping = -1;
+    // ChangedInEditor as it was when the text editor opened: Esc, which cancels the edit, puts
+    // back the text and this.
+    bool ChangedBeforeTyping = false;
     void RunHelperProgram(Tonlyra::HelperProgram* program);
     // A sound or video file for the selected cell through the media dialog (kind is a
     // MediaKind), with its stretch.

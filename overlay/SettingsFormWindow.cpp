@@ -146,22 +146,26 @@ protected:
     }
 };
 
-// The in-place editor of the "Text" column hands every change on as it is typed, so that the
-// overlay always holds what the grid shows, and says when the editor closes: Esc cancels the
-// edit (cancelled true), with the text the cell had when the editor opened.
+// The in-place editor of the "Text" column says when it opens, hands every change on as it is
+// typed, so that the overlay always holds what the grid shows, and says when Esc cancels the
+// edit, with the text the cell had when the editor opened.
 class TextDelegate : public QStyledItemDelegate
 {
 public:
-    TextDelegate(QObject* parent, std::function<void(int row, const QString& text)> edited,
-                 std::function<void(int row, const QString& original, bool cancelled)> ended)
-        : QStyledItemDelegate(parent), Edited(std::move(edited)), Ended(std::move(ended))
+    struct Hooks
     {
+        std::function<void()> Opened;
+        std::function<void(int row, const QString& text)> Edited;
+        std::function<void(int row, const QString& original)> Cancelled;
+    };
+    TextDelegate(QObject* parent, Hooks hooks) : QStyledItemDelegate(parent), On(std::move(hooks))
+    {
+        // Esc is the one way the delegate closes its editor with the edit thrown away.
         connect(this, &QAbstractItemDelegate::closeEditor, this,
                 [this](QWidget* editor, EndEditHint hint) {
-                    if (editor->property(RowProperty).isValid())
-                        Ended(editor->property(RowProperty).toInt(),
-                              editor->property(OriginalProperty).toString(),
-                              hint == RevertModelCache);
+                    if (hint == RevertModelCache && editor->property(RowProperty).isValid())
+                        On.Cancelled(editor->property(RowProperty).toInt(),
+                                     editor->property(OriginalProperty).toString());
                 });
     }
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -174,7 +178,8 @@ public:
             line->setProperty(RowProperty, row);
             line->setProperty(OriginalProperty, index.data(Qt::EditRole));
             connect(line, &QLineEdit::textEdited, this,
-                    [this, row](const QString& text) { Edited(row, text); });
+                    [this, row](const QString& text) { On.Edited(row, text); });
+            On.Opened();
         }
         return editor;
     }
@@ -182,8 +187,7 @@ public:
 private:
     static constexpr const char* RowProperty = "row";
     static constexpr const char* OriginalProperty = "original";
-    std::function<void(int, const QString&)> Edited;
-    std::function<void(int, const QString&, bool)> Ended;
+    Hooks On;
 };
 
 } // namespace
@@ -337,11 +341,13 @@ void TSettingsForm::CreateControls()
     // A long path keeps its file name in sight.
     table->setTextElideMode(Qt::ElideMiddle);
     table->setItemDelegateForColumn(
-        TextColumn, new TextDelegate(
-                        table, [this](int row, const QString& text) { TextEdited(row, text); },
-                        [this](int row, const QString& original, bool cancelled) {
-                            TextEditEnded(row, original, cancelled);
-                        }));
+        TextColumn,
+        new TextDelegate(table, {[this] { ChangedBeforeTyping = ChangedInEditor; },
+                                 [this](int row, const QString& text) { TextEdited(row, text); },
+                                 [this](int row, const QString& original) {
+                                     TextEdited(row, original);
+                                     ChangedInEditor = ChangedBeforeTyping;
+                                 }}));
     // The fixed columns: wide enough for their widest text in the window's font, with room for
     // the margins the grid leaves around a cell's text.
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
@@ -530,23 +536,12 @@ void TSettingsForm::TextEdited(int row, const QString& text)
     OverlayCell* c = EditedOverlay.Cell(row + 1);
     if (!c || row >= CDTrackList->rowCount())
         return;
-    if (ChangedBeforeTyping < 0)
-        ChangedBeforeTyping = ChangedInEditor ? 1 : 0;
     c->Text = text;
     ChangedInEditor = true;
     // The grid's own text follows unseen by the view, which would otherwise put it back into
     // the editor and move the cursor.
     const QSignalBlocker quiet(CDTrackList->model());
     CDTrackList->item(row, TextColumn)->setText(text);
-}
-
-void TSettingsForm::TextEditEnded(int row, const QString& original, bool cancelled)
-{
-    if (cancelled && ChangedBeforeTyping >= 0) {
-        TextEdited(row, original);
-        ChangedInEditor = ChangedBeforeTyping == 1;
-    }
-    ChangedBeforeTyping = -1;
 }
 
 void TSettingsForm::CellChanged(int k)

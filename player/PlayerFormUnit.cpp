@@ -4,6 +4,8 @@
 #include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
 #include "platform/KeyCodes.h"
+#include "platform/SystemFolder.h"
+#include "platform/ThumbnailCache.h"
 #include "platform/UserPrompt.h"
 #include "player/HelpWindow.h"
 #include "usersettings/UserSettingsFormUnit.h"
@@ -31,7 +33,7 @@ TPlayerForm* PlayerForm = nullptr;
 namespace {
 
 const QString Caption = QStringLiteral("Tonlyran");
-const QString AboutText = QStringLiteral("Version 2.18          2011 11 03");
+const QString VersionText = QStringLiteral("Version 2.18          2011 11 03");
 // The height a panel is made with when nothing else sizes it.
 constexpr int LoadingPanelHeight = 41;
 
@@ -244,9 +246,30 @@ void TPlayerForm::HelpMenuRunClick()
     Tonlyra::ShowHelp(this, QStringLiteral("Kora"));
 }
 
+QString TPlayerForm::AboutText() const
+{
+    const QString thumbnails = Tonlyra::Thumbnails::CacheFolder();
+    QStringList lines{
+        VersionText,
+        QString(),
+        QStringLiteral("Tonlyran är en mediaspelare för den som styr datorn med en eller två "
+                       "brytare, tangentbordet, piltangenterna eller musen."),
+        QString(),
+        QStringLiteral("Programmets filer:"),
+        QStringLiteral("Överlägg: %1").arg(SettingsForm->OverlayFolder),
+        QStringLiteral("Brukarinställningar: %1").arg(UserSettingsForm->UserFilesDirectory),
+        QStringLiteral("Bildbaser och anteckningar: %1")
+            .arg(Tonlyra::SystemFolders().join(QStringLiteral(", "))),
+        QStringLiteral("Miniatyrbilder: %1")
+            .arg(thumbnails.isEmpty() ? QStringLiteral("avstängda") : thumbnails),
+        QStringLiteral("Upplästa texter: %1").arg(SpokenCells.Folder()),
+    };
+    return lines.join(u'\n');
+}
+
 void TPlayerForm::AboutMenuClick()
 {
-    Tonlyra::UserPrompt::Message(this, Caption, AboutText, QMessageBox::Ok);
+    Tonlyra::UserPrompt::Message(this, Caption, AboutText(), QMessageBox::Ok);
 }
 
 void TPlayerForm::TakeHideBordersFromSettings()

@@ -112,6 +112,10 @@ public:
     void HelpMenuCont1Click();
     void HelpMenuRunClick();
     void AboutMenuClick();
+    // The text of "&Om Tonlyran": the version, what the program is, and the folders its files
+    // are in (overlays and user settings where the file dialogs start, the system folders, the
+    // caches).
+    QString AboutText() const;
 
     void HideTitleBar();
     void ShowTitleBar();

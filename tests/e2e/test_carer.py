@@ -86,6 +86,12 @@ class CarerTest(PlayerCase):
         self.desktop.key("Right")
         for key in ("h", "e", "j"):
             self.desktop.key(key)
+        # Return ends the typing; F2 edits the text again, and Esc cancels that edit.
+        self.desktop.key("Return")
+        self.desktop.key("F2")
+        self.desktop.key("s")
+        self.desktop.key("Escape")
+        self.assertIn(editor, self.player.windows(), "Esc in the text closed the editor")
 
         # Avbryt: the editor stays, with the work in it.
         self.close_and_answer(editor, "Escape")
@@ -111,9 +117,10 @@ class CarerTest(PlayerCase):
                         "the editor stayed open after the save")
         with open(saved, encoding="utf-8") as f:
             text = f.read()
-        self.assertIn("Cols=3", text)
-        self.assertIn("1=Exit", text)
-        self.assertIn("1=hej", text)
+        lines = text.splitlines()
+        self.assertIn("Cols=3", lines)
+        self.assertIn("1=Exit", lines)
+        self.assertIn("1=hej", lines)
 
     def test_closing_the_user_settings_window_with_a_change_asks_and_saves_it(self):
         self.start(self.tone_grid(2, 2), self.settings("Mouse", sound=False))
@@ -157,6 +164,22 @@ class CarerTest(PlayerCase):
         self.desktop.key("Return")
         self.assertTrue(wait_until(lambda: error[0] not in self.player.windows(), 10))
         self.assertIn(editor, self.player.windows(), "the editor closed although nothing was saved")
+
+    def test_the_about_box_says_more_than_the_version(self):
+        self.start(self.tone_grid(2, 2), self.settings("Mouse", sound=False))
+        # "Hjälp", "Om Tonlyran".
+        self.desktop.key("Alt_L", "h")
+        self.desktop.key("o")
+        about = wait_until(lambda: [w for w in self.player.windows()
+                                    if w != self.player.window], 10)
+        self.assertTrue(about, "no box: %s" % self.names())
+        # The box's text cannot be read from the screen; its lines make it tall (one line of
+        # version and date alone gives a box of about a hundred pixels).
+        self.assertTrue(wait_until(lambda: (self.desktop.geometry(about[0]) or (0,) * 4)[3] >= 200,
+                                   10), "the box is %s" % (self.desktop.geometry(about[0]),))
+        self.activate(about[0])
+        self.desktop.key("Return")
+        self.assertTrue(wait_until(lambda: about[0] not in self.player.windows(), 10))
 
 
 if __name__ == "__main__":

@@ -328,6 +328,16 @@ TEST_F(EditorTest, TextIsTypedInPlaceOnlyInACellWithMedia)
     EXPECT_EQ(Shown(2, Column::TextColumn), "Tja");
     EXPECT_FALSE(Form->ChangedInEditor); // nothing is left to save
     EXPECT_TRUE(Form->isVisible());      // the Esc ended the typing, not the editor
+
+    // A cancelled edit after one that was kept leaves that one counted as a change.
+    type("Hallo");
+    Form->SelectCell(1, Column::MediaColumn);
+    Form->SelectCell(2, Column::TextColumn);
+    QTest::keyClick(Form->CDTrackList, Qt::Key_F2);
+    type("!");
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    EXPECT_EQ(Cell(2).Text, "Hallo");
+    EXPECT_TRUE(Form->ChangedInEditor);
     Form->hide();
 }
 

@@ -338,7 +338,7 @@ TEST_F(PlayerFormTest, AccessKeysAreUniqueInEveryMenu)
     }
 }
 
-TEST_F(PlayerFormTest, AboutBoxShowsTheVersion)
+TEST_F(PlayerFormTest, AboutBoxShowsTheVersionWhatTheProgramIsAndWhereItsFilesAre)
 {
     Start();
     ScriptedPrompts prompts;
@@ -346,8 +346,16 @@ TEST_F(PlayerFormTest, AboutBoxShowsTheVersion)
     PlayerForm->AboutMenu->trigger();
     ASSERT_EQ(prompts.Asked().size(), 1u);
     EXPECT_EQ(prompts.Asked()[0].Caption, QStringLiteral("Tonlyran"));
-    EXPECT_EQ(prompts.Asked()[0].Text, QStringLiteral("Version 2.18          2011 11 03"));
     EXPECT_EQ(prompts.Asked()[0].Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    const QStringList lines = prompts.Asked()[0].Text.split(u'\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("Version 2.18          2011 11 03"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Tonlyran är en mediaspelare")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Överlägg: ") + SettingsForm->OverlayFolder));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Brukarinställningar: ") +
+                               UserSettingsForm->UserFilesDirectory));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("Upplästa texter: ") + PlayerForm->SpokenCells.Folder()));
 }
 
 TEST_F(PlayerFormTest, ClosingAsksBothQuestionsAndCancelInEitherKeepsTheProgramRunning)
