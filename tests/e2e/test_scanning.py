@@ -4,7 +4,7 @@ import unittest
 
 from harness import media
 from harness.desktop import wait_until
-from harness.player import PlayerCase
+from harness.player import PlayerCase, on_pipewire
 
 SCAN_MS = 1200
 
@@ -97,6 +97,12 @@ class ScanningTest(PlayerCase):
         since = self.recording_mark()
         self.desktop.key("Return")
         self.wait_tones(since, [media.TONES[1]])
+
+
+ScanningOnPipeWireTest = on_pipewire(
+    ScanningTest,
+    "test_sequential_scanning_frames_every_cell_in_turn_and_plays_each_intro",
+    "test_row_column_scanning_plays_intros_chooses_a_cell_and_starts_again_at_the_top")
 
 
 if __name__ == "__main__":

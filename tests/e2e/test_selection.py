@@ -6,7 +6,7 @@ import unittest
 
 from harness import media
 from harness.desktop import wait_until
-from harness.player import PlayerCase
+from harness.player import PlayerCase, on_pipewire
 
 # What the tests allow between a press and its sound at the sound server, and between Esc and
 # silence. The program is measured against far tighter figures by bench/bench_latency.py; these
@@ -171,6 +171,12 @@ class SelectionTest(PlayerCase):
         self.assertIn("Cell 1: picture", log)
         self.assertIn("Cell 3: picture", log)
         self.assertNotIn("Cell 2: picture", log)
+
+
+SelectionOnPipeWireTest = on_pipewire(
+    SelectionTest,
+    "test_a_click_plays_the_cell_at_once_on_its_enlarged_cell_and_the_grid_comes_back",
+    "test_escape_silences_the_sound_at_once")
 
 
 if __name__ == "__main__":
