@@ -61,6 +61,12 @@ constexpr const char* BaseOptions[][2] = {
     {"audio-samplerate", "44100"},
     {"audio-channels", "stereo"},
     {"audio-format", "s16"},
+    // The PulseAudio protocol first, then whatever else mpv finds (the trailing comma). On a
+    // PipeWire desktop that is pipewire-pulse: mpv's own PipeWire output hands the server one
+    // short period at a time, and on a busy machine it drops stretches of every sound (the
+    // tones came out in pieces, some not to be told at all), where the PulseAudio
+    // protocol, with its buffer at the server, plays them whole and as promptly.
+    {"ao", "pulse,"},
     {"hr-seek", "yes"},
     {"input-default-bindings", "no"},
     {"input-vo-keyboard", "no"},
