@@ -29,6 +29,10 @@ public:
 
     QTextBrowser* Browser() const { return View; }
 
+protected:
+    // Esc closes the window, as it closes the program's dialogs.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QTextBrowser* View = nullptr;
 };

@@ -1,5 +1,5 @@
-"""The player window on the screen: the grid fills it, Ctrl+M, the loading panel, a kiosk
-session without a window manager."""
+"""The player window on the screen: the grid fills it, Ctrl+M, the loading panel, Esc closes
+the help window, a kiosk session without a window manager."""
 
 import os
 import unittest
@@ -88,6 +88,23 @@ class WindowTest(WindowCase):
         (x, y, w, h), (px, py, pw, ph) = seen
         self.assertLessEqual(abs((px + pw / 2) - (x + w / 2)), 12, seen)
         self.assertLessEqual(abs((py + ph / 2) - (y + h / 2)), 30, seen)
+
+    def test_esc_closes_the_help_window_and_scanning_goes_on(self):
+        self.start(self.tone_grid(2, 2), self.settings("One-switch scan", scan_delay=SCAN_MS,
+                                                       sound=False))
+        self.assertTrue(self.wait_marked([1]))
+        self.desktop.key("Alt_L", "h")
+        self.desktop.key("Return")  # "Innehåll", the first item
+
+        def help_windows():
+            return [w for w in self.player.windows() if w != self.player.window]
+
+        self.assertTrue(wait_until(help_windows, 10), "the help window did not open")
+        self.desktop.key("Escape")
+        self.assertTrue(wait_until(lambda: not help_windows(), 10),
+                        "Esc did not close the help window")
+        marked = self.wait_grid(lambda g: len(g.marked()) == 1).marked()[0]
+        self.assertTrue(self.wait_marked([marked % 4 + 1]), "scanning stopped after the help")
 
 
 class KioskTest(WindowCase):

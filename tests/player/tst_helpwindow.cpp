@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -79,6 +80,18 @@ TEST_F(HelpWindowTest, MissingTopicIsReportedAndNothingElseHappens)
         EXPECT_TRUE(prompts.Asked()[0].Text.contains(topic));
         EXPECT_FALSE(window.isVisible());
     }
+}
+
+TEST_F(HelpWindowTest, EscClosesTheWindowOtherKeysDoNot)
+{
+    HelpWindow window;
+    ASSERT_TRUE(window.ShowTopic(QString()));
+    // Keys go to the page, as they do when it has the focus.
+    QTest::keyClick(window.Browser(), Qt::Key_Escape, Qt::ShiftModifier);
+    QTest::keyClick(window.Browser(), Qt::Key_Down);
+    EXPECT_TRUE(window.isVisible());
+    QTest::keyClick(window.Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(HelpWindowTest, ShowHelpKeepsOneWindow)
