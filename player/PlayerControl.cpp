@@ -7,10 +7,12 @@
 #include "media/MediaDialogUnit.h"
 #include "overlay/SettingsFormUnit.h"
 #include "platform/KeyCodes.h"
+#include "platform/SeatKeyboard.h"
 #include "player/ControlModes.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -402,7 +404,7 @@ void TPlayerForm::ScanTimerTimer()
         ScanStepHeld = false;
         ScanTimer->setInterval(ScanPeriod);
     }
-    if (!isActiveWindow() || MediaDialog->PlayState() == 3 || Paus->isChecked() || KeyHeld ||
+    if (!UserWorksInPlayer() || MediaDialog->PlayState() == 3 || Paus->isChecked() || KeyHeld ||
         ScanHalted)
         return;
     // A selection waiting for the service to settle is not overtaken by the scan.
@@ -433,6 +435,18 @@ void TPlayerForm::ScanTimerTimer()
             HoldFirstScanStep();
     }
     SkipNextScanTick = false;
+}
+
+bool TPlayerForm::UserWorksInPlayer() const
+{
+    // Not while one of the program's own dialogs or editors is open, nor while another
+    // program has the keyboard: the player's window is then not the active one. On Wayland no
+    // window is active while the seat has no keyboard (a switch interface that is the only
+    // keyboard, pulled out); the mouse and the other switches still steer the player then.
+    if (isActiveWindow())
+        return true;
+    return !QApplication::activeWindow() && !QApplication::activeModalWidget() &&
+           !Tonlyra::SeatHasKeyboard();
 }
 
 bool TPlayerForm::ScanStepBeginsRound() const

@@ -144,6 +144,8 @@ public:
     // "Gör paus".
     void PausClick();
     void ScanTimerTimer();
+    // Whether the user works in the player, so that the scanning frame may move.
+    bool UserWorksInPlayer() const;
     void DisplayTimerTimer();
     void KeyRepeatTimerTimer();
 

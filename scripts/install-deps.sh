@@ -5,7 +5,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-image-formats-plugins libqt6svg6
     qt6-translations-l10n qt6-l10n-tools
-    libmpv-dev libcdio-dev libcdio-paranoia-dev libmp3lame-dev libxcb1-dev
+    libmpv-dev libcdio-dev libcdio-paranoia-dev libmp3lame-dev libxcb1-dev libwayland-dev
+    qt6-wayland
     libespeak-ng-dev espeak-ng-data
     libgtest-dev
     fonts-dejavu-core
@@ -14,6 +15,8 @@ packages=(
     # the end-to-end suite: a desktop of its own, judged by recordings and screenshots
     openbox pulseaudio pulseaudio-utils xdotool x11-apps x11-utils python3
     pipewire pipewire-pulse pipewire-bin wireplumber
+    # ... and a Wayland desktop: headless sway, keys by wtype, screenshots by grim
+    sway wtype grim passwd
     # the fuzz targets: clang with libFuzzer and the sanitizers
     clang libclang-rt-dev
 )
