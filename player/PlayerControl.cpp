@@ -44,12 +44,6 @@ bool IsSteeringKey(int key)
     }
 }
 
-// The switch id of a mouse button, apart from every key code.
-int MouseSwitch(Qt::MouseButton button)
-{
-    return -int(button);
-}
-
 } // namespace
 
 // ---- Movements ----
@@ -510,7 +504,7 @@ void TPlayerForm::SetScanPeriod(int ms)
 void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
                                 Qt::KeyboardModifiers shift, int x, int y)
 {
-    SwitchPresses.Press(MouseSwitch(button),
+    SwitchPresses.Press(Tonlyra::MouseSwitch(button),
                         [this, sender = QPointer<QObject>(sender), button, shift, x, y] {
                             HandleMouseDown(sender, button, shift, x, y);
                         });
@@ -519,7 +513,7 @@ void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
 void TPlayerForm::CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
                               int x, int y)
 {
-    if (SwitchPresses.Release(MouseSwitch(button)))
+    if (SwitchPresses.Release(Tonlyra::MouseSwitch(button)))
         HandleMouseUp(sender, button, shift, x, y);
 }
 

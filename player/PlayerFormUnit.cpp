@@ -604,12 +604,11 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
         // Alt opens the menus from the keyboard; leave it to the menu bar.
         if (keyEvent->key() == Qt::Key_Alt || keyEvent->modifiers().testFlag(Qt::AltModifier))
             break;
-        // A key held down repeats as further presses only; the releases the keyboard's
-        // repetition puts between them would each count as letting go.
-        if (event->type() == QEvent::KeyRelease && keyEvent->isAutoRepeat())
+        const auto edge = Tonlyra::SwitchEdgeOf(*event);
+        if (!edge)
             return true;
-        int key = Tonlyra::KeyCodeOf(keyEvent);
-        if (event->type() == QEvent::KeyPress)
+        int key = edge->Switch;
+        if (edge->Down)
             FormKeyDown(this, key, keyEvent->modifiers());
         else
             FormKeyUp(this, key, keyEvent->modifiers());

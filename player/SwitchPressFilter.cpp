@@ -1,6 +1,10 @@
 #include "player/SwitchPressFilter.h"
 
+#include "platform/KeyCodes.h"
+
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 
 namespace Tonlyra {
@@ -22,6 +26,33 @@ private:
 };
 
 } // namespace
+
+int MouseSwitch(Qt::MouseButton button)
+{
+    return -int(button);
+}
+
+std::optional<SwitchEdge> SwitchEdgeOf(const QEvent& event)
+{
+    switch (event.type()) {
+    case QEvent::KeyPress:
+        return SwitchEdge{KeyCodeOf(static_cast<const QKeyEvent*>(&event)), true};
+    case QEvent::KeyRelease: {
+        const auto& key = static_cast<const QKeyEvent&>(event);
+        // The releases the keyboard's repetition puts between its presses are no letting go.
+        if (key.isAutoRepeat())
+            return std::nullopt;
+        return SwitchEdge{KeyCodeOf(&key), false};
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        return SwitchEdge{MouseSwitch(static_cast<const QMouseEvent&>(event).button()), true};
+    case QEvent::MouseButtonRelease:
+        return SwitchEdge{MouseSwitch(static_cast<const QMouseEvent&>(event).button()), false};
+    default:
+        return std::nullopt;
+    }
+}
 
 SwitchClock& SteadySwitchClock()
 {

@@ -7,8 +7,29 @@
 
 #include <functional>
 #include <map>
+#include <optional>
+
+class QEvent;
 
 namespace Tonlyra {
+
+// The switch id of a mouse button, apart from every key code.
+int MouseSwitch(Qt::MouseButton button);
+
+// A switch going down or up.
+struct SwitchEdge
+{
+    int Switch = 0; // a key code (Tonlyra::KeyCode) or MouseSwitch(button)
+    bool Down = false;
+};
+
+// How an input event works a switch, for the grid and for whatever shows what the grid would
+// do with a press: a key goes down with each press, the keyboard's repetition included (the
+// filter lets a repetition follow the fate of the first press), and up with a release that is
+// not the repetition's; a mouse button goes down with a press and with the second press of a
+// double click, which Qt hands to a widget as a double click only, and up with its release.
+// Nothing for other events.
+std::optional<SwitchEdge> SwitchEdgeOf(const QEvent& event);
 
 // Time as the switch timings see it. The program runs on the steady clock and Qt's timers;
 // tests move a clock of their own by hand, so that a timeline of presses runs without waiting.

@@ -624,25 +624,20 @@ bool TUserSettingsForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == FontPanel && event->type() == QEvent::MouseButtonPress)
         FontPanelClick();
     if (watched == PressTestSquare) {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease: {
-            const int key = Tonlyra::KeyCodeOf(static_cast<QKeyEvent*>(event));
-            if (key != Tonlyra::KeyCode::Space && key != Tonlyra::KeyCode::Enter)
-                break;
-            if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
-                PressTestSwitch(key, event->type() == QEvent::KeyPress);
+        // The square takes the switches' events as the grid does: the same edges, the same
+        // filter.
+        const auto edge = Tonlyra::SwitchEdgeOf(*event);
+        const bool mouse = edge && edge->Switch < 0;
+        if (edge && (mouse || edge->Switch == Tonlyra::KeyCode::Space ||
+                     edge->Switch == Tonlyra::KeyCode::Enter)) {
+            if (mouse)
+                PressTestSquare->setFocus();
+            PressTestSwitch(edge->Switch, edge->Down);
             return true;
         }
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-            PressTestSquare->setFocus();
-            PressTestSwitch(-int(static_cast<QMouseEvent*>(event)->button()),
-                            event->type() == QEvent::MouseButtonPress);
+        // The keyboard's repetition lets go of nothing.
+        if (event->type() == QEvent::KeyRelease && !edge)
             return true;
-        default:
-            break;
-        }
     }
     return QDialog::eventFilter(watched, event);
 }

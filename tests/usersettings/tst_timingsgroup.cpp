@@ -13,6 +13,7 @@
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
@@ -167,6 +168,36 @@ TEST_F(TimingsGroupTest, TheTestSquareLightsOnlyForPressesThatCount)
         clock.AdvanceTo(800);
         QTest::keyRelease(w.PressTestSquare, Qt::Key_Return);
         EXPECT_FALSE(Lit(w));
+        w.PressTestPresses.SetClock(nullptr);
+        return false;
+    });
+}
+
+// A switch that bounces: a 50 ms press, then one held for 400 ms. The desktop hands the second
+// press of the mouse over as a double click only; the square counts it, as the grid does.
+TEST_F(TimingsGroupTest, TheTestSquareCountsAPressAfterABounce)
+{
+    TUserSettingsForm form;
+    form.UserSettings.ControlMode = ControlMode::TwoSwitchControl;
+    form.UserSettings.AcceptanceTime = 100;
+    Open(form, [](TUserSettingsForm& w) {
+        ManualClock clock;
+        w.PressTestPresses.SetClock(&clock);
+        QWidget* square = w.PressTestSquare;
+        const QPoint at(5, 5);
+        QTest::mousePress(square, Qt::LeftButton, Qt::NoModifier, at);
+        clock.AdvanceTo(50);
+        QTest::mouseRelease(square, Qt::LeftButton, Qt::NoModifier, at);
+        QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(at),
+                           square->mapToGlobal(QPointF(at)), Qt::LeftButton, Qt::LeftButton,
+                           Qt::NoModifier);
+        QApplication::sendEvent(square, &second);
+        clock.AdvanceTo(149);
+        EXPECT_FALSE(Lit(w));
+        clock.AdvanceTo(150);
+        EXPECT_TRUE(Lit(w));
+        clock.AdvanceTo(450);
+        QTest::mouseRelease(square, Qt::LeftButton, Qt::NoModifier, at);
         w.PressTestPresses.SetClock(nullptr);
         return false;
     });
