@@ -161,8 +161,15 @@ bool TPictureBaseDialog::Execute()
     Bases = FindBases();
     for (const QString& base : Bases)
         BaseComboBox->addItem(QFileInfo(base).fileName().chopped(4));
-    BaseComboBox->setCurrentIndex(-1);
-    BaseComboBox->setFocus();
+    // The base last used during this run, else the first, opens at its first category.
+    const qsizetype last = Bases.indexOf(LastBase);
+    BaseComboBox->setCurrentIndex(int(last >= 0 ? last : Bases.isEmpty() ? -1 : 0));
+    BaseComboBoxChange();
+    // The pictures are what the carer came for.
+    if (PictureListBox->count() > 0)
+        PictureListBox->setFocus();
+    else
+        BaseComboBox->setFocus();
     SearchFromStart = true;
     if (PreviewForm)
         PreviewForm->show();
@@ -196,6 +203,7 @@ void TPictureBaseDialog::BaseComboBoxChange()
     const int index = BaseComboBox->currentIndex();
     if (index < 0 || index >= Bases.size())
         return;
+    LastBase = Bases[index];
     const ProfileFile base(Bases[index]);
     BaseFolder = QFileInfo(Bases[index]).absolutePath();
     Dir = base.ReadString(ProgDir, QStringLiteral("Dir"));

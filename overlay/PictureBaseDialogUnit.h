@@ -108,6 +108,7 @@ private:
 
     std::vector<Category> Categories; // of the chosen base
     QString BaseFolder;               // where the chosen base lies
+    QString LastBase;                 // the base file chosen last, chosen again on opening
     // The folders' files by lower-case name, read once per base as they are needed.
     QHash<QString, QHash<QString, QString>> FolderFiles;
     // The selection when a search began, given back when it ends without a hit.

@@ -148,11 +148,20 @@ protected:
 TEST_F(PictureBase, WhichBasesQualify)
 {
     EXPECT_TRUE(Dialog->HasPictureBase());
+    // The dialog opens on the first base with the pictures of its first category.
     Execute([&](TPictureBaseDialog& d) {
         EXPECT_EQ(Items(d.BaseComboBox), (QStringList{"Bilder", "Djur"}));
-        EXPECT_EQ(d.BaseComboBox->currentIndex(), -1);
-        EXPECT_EQ(d.GroupComboBox->count(), 0);
-        EXPECT_FALSE(d.SearchButton->isEnabled());
+        EXPECT_EQ(d.BaseComboBox->currentIndex(), 0);
+        EXPECT_EQ(Pictures_(), (QStringList{"Sol", "Måne"}));
+        EXPECT_TRUE(d.SearchButton->isEnabled());
+        ChooseBase("Djur");
+        return false;
+    });
+    // Then on the base last used, as long as it still qualifies.
+    Execute([&](TPictureBaseDialog& d) {
+        EXPECT_EQ(d.BaseComboBox->currentText(), "Djur");
+        EXPECT_EQ(d.GroupComboBox->currentIndex(), 0);
+        EXPECT_EQ(Pictures_(), (QStringList{"Hund", "Katt"}));
         return false;
     });
     // The filter decides which kinds may be offered ("Ljud" qualifies once WAV is named).
@@ -160,6 +169,7 @@ TEST_F(PictureBase, WhichBasesQualify)
     EXPECT_EQ(Dialog->Filter, "BITMAP|*.BMP|LJUD|*.WAV");
     Execute([&](TPictureBaseDialog& d) {
         EXPECT_EQ(Items(d.BaseComboBox), (QStringList{"Djur", "Ljud"}));
+        EXPECT_EQ(d.BaseComboBox->currentText(), "Djur");
         return false;
     });
     Dialog->SetFilter("Metafiler|*.wmf");
