@@ -2,9 +2,12 @@
 
 #include "picture/TMultiP.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 TPreviewForm* PreviewForm = nullptr;
 
@@ -33,10 +36,31 @@ void TPreviewForm::ShowPreview(const QString& path)
     Image->SetImageName(path);
 }
 
+void TPreviewForm::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        // At the top left of the screen's available area, asked for before the window exists,
+        // so that the window manager is told the place rather than choosing one itself; and
+        // above the window that opens it (the editor, the picture base dialog).
+        QWidget* opener = QApplication::activeWindow();
+        if (opener == this)
+            opener = nullptr;
+        const QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+        if (screen)
+            move(screen->availableGeometry().topLeft());
+        if (opener) {
+            winId();
+            windowHandle()->setTransientParent(opener->window()->windowHandle());
+        }
+    }
+    QDialog::setVisible(visible);
+    // The dialog opened beside it comes next and goes above; the preview stays in sight.
+    if (visible)
+        QTimer::singleShot(100, this, [this] { raise(); });
+}
+
 void TPreviewForm::showEvent(QShowEvent* event)
 {
     Image->SetImageName(QString());
-    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
-        move(screen->geometry().topLeft());
     QDialog::showEvent(event);
 }

@@ -19,8 +19,12 @@ public:
 
     TPMultiImage* Image = nullptr;
 
+    // Showing the window puts it at the top left of the screen's available area, above the
+    // window that is active then.
+    void setVisible(bool visible) override;
+
 protected:
-    // Showing the window empties the picture and puts the window at the top left.
+    // Showing the window empties the picture.
     void showEvent(QShowEvent* event) override;
 };
 
