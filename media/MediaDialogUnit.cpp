@@ -1,6 +1,7 @@
 #include "media/MediaDialogUnit.h"
 
 #include "media/CdTrackStream.h"
+#include "media/MediaFileCheck.h"
 #include "media/MpvEngine.h"
 #include "media/PlaybackEngine.h"
 #include "media/TrackBar.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -552,6 +554,19 @@ void TMediaDialog::showEvent(QShowEvent* event)
 
 void TMediaDialog::done(int result)
 {
+    // OK while the chosen file is still being tried waits for the try: a file that cannot be
+    // played is not taken (the box about it has been shown, and the dialog stays open).
+    if (result == QDialog::Accepted && Probing) {
+        if (Closing)
+            return;
+        Closing = true;
+        const QDeadlineTimer deadline(10000);
+        while (Probing && isVisible() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        Closing = false;
+        if (Probing || !isVisible() || !LastErrorText.isEmpty())
+            return;
+    }
     // Both ways out stop first and let the stopped state arrive (it enables the trackbars the
     // caller reads the positions from). The medium is closed once the caller has had its turn,
     // unless it has loaded another one by then.
@@ -652,6 +667,11 @@ void TMediaDialog::LoadMediaFile(const QString& path)
     CurrentMediaName = path;
     CurrentMediaLabel->setText(path);
     OKButton->setEnabled(KindAccepted(CurrentKind()));
+    // The natural Enter after choosing a file takes it.
+    if (OKButton->isEnabled()) {
+        OKButton->setDefault(true);
+        OKButton->setFocus();
+    }
     PendingStart = -1;
     PendingStop = -1;
     Probing = true;
@@ -711,6 +731,13 @@ void TMediaDialog::FailProbing()
 {
     InitiationTimer->stop();
     UpdateTimer->stop();
+    const bool file = CurrentKind() == SoundFileKind || CurrentKind() == VideoFileKind;
+    const QString fileProblem = file ? Tonlyra::MediaFileProblem(CurrentMediaName) : QString();
+    if (!fileProblem.isEmpty()) {
+        LastErrorText = QStringLiteral("Mediet kan inte spelas: ") + fileProblem;
+        if (PlayerEngine->Failed() && !PlayerEngine->ErrorText().isEmpty())
+            LastErrorText += QStringLiteral(" (%1)").arg(PlayerEngine->ErrorText());
+    }
     if (LastErrorText.isEmpty())
         LastErrorText =
             QStringLiteral("Mediet kan inte spelas (%1)").arg(PlayerEngine->ErrorText());
@@ -719,6 +746,15 @@ void TMediaDialog::FailProbing()
     PendingStart = -1;
     PendingStop = -1;
     EnableControls(false, false, false, false);
+    // A file the carer chose that does not play is not taken, and the carer is told why.
+    if (file && isVisible()) {
+        const QString name = CurrentMediaName;
+        CurrentMediaName.clear();
+        OKButton->setEnabled(false);
+        OpenMediaFileButton->setFocus();
+        Tonlyra::UserPrompt::ShowError(
+            this, QStringLiteral("Filen %1 kan inte användas.\n%2").arg(name, LastErrorText));
+    }
     RaiseEndOfPlay();
 }
 

@@ -206,6 +206,7 @@ private:
     QString CurrentMediaName;
     QString LastErrorText;
     quint64 LoadCount = 0;
+    bool Closing = false; // OK waits for the chosen file's try
 };
 
 extern TMediaDialog* MediaDialog;

@@ -5,6 +5,8 @@ target_sources(tonlyra_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MpvEngine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SoundOutputWatch.h
     ${CMAKE_CURRENT_LIST_DIR}/SoundOutputWatch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MediaFileCheck.h
+    ${CMAKE_CURRENT_LIST_DIR}/MediaFileCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.h
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.h

@@ -13,6 +13,7 @@
 #include "overlay/RowsColsDialogUnit.h"
 #include "platform/HelperProgram.h"
 #include "platform/Paths.h"
+#include "platform/PictureReader.h"
 #include "platform/UserPrompt.h"
 #include "player/HelpWindow.h"
 
@@ -665,6 +666,21 @@ void OpenPresentFile(TMediaDialog& dialog, const QString& path)
         dialog.SetInitialDir(FolderPartOf(path));
 }
 
+// Whether a picture the carer chose can be shown; if not, the carer is told why. A moving text
+// message is no picture and is not read here.
+bool PictureShows(QWidget* parent, const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toUpper();
+    if (suffix == QLatin1String("SCM") || suffix == QLatin1String("CMS"))
+        return true;
+    const Tonlyra::PictureData read = Tonlyra::ReadPictureFile(path, QSize(64, 64));
+    if (read.Ok())
+        return true;
+    UserPrompt::ShowError(parent,
+                          QStringLiteral("Bilden %1 kan inte visas.\n%2").arg(path, read.Error));
+    return false;
+}
+
 } // namespace
 
 void TSettingsForm::GetArbitraryCDTracksClick()
@@ -798,7 +814,8 @@ void TSettingsForm::GetPictureClick()
     if (PreviewForm)
         PreviewForm->hide();
     const QStringList selected = files->selectedFiles();
-    if (!chosen || selected.isEmpty() || !QFileInfo(selected.constFirst()).isFile())
+    if (!chosen || selected.isEmpty() || !QFileInfo(selected.constFirst()).isFile() ||
+        !PictureShows(this, selected.constFirst()))
         return;
     EditedOverlay.Cell(k)->Picture = selected.constFirst();
     PictureFolder = Tonlyra::FolderOf(selected.constFirst());
@@ -811,7 +828,8 @@ void TSettingsForm::GetPictureBasePictureClick()
     if (!EditedOverlay.Cell(k) || !PictureBaseDialog)
         return;
     PictureBaseDialog->SetFilter(ImageFilter);
-    if (!PictureBaseDialog->Execute() || PictureBaseDialog->ChosenPicture.isEmpty())
+    if (!PictureBaseDialog->Execute() || PictureBaseDialog->ChosenPicture.isEmpty() ||
+        !PictureShows(this, PictureBaseDialog->ChosenPicture))
         return;
     EditedOverlay.Cell(k)->Picture = PictureBaseDialog->ChosenPicture;
     CellChanged(k);

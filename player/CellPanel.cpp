@@ -95,6 +95,17 @@ const QColor CellFace::MissingPictureColor(136, 136, 136);
 void CellFace::SetPictureFailed(const QString& reason)
 {
     FPictureFailed = true;
+    Cross(reason);
+}
+
+void CellFace::SetMediaFailed(const QString& reason)
+{
+    FMediaFailed = true;
+    Cross(reason);
+}
+
+void CellFace::Cross(const QString& reason)
+{
     setToolTip(reason);
     if (Picture)
         Picture->hide();
@@ -111,7 +122,7 @@ void CellFace::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), FColor);
-    if (!FPictureFailed)
+    if (!Crossed())
         return;
     const QRect room = PictureRoom();
     const int side = std::min(room.width(), room.height()) * 2 / 3;

@@ -66,6 +66,11 @@ public:
     // MissingPictureColor); its hint says why.
     void SetPictureFailed(const QString& reason);
     bool PictureFailed() const { return FPictureFailed; }
+    // The cell's media cannot be played: the face shows the same sign, its hint says why.
+    void SetMediaFailed(const QString& reason);
+    bool MediaFailed() const { return FMediaFailed; }
+    // Whether the face shows the sign (instead of its picture).
+    bool Crossed() const { return FPictureFailed || FMediaFailed; }
     static const QColor MissingPictureColor;
     // The height the label takes at the top of the face: 0 when it is hidden.
     int LabelHeight() const;
@@ -82,8 +87,11 @@ private:
     // Where the picture goes: below the text, inside the border.
     QRect PictureRoom() const;
 
+    void Cross(const QString& reason);
+
     QColor FColor;
     bool FPictureFailed = false;
+    bool FMediaFailed = false;
 };
 
 // One cell of the grid. From the edge inwards: a ring of BorderWidth pixels in the panel's

@@ -75,6 +75,7 @@ public:
     bool KeyDownSeen = false;
     bool ActOnPress = true;
     bool IntroPlaying = false;
+    int PlayedCell = 0; // the file cell whose media is playing or being loaded
     bool IRStopPending = false;
     bool HasCDCells = false;
     // The scanning period; a step held longer runs the timer with a longer interval meanwhile.
@@ -271,6 +272,8 @@ private:
     void GiveUpChoice();
     // A cell's picture could not be read: a sign on the cell and a line in the log, no box.
     void CellPictureFailed(TPMultiImage* picture, int code, const QString& text);
+    // The media of cell cannot be played: its face shows the sign of it, and the log says why.
+    void MediaFailed(int cell, const QString& reason);
     // A cell's picture has been decoded: it is fitted below the text.
     void CellPictureLoaded(TPMultiImage* picture);
     // The room for the picture in a cell face of this size below a text this high.

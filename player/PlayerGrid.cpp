@@ -4,6 +4,7 @@
 
 #include "player/PlayerFormUnit.h"
 
+#include "media/MediaFileCheck.h"
 #include "overlay/MediaOverlay.h"
 #include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
@@ -87,6 +88,7 @@ void TPlayerForm::DestroyCells()
         cell->deleteLater();
     }
     SavedCell = 0;
+    PlayedCell = 0;
 }
 
 void TPlayerForm::CreateCells()
@@ -167,6 +169,13 @@ void TPlayerForm::CreateCells()
         // picture still being decoded) takes the room below the text rather than covering it.
         face->PictureAlign = CellFace::Align::Client;
         face->Picture->setVisible(!pictureName.isEmpty());
+        // A sound or video file that surely cannot be played is marked at once; one that only
+        // fails when played is marked then.
+        if (SettingsForm->IsSoundFileCell(i + 1) || SettingsForm->IsVideoFileCell(i + 1)) {
+            const QString problem = Tonlyra::MediaFileProblem(SettingsForm->GetCellMedia(i + 1));
+            if (!problem.isEmpty())
+                MediaFailed(i + 1, QStringLiteral("Mediet kan inte spelas: ") + problem);
+        }
         panel->SetBounds(CellSlot(i + 1));
     }
 
@@ -279,6 +288,16 @@ void TPlayerForm::CellPictureFailed(TPMultiImage* picture, int code, const QStri
                                 .arg(picture->ImageName(), text);
     if (auto* face = qobject_cast<CellFace*>(picture->parentWidget()))
         face->SetPictureFailed(text);
+}
+
+void TPlayerForm::MediaFailed(int cell, const QString& reason)
+{
+    // As with pictures, no box: the switch user could not close it.
+    qWarning().noquote() << QStringLiteral("Cell %1: media %2 cannot be played: %3")
+                                .arg(cell)
+                                .arg(SettingsForm->GetCellMedia(cell), reason);
+    if (CellPanel* panel = CellPanelOf(cell))
+        panel->Face()->SetMediaFailed(reason);
 }
 
 void TPlayerForm::FitPicture(int cell)

@@ -134,6 +134,7 @@ void TPlayerForm::ExecuteCell(int cell)
     auto play = [&](int kind) {
         IntroPlaying = false;
         MediaDialog->Stop();
+        PlayedCell = kind == CDKind ? 0 : cell;
         MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
         MediaDialog->SelectKind(kind);
         if (kind == CDKind)
@@ -246,12 +247,16 @@ void TPlayerForm::EndOfPlay(QObject*)
 {
     if (Paus->isChecked())
         return;
+    // A file that would not play is marked on its cell, so that nobody waits for it again.
+    if (PlayedCell > 0 && !MediaDialog->LastError().isEmpty())
+        MediaFailed(PlayedCell, MediaDialog->LastError());
+    PlayedCell = 0;
     // Pictures hidden for a video come back (not those that could not be read: their cells
     // show the sign of a missing picture).
     for (Tonlyra::CellPanel* panel : CellPanels()) {
         if (panel->Face() && panel->Face()->Picture) {
             TPMultiImage* picture = panel->Face()->Picture;
-            picture->setVisible(!picture->ImageName().isEmpty() && !panel->Face()->PictureFailed());
+            picture->setVisible(!picture->ImageName().isEmpty() && !panel->Face()->Crossed());
         }
     }
     if (MediaDialog->PlayState() == Tonlyra::PlaybackEngine::Stopped)

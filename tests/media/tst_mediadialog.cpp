@@ -473,7 +473,8 @@ TEST(MediaDialog, RealEngineCorruptFileEndsAsAStop)
     ASSERT_TRUE(QTest::qWaitFor([&] { return ends > 0; }, 3000));
     EXPECT_FALSE(dialog.Probing);
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Stopped);
-    EXPECT_TRUE(dialog.LastError().startsWith("Mediet kan inte spelas ("))
+    EXPECT_TRUE(dialog.LastError().startsWith(
+        "Mediet kan inte spelas: filens innehåll är inte ljud eller video av något känt slag ("))
         << qPrintable(dialog.LastError());
     EXPECT_FALSE(dialog.Play());
     QTest::qWait(100);

@@ -466,6 +466,15 @@ class Desktop:
         self._input.button(button, False)
         return pressed
 
+    def button_down(self, x, y, button=1):
+        """Moves the pointer to (x, y) and presses the button; returns the moment."""
+        self._input.move(x, y)
+        time.sleep(0.02)
+        return self._input.button(button, True)
+
+    def button_up(self, button=1):
+        return self._input.button(button, False)
+
     def wait_pixel(self, x, y, rgb, timeout=10.0):
         """Watches one pixel of the screen until it shows this colour; returns the
         time.monotonic() at which it was first seen (within about a millisecond), or None."""
@@ -509,8 +518,20 @@ class Desktop:
         except (KeyError, ValueError):
             return None
 
+    def stacking(self):
+        """The managed windows from the bottom of the stack to the top (the window manager's
+        _NET_CLIENT_LIST_STACKING)."""
+        out = self._run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"]).decode()
+        _, _, ids = out.partition("#")
+        return [int(w.strip(), 16) for w in ids.split(",") if w.strip()]
+
     # ---- Screen ----
 
     def screenshot(self):
         data = self._run(["xwd", "-root", "-silent"])
         return _read_xwd(data)
+
+    def window_shot(self, window):
+        """The pixels of one window as the program drew them (dialogs read black in a root
+        screenshot)."""
+        return _read_xwd(self._run(["xwd", "-id", str(window), "-silent"]))
