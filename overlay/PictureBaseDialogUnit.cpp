@@ -165,11 +165,7 @@ bool TPictureBaseDialog::Execute()
     const qsizetype last = Bases.indexOf(LastBase);
     BaseComboBox->setCurrentIndex(int(last >= 0 ? last : Bases.isEmpty() ? -1 : 0));
     BaseComboBoxChange();
-    // The pictures are what the carer came for.
-    if (PictureListBox->count() > 0)
-        PictureListBox->setFocus();
-    else
-        BaseComboBox->setFocus();
+    BaseComboBox->setFocus();
     SearchFromStart = true;
     if (PreviewForm)
         PreviewForm->show();
