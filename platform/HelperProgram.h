@@ -49,11 +49,4 @@ private:
     QProcess* Process = nullptr;
 };
 
-// Brings the top-level windows of the process pid to the front. On X11 it asks the window
-// manager to activate them (_NET_ACTIVE_WINDOW, as a pager does, which window managers honour
-// over their focus-stealing rules) and restacks them above the others where no window manager
-// runs. False where the desktop gives a program no such power (Wayland) or the process has no
-// window that names its process id (_NET_WM_PID).
-bool RaiseWindowsOfProcess(qint64 pid);
-
 } // namespace Tonlyra

@@ -1,8 +1,10 @@
 #include "player/PlayerFormUnit.h"
 
 #include "media/MediaDialogUnit.h"
+#include "media/VideoWindow.h"
 #include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
+#include "platform/FocusKeeper.h"
 #include "platform/KeyCodes.h"
 #include "platform/SystemFolder.h"
 #include "platform/ThumbnailCache.h"
@@ -43,6 +45,22 @@ bool RunsScanTimer(ControlMode mode)
     return mode == ControlMode::OneSwitchScanControl || mode == ControlMode::OneSwitchScanXYControl;
 }
 
+// The modes steered with switches alone, whose user cannot take the window back by a click.
+bool IsSwitchMode(ControlMode mode)
+{
+    switch (mode) {
+    case ControlMode::OneSwitchControl:
+    case ControlMode::TwoSwitchControl:
+    case ControlMode::OneSwitchScanControl:
+    case ControlMode::TwoSwitchScanControl:
+    case ControlMode::OneSwitchScanXYControl:
+    case ControlMode::TwoSwitchScanXYControl:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 TPlayerForm::TPlayerForm(QWidget* parent) : QMainWindow(parent)
@@ -74,6 +92,8 @@ TPlayerForm::TPlayerForm(QWidget* parent) : QMainWindow(parent)
     Tonlyra::SetHelpFile(QDir::current().filePath(QStringLiteral("CDManual.hlp")));
     // Keys for KeyPreview and the hint pause are seen application-wide.
     qApp->installEventFilter(this);
+    FocusKeeper = new Tonlyra::FocusKeeper(
+        [this](QWindow* lastFocused) { return WindowToWinFocusFor(lastFocused); }, this);
 }
 
 TPlayerForm::~TPlayerForm()
@@ -534,6 +554,23 @@ bool TPlayerForm::FormCloseQuery()
     MediaDialog->Stop();
     SettingsForm->ReleaseOverlay();
     return true;
+}
+
+QWindow* TPlayerForm::WindowToWinFocusFor(QWindow* lastFocused) const
+{
+    if (!UserSettingsForm || !IsSwitchMode(UserSettingsForm->UserSettings.ControlMode) ||
+        !isVisible())
+        return nullptr;
+    // The program's own dialogs and editors are a carer's: one still open is never covered by
+    // the player, and one that had the focus last does not hand it to the player.
+    if (QApplication::activeModalWidget())
+        return nullptr;
+    const Tonlyra::VideoWindow* video = MediaDialog ? MediaDialog->VideoWindow : nullptr;
+    QWindow* videoWindow = video ? video->windowHandle() : nullptr;
+    if (lastFocused && lastFocused != windowHandle() && lastFocused != videoWindow)
+        return nullptr;
+    // A full-screen video takes the keys that stop it.
+    return video && video->isVisible() ? videoWindow : windowHandle();
 }
 
 bool TPlayerForm::event(QEvent* event)

@@ -16,10 +16,12 @@ class QFont;
 class QLabel;
 class QMenu;
 class QTimer;
+class QWindow;
 class TPMultiImage;
 
 namespace Tonlyra {
 class CellPanel;
+class FocusKeeper;
 class PictureLoader;
 } // namespace Tonlyra
 
@@ -132,6 +134,10 @@ public:
     // Asks the two save questions; true when the window may close (and has let go of the
     // overlay and stopped playback).
     bool FormCloseQuery();
+    // The window of ours to give the focus back to, now that another program's window has had
+    // it for a while with nobody working there, when lastFocused (the window of ours that had
+    // it last) lost it; nullptr to leave it where it is.
+    QWindow* WindowToWinFocusFor(QWindow* lastFocused) const;
 
     // Keys and clicks of the grid and of a playing video (control modes).
     void FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
@@ -179,6 +185,8 @@ public:
     Tonlyra::SwitchPressFilter SwitchPresses{this};
     // The spoken texts of cells that have no introduction sound.
     Tonlyra::SpeechCache SpokenCells;
+    // Wins the focus back from other programs' windows for a switch user.
+    Tonlyra::FocusKeeper* FocusKeeper = nullptr;
 
 protected:
     bool event(QEvent* event) override;

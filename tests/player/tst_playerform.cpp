@@ -3,6 +3,7 @@
 
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
+#include "media/VideoWindow.h"
 #include "overlay/NumberDialogUnit.h"
 #include "overlay/PictureBaseDialogUnit.h"
 #include "overlay/PreviewFormUnit.h"
@@ -17,6 +18,7 @@
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -502,6 +504,44 @@ TEST_F(PlayerFormTest, ScanTimerRunsOnlyInTheOneSwitchScanningModes)
         EXPECT_EQ(PlayerForm->ScanTimer->interval(), 2300);
         EXPECT_EQ(PlayerForm->KeyRepeatTimer->interval(), 900);
     }
+}
+
+TEST_F(PlayerFormTest, FocusIsWonBackOnlyForASwitchUserAndNeverOverTheProgramsOwnWindows)
+{
+    Start();
+    ShowPlayer();
+    QWindow* player = PlayerForm->windowHandle();
+    UserSettings& settings = UserSettingsForm->UserSettings;
+    const std::pair<ControlMode, bool> modes[] = {
+        {ControlMode::OneSwitchControl, true},        {ControlMode::TwoSwitchControl, true},
+        {ControlMode::OneSwitchScanControl, true},    {ControlMode::TwoSwitchScanControl, true},
+        {ControlMode::OneSwitchScanXYControl, true},  {ControlMode::TwoSwitchScanXYControl, true},
+        {ControlMode::MouseControl, false},           {ControlMode::KeyboardControl, false},
+        {ControlMode::ArrowControl, false},           {ControlMode::None, false}};
+    for (const auto& [mode, wins] : modes) {
+        settings.ControlMode = mode;
+        EXPECT_EQ(PlayerForm->WindowToWinFocusFor(player), wins ? player : nullptr) << int(mode);
+        EXPECT_EQ(PlayerForm->WindowToWinFocusFor(nullptr), wins ? player : nullptr) << int(mode);
+    }
+
+    settings.ControlMode = ControlMode::OneSwitchScanControl;
+    // The help window had the focus last: the carer's, left alone.
+    PlayerForm->HelpMenuRun->trigger();
+    ASSERT_NE(CurrentHelpWindow(), nullptr);
+    EXPECT_EQ(PlayerForm->WindowToWinFocusFor(CurrentHelpWindow()->windowHandle()), nullptr);
+    // A modal window of ours is open: the player is never put over it.
+    QDialog dialog(PlayerForm);
+    dialog.setModal(true);
+    dialog.show();
+    EXPECT_EQ(PlayerForm->WindowToWinFocusFor(player), nullptr);
+    dialog.hide();
+    // A full-screen video plays: it takes the keys that stop it.
+    MediaDialog->VideoWindow->ShowFullScreen();
+    QWindow* video = MediaDialog->VideoWindow->windowHandle();
+    EXPECT_EQ(PlayerForm->WindowToWinFocusFor(player), video);
+    EXPECT_EQ(PlayerForm->WindowToWinFocusFor(video), video);
+    MediaDialog->VideoWindow->hide();
+    EXPECT_EQ(PlayerForm->WindowToWinFocusFor(video), player);
 }
 
 TEST_F(PlayerFormTest, HelpMenuOpensTheManual)

@@ -475,6 +475,10 @@ class Desktop:
     def button_up(self, button=1):
         return self._input.button(button, False)
 
+    def move(self, x, y):
+        """Moves the pointer to screen position (x, y)."""
+        self._input.move(x, y)
+
     def wait_pixel(self, x, y, rgb, timeout=10.0):
         """Watches one pixel of the screen until it shows this colour; returns the
         time.monotonic() at which it was first seen (within about a millisecond), or None."""
@@ -490,9 +494,10 @@ class Desktop:
     # ---- Windows ----
 
     def windows(self, name=None, pid=None):
-        """Ids of the visible windows with a title matching the regular expression name, or
-        of a process."""
-        argv = ["xdotool", "search", "--onlyvisible"]
+        """Ids of the visible windows with a title matching the regular expression name (any
+        title by default) and, if pid is given, of that process."""
+        # Every condition must hold (xdotool matches any one of them by default).
+        argv = ["xdotool", "search", "--all", "--onlyvisible"]
         if pid is not None:
             argv += ["--pid", str(pid)]
         argv += ["--name", name or "."]
