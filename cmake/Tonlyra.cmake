@@ -12,14 +12,15 @@ function(tonlyra_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
-    # The system folder and the thumbnail cache are the test's own in the build, made only if
-    # the test makes them.
+    # The system folder, the thumbnail cache and the user data folder are the test's own in the
+    # build, made only if the test makes them.
     set(environment
         "QT_QPA_PLATFORM=offscreen"
         "TONLYRA_MPV_AO=null"
         "TONLYRA_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
         "TONLYRA_SYSTEM_DIR=${CMAKE_BINARY_DIR}/test-system/${name}"
-        "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${name}")
+        "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${name}"
+        "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data/${name}")
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"

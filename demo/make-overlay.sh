@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Writes the demo overlay (default: Overlays/Demo.cdu beside this script) from Demo.cdu.in.
-# Overlay files hold full paths, so the paths are filled in for wherever the demo folder is.
+# The overlay names the demo's pictures and sounds relative to its own folder ("../Sounds/sol.wav"
+# in demo/Overlays), so the demo folder may be moved or copied.
 set -euo pipefail
 demo="$(cd "$(dirname "$0")" && pwd)"
 out="${1:-$demo/Overlays/Demo.cdu}"
 mkdir -p "$(dirname "$out")"
+relative=$(realpath --relative-to="$(dirname "$out")" "$demo")
 # Escape the characters sed treats specially in a replacement.
-replacement=$(printf '%s' "$demo" | sed -e 's/[\\&|]/\\&/g')
+replacement=$(printf '%s' "$relative" | sed -e 's/[\\&|]/\\&/g')
 sed -e "s|@DEMO_DIR@|$replacement|g" "$demo/Demo.cdu.in" > "$out.tmp"
 mv "$out.tmp" "$out"
 # Tal.cdu: the same grid with no introduction sounds, so that with spoken cells on

@@ -1,5 +1,7 @@
 #include "overlay/MediaOverlay.h"
 
+#include "platform/Paths.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -104,13 +106,18 @@ int MediaOverlay::CellCount() const
 QString MediaOverlay::GetCellMedia(int k) const
 {
     const OverlayCell* c = Cell(k);
-    return c ? c->Media : QString();
+    if (!c)
+        return {};
+    using namespace OverlayMediaType;
+    const bool isFile =
+        c->MediaType == SoundFile || c->MediaType == VideoFile || c->MediaType == OverlayFile;
+    return isFile ? Tonlyra::ResolveOverlayPath(c->Media, Folder) : c->Media;
 }
 
 QString MediaOverlay::GetCellPicture(int k) const
 {
     const OverlayCell* c = Cell(k);
-    return c ? c->Picture : QString();
+    return c ? Tonlyra::ResolveOverlayPath(c->Picture, Folder) : QString();
 }
 
 QString MediaOverlay::GetCellText(int k) const
@@ -122,7 +129,10 @@ QString MediaOverlay::GetCellText(int k) const
 QString MediaOverlay::GetCellIntroSound(int k) const
 {
     const OverlayCell* c = Cell(k);
-    return c && c->Intro != IntroFromMediaMarker && FileExists(c->Intro) ? c->Intro : QString();
+    if (!c || c->Intro == IntroFromMediaMarker)
+        return {};
+    const QString intro = Tonlyra::ResolveOverlayPath(c->Intro, Folder);
+    return FileExists(intro) ? intro : QString();
 }
 
 bool MediaOverlay::IsIntroFromMedia(int k) const
@@ -208,10 +218,12 @@ void MediaOverlay::Load(const QString& path)
     ProfileFile file;
     file.Load(path); // an unreadable file reads as empty: all defaults
     Load(file);
+    Folder = Tonlyra::FolderOf(path);
 }
 
 void MediaOverlay::Load(const ProfileFile& file)
 {
+    Folder = file.Path().isEmpty() ? QString() : Tonlyra::FolderOf(file.Path());
     CDIdentity = ReadText(file, OverlaySection, QStringLiteral("CD-Identity"));
     if (!file.HasKey(OverlaySection, QStringLiteral("CD-Identity")))
         CDIdentity = QStringLiteral("Arbitrary");

@@ -12,9 +12,9 @@ struct OverlayCell
 {
     QString Media;     // track number, file path, IR command or "Exit", by MediaType
     QString MediaType; // one of the MediaType keywords below, or empty
-    QString Picture;   // full path of the cell's picture
+    QString Picture;   // path of the cell's picture (see MediaOverlay::Folder)
     QString Text;      // the text shown on the cell
-    QString Intro;     // full path of an intro sound, or IntroFromMediaMarker
+    QString Intro;     // path of an intro sound, or IntroFromMediaMarker
     qint32 MediaStart = -1;
     qint32 MediaStop = -1;
     qint32 IntroStart = -1;
@@ -61,6 +61,11 @@ public:
     QString CDIdentity;
     int Rows = 2;
     int Cols = 2;
+    // The folder of the file the overlay was loaded from ("" when from memory). The cells keep
+    // their paths as the file holds them; the accessors below give a relative path of a picture,
+    // sound, video or overlay resolved against this folder (Tonlyra::ResolveOverlayPath), so an
+    // overlay kept with its media works wherever the folder is copied. Not part of equality.
+    QString Folder;
 
     // N = Rows x Cols.
     int N() const { return static_cast<int>(Cells.size()); }
@@ -80,6 +85,7 @@ public:
 
     // Accessors for cell k: the empty text, -1 or false for k outside 1..N. The tests that name
     // a file look at the file system on every call, so a file that has gone makes its cell inert.
+    // File paths come resolved (see Folder); GetCellMedia resolves only the file media types.
     QString GetCellMedia(int k) const;
     QString GetCellPicture(int k) const;
     QString GetCellText(int k) const;
@@ -100,9 +106,9 @@ public:
     bool IsExitCell(int k) const;
 
     // Replaces the overlay by the contents of the ".cdu" file at path. A missing
-    // or unreadable file gives the defaults: a 2 x 2 overlay of empty cells.
+    // or unreadable file gives the defaults: a 2 x 2 overlay of empty cells. Folder := path's.
     void Load(const QString& path);
-    // The same from a profile file already in memory.
+    // The same from a profile file already in memory; Folder := the folder of its path, if any.
     void Load(const Tonlyra::ProfileFile& file);
 
     // Writes the overlay into the file at path in one atomic save: sections and keys the overlay
@@ -116,7 +122,11 @@ public:
     // Writes the overlay's keys into file (in memory).
     void WriteTo(Tonlyra::ProfileFile& file) const;
 
-    bool operator==(const MediaOverlay&) const = default;
+    bool operator==(const MediaOverlay& other) const
+    {
+        return CDIdentity == other.CDIdentity && Rows == other.Rows && Cols == other.Cols &&
+               Cells == other.Cells;
+    }
 
 private:
     std::vector<OverlayCell> Cells;

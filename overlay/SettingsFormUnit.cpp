@@ -18,7 +18,7 @@ TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QD
 {
     const QString current = QDir::currentPath();
     const QString base = current.endsWith(u'/') ? current : current + u'/';
-    OverlayFolder = base + QStringLiteral("Overlays/");
+    OverlayFolder = Tonlyra::OverlaysFolder();
     PictureFolder = base;
     IntroFolder = base;
     SoundFolder = base;

@@ -50,7 +50,7 @@ public:
     bool CommittedUnsaved = false;
 
     // Folders of the last file of each kind, each ending in "/"; not kept between runs.
-    QString OverlayFolder; // start: <current directory>/Overlays/
+    QString OverlayFolder; // start: Tonlyra::OverlaysFolder()
     QString PictureFolder; // start: <current directory>/
     QString IntroFolder;
     QString SoundFolder;

@@ -1,5 +1,7 @@
 #include "platform/SystemFolder.h"
 
+#include "platform/Paths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -17,10 +19,16 @@ QString SystemFolder()
     const QString overridden = qEnvironmentVariable("TONLYRA_SYSTEM_DIR");
     if (!overridden.isEmpty())
         return QDir::cleanPath(overridden);
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return QDir::cleanPath(base + QStringLiteral("/tonlyran"));
+    return UserDataFolder();
+}
+
+QString InstalledDataFolder()
+{
+    if (!QCoreApplication::instance())
+        return {};
+    // It lies where the install put it relative to the program, so it is found for any prefix.
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" TONLYRA_DATA_FROM_BIN));
 }
 
 QStringList SystemFolders()
@@ -28,10 +36,7 @@ QStringList SystemFolders()
     QStringList folders{SystemFolder()};
     if (!qEnvironmentVariableIsEmpty("TONLYRA_SYSTEM_DIR") || !QCoreApplication::instance())
         return folders;
-    // The installed data folder lies where the install put it relative to the program, so
-    // it is found for any prefix.
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                              QStringLiteral("/" TONLYRA_DATA_FROM_BIN));
+    const QString installed = InstalledDataFolder();
     if (installed != folders.constFirst())
         folders.append(installed);
     return folders;

@@ -9,9 +9,14 @@ namespace Tonlyra {
 // picture bases, the annotation library's text table and stamp library.
 //
 // SystemFolder() is the user's own: $TONLYRA_SYSTEM_DIR when set (tests point it at a
-// temporary folder), else "tonlyran" under the user's XDG data folder. The program writes
-// there. The path has no trailing slash; the folder is not created.
+// temporary folder), else the user's data folder (UserDataFolder(), platform/Paths.h). The
+// program writes there. The path has no trailing slash; the folder is not created.
 QString SystemFolder();
+
+// The data folder installed with the program (<prefix>/share/tonlyran, found from the program's
+// own folder; in the build tree <build>/share/tonlyran), which also holds the demo ("demo/").
+// Empty without an application object.
+QString InstalledDataFolder();
 
 // The folders searched for system data, in order: SystemFolder(), then the data folder
 // installed with the program (<prefix>/share/tonlyran, found from the program's own folder),

@@ -7,6 +7,7 @@
 #include "overlay/PreviewFormUnit.h"
 #include "overlay/RowsColsDialogUnit.h"
 #include "overlay/SettingsFormUnit.h"
+#include "platform/Paths.h"
 #include "player/PlayerFormUnit.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -24,6 +25,27 @@ ApplicationWindows::ApplicationWindows(const QStringList& arguments)
     IRDialog = new TIRDialog(PlayerForm);
     PreviewForm = new TPreviewForm(PlayerForm);
     PictureBaseDialog = new TPictureBaseDialog(PlayerForm);
+    StartOnLastOverlay(arguments);
+}
+
+void ApplicationWindows::StartOnLastOverlay(const QStringList& arguments)
+{
+    const auto named = [&](const QString& suffix) {
+        for (const QString& argument : arguments.mid(0, 2))
+            if (argument.endsWith(suffix))
+                return true;
+        return false;
+    };
+    const QString settings = UserSettingsForm->SettingsFileName;
+    if (!SettingsForm->FileName.isEmpty()) {
+        Tonlyra::RememberOverlay(settings, SettingsForm->FileName);
+    } else if (named(QStringLiteral(".usr")) && !named(QStringLiteral(".cdu"))) {
+        const QString last = Tonlyra::RememberedOverlay(settings);
+        if (!last.isEmpty()) {
+            SettingsForm->LoadOverlay(last);
+            SettingsForm->CommitOverlay();
+        }
+    }
 }
 
 namespace {

@@ -11,7 +11,9 @@ namespace Tonlyra {
 // RowsColsDialog, IRDialog, PreviewForm, PictureBaseDialog) and living as long as this object.
 // The player window comes first and is the main window; the overlay editor and the user
 // settings window look at arguments (the command line after the program name) for a ".cdu"
-// and a ".usr" file. Destroying the object destroys the windows in reverse order and clears
+// and a ".usr" file. An overlay so opened is remembered as the last of those settings; a ".usr"
+// file named without an overlay (as a file manager opens it) starts on the overlay last
+// remembered for it. Destroying the object destroys the windows in reverse order and clears
 // the globals.
 class ApplicationWindows
 {
@@ -22,6 +24,9 @@ public:
     ApplicationWindows& operator=(const ApplicationWindows&) = delete;
 
     TPlayerForm* MainWindow() const;
+
+private:
+    void StartOnLastOverlay(const QStringList& arguments);
 };
 
 } // namespace Tonlyra

@@ -6,21 +6,25 @@
 #include "picture/PictureLoader.h"
 #include "platform/FocusKeeper.h"
 #include "platform/KeyCodes.h"
+#include "platform/Paths.h"
 #include "platform/SystemFolder.h"
 #include "platform/ThumbnailCache.h"
 #include "platform/UserPrompt.h"
+#include "player/FirstStartPanel.h"
 #include "player/HelpWindow.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
@@ -113,6 +117,11 @@ void TPlayerForm::CreatePanels()
     KnappYta = new QWidget(KnappPanel);
     KnappYta->setObjectName(QStringLiteral("KnappYta"));
     layout->addWidget(KnappYta);
+    FirstStart = new Tonlyra::FirstStartPanel(KnappPanel);
+    FirstStart->hide();
+    FirstStart->OnOpenDemo = [this] { OpenDemoClick(); };
+    FirstStart->OnCreateOverlay = [this] { CreateOverlayClick(); };
+    layout->addWidget(FirstStart);
     setCentralWidget(KnappPanel);
 }
 
@@ -192,10 +201,42 @@ void TPlayerForm::CreateMenus()
 void TPlayerForm::OpenMenuClick()
 {
     SettingsForm->OpenMenuClick();
+    ShowOpenedOverlay();
+}
+
+void TPlayerForm::ShowOpenedOverlay()
+{
     SettingsForm->CommitOverlay();
+    RememberOverlayInForce();
     TakeHideBordersFromSettings();
     BuildGrid();
     MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
+}
+
+void TPlayerForm::RememberOverlayInForce()
+{
+    const QString overlay = SettingsForm->FileName;
+    if (!overlay.isEmpty() && overlay != TSettingsForm::UntitledName && QFileInfo(overlay).isFile())
+        Tonlyra::RememberOverlay(UserSettingsForm->SettingsFileName, overlay);
+}
+
+void TPlayerForm::OpenDemoClick()
+{
+    QString error;
+    const QString overlay = Tonlyra::FirstStartPanel::UserDemoOverlay(&error);
+    if (overlay.isEmpty()) {
+        Tonlyra::UserPrompt::ShowError(this, error);
+        return;
+    }
+    if (!SettingsForm->ConfirmSaveOverlay())
+        return;
+    SettingsForm->LoadOverlay(overlay);
+    ShowOpenedOverlay();
+}
+
+void TPlayerForm::CreateOverlayClick()
+{
+    ChangeMenuClick();
 }
 
 void TPlayerForm::OpenUserSettingsMenuClick()
@@ -215,6 +256,7 @@ void TPlayerForm::ChangeMenuClick()
     CurrentCell = 0;
     SetPausEnabled(false);
     if (SettingsForm->EditOverlay()) {
+        RememberOverlayInForce();
         BuildGrid();
     } else {
         // The grid stays as it was, and so must the way keys and clicks on a playing video
@@ -433,7 +475,22 @@ void TPlayerForm::BuildGrid()
     if (PauseSign)
         ShowPauseSign(true);
     setFocus();
+    ShowFirstStartPanel(cellCount == 0);
     repaint();
+}
+
+void TPlayerForm::ShowFirstStartPanel(bool show)
+{
+    if (!show) {
+        FirstStart->hide();
+        return;
+    }
+    FirstStart->ShowFor(SettingsForm->FileName == TSettingsForm::UntitledName
+                            ? QString()
+                            : SettingsForm->FileName);
+    KnappYta->hide();
+    FirstStart->show();
+    FirstStart->DemoButton->setFocus();
 }
 
 void TPlayerForm::ShowLoadingPanel()
@@ -634,8 +691,10 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
-        // The menu bar works its own keys while it is being steered from the keyboard.
-        if (!KeyPreview || !IsOwnWidget(watched) || qobject_cast<QMenuBar*>(watched))
+        // The menu bar works its own keys while it is being steered from the keyboard, and the
+        // first start panel's buttons theirs.
+        if (!KeyPreview || !IsOwnWidget(watched) || qobject_cast<QMenuBar*>(watched) ||
+            FirstStart->isVisible())
             break;
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         // Alt opens the menus from the keyboard; leave it to the menu bar.

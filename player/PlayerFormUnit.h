@@ -21,6 +21,7 @@ class TPMultiImage;
 
 namespace Tonlyra {
 class CellPanel;
+class FirstStartPanel;
 class FocusKeeper;
 class PictureLoader;
 } // namespace Tonlyra
@@ -59,6 +60,8 @@ public:
     // KnappPanel fills the client area; KnappYta fills KnappPanel and holds the cells only.
     QFrame* KnappPanel = nullptr;
     QWidget* KnappYta = nullptr;
+    // Takes KnappYta's place while there is no cell to show: what to do next, in large buttons.
+    Tonlyra::FirstStartPanel* FirstStart = nullptr;
 
     QTimer* ScanTimer = nullptr;
     QTimer* DisplayTimer = nullptr; // 200 ms
@@ -119,6 +122,10 @@ public:
     // are in (overlays and user settings where the file dialogs start, the system folders, the
     // caches).
     QString AboutText() const;
+    // The first start panel's buttons: the user's copy of the demo put in force, the overlay
+    // editor opened as "Inställningar för media" does.
+    void OpenDemoClick();
+    void CreateOverlayClick();
 
     void HideTitleBar();
     void ShowTitleBar();
@@ -217,6 +224,12 @@ private:
     bool BuildOnExpose = false;
     bool IsOwnWidget(QObject* object) const;
     void TakeHideBordersFromSettings();
+    // The overlay the editor holds put in force and shown, and remembered as the user's last.
+    void ShowOpenedOverlay();
+    // Remembers the file of the overlay in force as the last overlay of the applied settings.
+    void RememberOverlayInForce();
+    // The first start panel in KnappYta's place when there are no cells, else away.
+    void ShowFirstStartPanel(bool show);
 
     // ---- Grid (PlayerGrid.cpp) ----
     // The cell whose geometry SavedCellTop.. hold while it is enlarged; 0 when none is.

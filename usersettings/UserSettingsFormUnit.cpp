@@ -44,10 +44,8 @@ TUserSettingsForm::TUserSettingsForm(QWidget* parent, const QStringList& argumen
 
     // Start-up: the first two arguments may name settings files (the second wins); without one
     // the standard settings file is read, whether or not it exists. The result is applied.
-    StartDirectory = QDir::currentPath();
-    while (StartDirectory.size() > 1 && StartDirectory.endsWith(u'/'))
-        StartDirectory.chop(1);
-    UserFilesDirectory = StartDirectory + QStringLiteral("/Users/");
+    UsersDirectory = Tonlyra::UsersFolder();
+    UserFilesDirectory = UsersDirectory;
     for (const QString& argument : arguments.mid(0, 2)) {
         if (ExtensionOf(argument) != QStringLiteral(".usr"))
             continue;
@@ -68,7 +66,7 @@ TUserSettingsForm::~TUserSettingsForm()
 
 QString TUserSettingsForm::StandardSettingsFile() const
 {
-    return StartDirectory + QStringLiteral("/Users/") + StandardName;
+    return UsersDirectory + StandardName;
 }
 
 void TUserSettingsForm::LoadUserSettingsFile(const QString& name)

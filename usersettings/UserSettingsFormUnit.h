@@ -44,10 +44,11 @@ public:
     ::UserSettings UserSettings;   // applied
     ::UserSettings EditedSettings; // edited, read from and written to files
 
-    // The current directory when the component was created, without a trailing "/".
-    QString StartDirectory;
-    // Initial folder of the open and save dialogs, ending in "/": StartDirectory + "/Users/" at
-    // first, afterwards the folder of the file last loaded or saved.
+    // The folder of user settings files, ending in "/": Tonlyra::UsersFolder() (the start
+    // directory's "Users/" when it has one, else the user's own).
+    QString UsersDirectory;
+    // Initial folder of the open and save dialogs, ending in "/": UsersDirectory at first,
+    // afterwards the folder of the file last loaded or saved.
     QString UserFilesDirectory;
     // The file last loaded or saved.
     QString SettingsFileName;
@@ -61,7 +62,7 @@ public:
     // The range the range list shows: 0 "0-5 s", 1 "0-60 s", 2 "0-5 min".
     int ScanRangeIndex() const;
 
-    // StartDirectory + "/Users/User.def".
+    // UsersDirectory + "User.def".
     QString StandardSettingsFile() const;
 
     // Reads the file into EditedSettings (UserSettings are not touched), clears both change

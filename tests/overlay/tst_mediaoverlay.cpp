@@ -2,6 +2,7 @@
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -315,4 +316,30 @@ TEST(MediaOverlay, LineBreaksInTextsCannotSpillIntoTheFile)
     back.Load(file);
     EXPECT_EQ(back.Rows, 2);
     EXPECT_EQ(back.GetCellText(1), QStringLiteral("one  [Overlay] Rows=9"));
+}
+
+TEST(MediaOverlay, RelativePathsFollowTheOverlayWhereverItsFolderIsCopied)
+{
+    TempDir dir;
+    const QString copy = dir.File("kopia");
+    for (const QString& folder : {copy + "/Overlays", copy + "/Sounds"})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString& file : {"/Sounds/a.wav", "/Sounds/intro.wav", "/Sounds/bild.png"})
+        WriteAll(copy + file, "x");
+    MediaOverlay written;
+    *written.Cell(1) = {"../Sounds/a.wav", OverlayMediaType::SoundFile, "../Sounds/bild.png", "",
+                        "../Sounds/intro.wav"};
+    *written.Cell(2) = {"../Sounds/a.wav", OverlayMediaType::IRString};
+    const QString path = copy + "/Overlays/x.cdu";
+    ASSERT_TRUE(written.Save(path).Ok());
+
+    MediaOverlay o;
+    o.Load(path);
+    EXPECT_EQ(o.Folder, copy + "/Overlays/");
+    EXPECT_EQ(o, written); // the file keeps the paths as they were written
+    EXPECT_TRUE(o.IsSoundFileCell(1));
+    EXPECT_EQ(o.GetCellMedia(1), copy + "/Sounds/a.wav");
+    EXPECT_EQ(o.GetCellPicture(1), copy + "/Sounds/bild.png");
+    EXPECT_EQ(o.GetCellIntroSound(1), copy + "/Sounds/intro.wav");
+    EXPECT_EQ(o.GetCellMedia(2), "../Sounds/a.wav"); // an IR command is no path
 }

@@ -41,9 +41,10 @@ for lib in "$prefix/$libdir"/*.so "$prefix/bin/tonlyra"; do
     fi
 done
 
-# The overlay names the installed pictures and sounds.
-grep -q "^1=$prefix/share/tonlyran/demo/Sounds/sol.wav" "$prefix/share/tonlyran/demo/Overlays/Demo.cdu" ||
-    fail "the demo overlay does not name the installed files"
+# The overlay names its pictures and sounds relative to itself, so that it works where it is
+# installed and wherever it is copied.
+grep -q "^1=\.\./Sounds/sol\.wav" "$prefix/share/tonlyran/demo/Overlays/Demo.cdu" ||
+    fail "the demo overlay does not name its files relative to itself"
 
 # The desktop entry is valid (hints allowed) and handles both documents.
 desktop=$prefix/share/applications/tonlyran.desktop

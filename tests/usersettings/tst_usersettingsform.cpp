@@ -24,7 +24,7 @@ QByteArray SpacingFile(int spacing)
     return "[Extended settings]\r\nSpacing=" + QByteArray::number(spacing) + "\r\n";
 }
 
-// Runs the test in a fresh start directory.
+// Runs the test in a fresh start directory holding a "Users" folder.
 class UserSettingsFormTest : public ::testing::Test
 {
 protected:
@@ -33,6 +33,7 @@ protected:
         OldCurrent = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(Dir.Path()));
         Start = QDir::currentPath();
+        QDir(Start).mkdir("Users");
     }
     void TearDown() override { QDir::setCurrent(OldCurrent); }
     QString Users(const QString& name) const { return Start + "/Users/" + name; }
@@ -47,7 +48,7 @@ protected:
 TEST_F(UserSettingsFormTest, StartsWithDefaultsWithoutAnyFile)
 {
     TUserSettingsForm form;
-    EXPECT_EQ(form.StartDirectory, Start);
+    EXPECT_EQ(form.UsersDirectory, Start + "/Users/");
     EXPECT_EQ(form.SettingsFileName, Users("User.def"));
     EXPECT_EQ(form.UserFilesDirectory, Start + "/Users/");
     EXPECT_EQ(form.UserSettings, UserSettings());
