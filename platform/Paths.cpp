@@ -1,5 +1,6 @@
 #include "platform/Paths.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/ProfileFile.h"
 
 #include <QDir>
@@ -104,9 +105,9 @@ void RememberOverlay(const QString& settingsFile, const QString& overlay)
         return;
     file.WriteString(LastSection, key, value);
     QDir().mkpath(UserDataFolder());
-    QString error;
+    int error = 0;
     if (!file.Save(&error))
-        qWarning("The last overlay is not remembered: %s", qPrintable(error));
+        qWarning("The last overlay is not remembered: %s", qPrintable(SaveFailureReason(error)));
 }
 
 } // namespace Tonlyra
