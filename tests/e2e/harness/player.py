@@ -38,9 +38,12 @@ class Tonlyra:
         environment.setdefault("TONLYRA_SYSTEM_DIR", os.path.join(folder, "system"))
         environment.update(env or {})
         with open(self.log_path, "wb") as log:
-            self.process = subprocess.Popen([tonlyra_binary()] + list(arguments), cwd=folder,
-                                            env=environment, stdout=log, stderr=log)
+            self.process = self._launch([tonlyra_binary()] + list(arguments), environment, log)
         self.window = None
+
+    def _launch(self, argv, environment, log):
+        """Starts the program in the start folder, its output going to log."""
+        return subprocess.Popen(argv, cwd=self.folder, env=environment, stdout=log, stderr=log)
 
     def wait_for_window(self, timeout=20):
         """Waits for the player window; returns its id."""

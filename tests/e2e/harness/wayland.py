@@ -310,18 +310,9 @@ class WaylandDesktop:
 class WaylandTonlyra(Tonlyra):
     """The program as a native Wayland client, run as the desktop's user."""
 
-    def __init__(self, desktop, folder, arguments, env=None):
-        self.desktop = desktop
-        self.folder = folder
-        self.log_path = os.path.join(folder, "tonlyra.log")
-        environment = dict(desktop.env)
-        environment.setdefault("TONLYRA_SYSTEM_DIR", os.path.join(folder, "system"))
-        environment.update(env or {})
-        desktop.give(folder)
-        with open(self.log_path, "wb") as log:
-            self.process = desktop.popen([tonlyra_binary()] + list(arguments), cwd=folder,
-                                         env=environment, stdout=log, stderr=log)
-        self.window = None
+    def _launch(self, argv, environment, log):
+        self.desktop.give(self.folder)
+        return self.desktop.popen(argv, cwd=self.folder, env=environment, stdout=log, stderr=log)
 
 
 class WaylandCase(PlayerCase):
