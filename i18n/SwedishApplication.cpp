@@ -1,5 +1,7 @@
 #include "i18n/SwedishApplication.h"
 
+#include "platform/Logging.h"
+
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
@@ -115,7 +117,7 @@ SwedishApplication::SwedishApplication(int& argc, char** argv) : QApplication(ar
     if (!InstallTranslation(QStringLiteral("qt_sv"), qtFolder))
         InstallTranslation(QStringLiteral("qtbase_sv"), qtFolder);
     if (!InstallTranslation(QStringLiteral("tonlyran_sv"), QStringLiteral(":/i18n")))
-        qWarning("tonlyra: the program's Swedish translation is missing");
+        qCWarning(Log::Translation, "tonlyra: the program's Swedish translation is missing");
 
     installEventFilter(new TitleWidthGuard(this));
 }

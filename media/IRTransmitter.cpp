@@ -1,6 +1,7 @@
 #include "media/IRTransmitter.h"
 
-#include <QDebug>
+#include "platform/Logging.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -113,7 +114,7 @@ IRTransmitter::Result IRTransmitter::SendFrame(const QString& portName, const QB
         return SendFrameToDevice(devicePath, frame);
     Result result;
     result.Error = QStringLiteral("unknown port \"%1\"").arg(portName);
-    qWarning().noquote() << "IR:" << result.Error;
+    qCWarning(Log::IR).noquote() << "IR:" << result.Error;
     return result;
 }
 
@@ -140,8 +141,9 @@ IRTransmitter::Result IRTransmitter::SendFrameToDevice(const QString& devicePath
         // parity) even though the rest took effect, and the transmitter may well cope.
         if (::tcsetattr(port.Get(), TCSANOW, &settings) != 0) {
             const int error = errno;
-            qWarning().noquote() << QStringLiteral("IR: %1: not every port setting was taken: %2")
-                                        .arg(devicePath, SystemError(error));
+            qCWarning(Log::IR).noquote()
+                << QStringLiteral("IR: %1: not every port setting was taken: %2")
+                       .arg(devicePath, SystemError(error));
         }
 
         const ssize_t written = ::write(port.Get(), frame.constData(), frame.size());
@@ -166,7 +168,7 @@ IRTransmitter::Result IRTransmitter::SendFrameToDevice(const QString& devicePath
         return ok;
     }();
     if (!result.Ok)
-        qWarning().noquote() << "IR:" << result.Error;
+        qCWarning(Log::IR).noquote() << "IR:" << result.Error;
     return result;
 }
 

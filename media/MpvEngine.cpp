@@ -3,6 +3,7 @@
 #include "media/CdTrackStream.h"
 #include "media/SoundOutputWatch.h"
 #include "platform/CdDrives.h"
+#include "platform/Logging.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -250,15 +251,16 @@ void MpvEngine::OutputOpened(const QByteArray& name)
     const qint64 now = H->Clock.elapsed();
     switch (H->Watch.OutputOpened(name, now)) {
     case SoundOutputWatch::Change::Lost:
-        qWarning().noquote() << QStringLiteral(
+        qCWarning(Log::Media).noquote() << QStringLiteral(
             "Sound output lost: no sound server takes the sound; sounds are not heard until "
             "one is back");
         ServerLookTimer->start();
         break;
     case SoundOutputWatch::Change::Back:
-        qInfo().noquote() << QStringLiteral("Sound output back on the sound server (%1) after %2 s")
-                                 .arg(QString::fromUtf8(name))
-                                 .arg(H->Watch.LostForMs(now) / 1000.0, 0, 'f', 1);
+        qCInfo(Log::Media).noquote()
+            << QStringLiteral("Sound output back on the sound server (%1) after %2 s")
+                   .arg(QString::fromUtf8(name))
+                   .arg(H->Watch.LostForMs(now) / 1000.0, 0, 'f', 1);
         ServerLookTimer->stop();
         break;
     case SoundOutputWatch::Change::None:

@@ -1,6 +1,7 @@
 #include "media/SpeechCache.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Logging.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,7 +11,6 @@
 
 #include <espeak-ng/speak_lib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -192,7 +192,7 @@ QString SpeechCache::SoundFor(const QString& text)
     static bool told = false;
     if (!told) {
         told = true;
-        std::fprintf(stderr, "tonlyra: no spoken cells: %s\n", qUtf8Printable(Error));
+        qCWarning(Log::Media, "tonlyra: no spoken cells: %s", qUtf8Printable(Error));
     }
     return QString();
 }

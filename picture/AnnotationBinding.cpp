@@ -1,6 +1,7 @@
 #include "picture/AnnotationBinding.h"
 
 #include "picture/TMultiP.h"
+#include "platform/Logging.h"
 #include "platform/SystemFolder.h"
 #include "platform/UserPrompt.h"
 
@@ -47,7 +48,8 @@ void* OpenHandle(const QString& path)
     void* handle = dlopen(Encoded(path).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         const char* why = dlerror();
-        qInfo("annotation library %s: %s", qPrintable(path), why ? why : "not loaded");
+        qCInfo(Log::Picture, "annotation library %s: %s", qPrintable(path),
+               why ? why : "not loaded");
     }
     return handle;
 }
@@ -250,7 +252,7 @@ void GlosaAnnotationLayer::SaveTo(const QString& imageName) const
         return;
     const QString file = AnnotationFileFor(Image->AnnoFileName(), imageName);
     if (Entries().SaveAnnotation(Key(), Image->TiffPage(), Encoded(file).constData()) < 0)
-        qWarning("annotations could not be saved to %s", qPrintable(file));
+        qCWarning(Log::Picture, "annotations could not be saved to %s", qPrintable(file));
 }
 
 void GlosaAnnotationLayer::Paint(QPainter& painter, const PictureView& view)

@@ -1,9 +1,10 @@
 #include "platform/CdDrives.h"
 
+#include "platform/Logging.h"
+
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 
-#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -11,10 +12,10 @@ namespace Tonlyra::Cd {
 
 namespace {
 
-void LogToStderr(cdio_log_level_t level, const char* message)
+void LogToCdCategory(cdio_log_level_t level, const char* message)
 {
     if (level >= CDIO_LOG_WARN)
-        std::fprintf(stderr, "libcdio: %s\n", message);
+        qCWarning(Log::Cd, "libcdio: %s", message);
 }
 
 struct CdioCloser
@@ -28,7 +29,7 @@ void InstallLogHandler()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        cdio_log_set_handler(LogToStderr);
+        cdio_log_set_handler(LogToCdCategory);
         // libcdio's logger guards against recursion with one unsynchronised flag and aborts the
         // process when two threads log at the same moment — and we read discs from mpv's threads
         // while the interface thread reads tables of contents. So its messages stay off (every

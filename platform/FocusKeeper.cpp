@@ -1,5 +1,6 @@
 #include "platform/FocusKeeper.h"
 
+#include "platform/Logging.h"
 #include "platform/WindowActivation.h"
 
 #include <QGuiApplication>
@@ -163,9 +164,10 @@ FocusKeeper::FocusKeeper(WindowChooser windowToActivate, QObject* parent)
                 SomeoneWorks();
         });
     } else {
-        qWarning("Focus: the X server has no XInput 2; the focus is taken back from other "
-                 "programs' windows %d ms after they took it, whoever works in them",
-                 IdleDelay);
+        qCWarning(Log::Focus,
+                  "Focus: the X server has no XInput 2; the focus is taken back from other "
+                  "programs' windows %d ms after they took it, whoever works in them",
+                  IdleDelay);
         Input.reset();
     }
 

@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Logging.h"
 #include "platform/ProfileFile.h"
 
 #include <QDir>
@@ -107,7 +108,8 @@ void RememberOverlay(const QString& settingsFile, const QString& overlay)
     QDir().mkpath(UserDataFolder());
     int error = 0;
     if (!file.Save(&error))
-        qWarning("The last overlay is not remembered: %s", qPrintable(SaveFailureReason(error)));
+        qCWarning(Log::Platform, "The last overlay is not remembered: %s",
+                  qPrintable(SaveFailureReason(error)));
 }
 
 } // namespace Tonlyra

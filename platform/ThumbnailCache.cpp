@@ -1,6 +1,7 @@
 #include "platform/ThumbnailCache.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Logging.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -205,7 +206,8 @@ void WarnOnce(const QString& why)
 {
     static std::atomic<bool> warned{false};
     if (!warned.exchange(true))
-        qWarning().noquote() << QStringLiteral("The thumbnail cache is not written: %1").arg(why);
+        qCWarning(Log::Platform).noquote()
+            << QStringLiteral("The thumbnail cache is not written: %1").arg(why);
 }
 
 // The cache's background work: one thread, of low priority, saving thumbnails and making them

@@ -1,5 +1,7 @@
 #include "platform/UserPrompt.h"
 
+#include "platform/Logging.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
@@ -12,7 +14,6 @@
 #include <QPushButton>
 #include <QStringList>
 
-#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -133,8 +134,8 @@ PromptAnswer UserPrompt::Ask(QWidget* parent, const PromptRequest& request)
     if (Responder())
         return Responder()(request);
     if (ModalDialogsForbidden() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "tonlyra: unanswered question \"%s\": %s\n",
-                     qPrintable(request.Caption), qPrintable(request.Text));
+        qCWarning(Log::Platform, "tonlyra: unanswered question \"%s\": %s",
+                  qUtf8Printable(request.Caption), qUtf8Printable(request.Text));
         return CancelAnswer(request);
     }
     return ShowRealDialog(parent, request);
@@ -246,7 +247,7 @@ bool UserPrompt::RunDialog(QDialog& dialog)
         return dialog.result() == QDialog::Accepted;
     }
     if (ModalDialogsForbidden() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "tonlyra: unanswered dialog \"%s\"\n", qPrintable(r.Caption));
+        qCWarning(Log::Platform, "tonlyra: unanswered dialog \"%s\"", qUtf8Printable(r.Caption));
         dialog.done(QDialog::Rejected);
         return false;
     }
@@ -256,7 +257,7 @@ bool UserPrompt::RunDialog(QDialog& dialog)
 void UserPrompt::ShowError(QWidget* parent, const QString& text)
 {
     // Also in the program's log, where a carer's report of a failure can be followed up.
-    std::fprintf(stderr, "tonlyra: %s\n", qUtf8Printable(QString(text).replace(u'\n', u' ')));
+    qCWarning(Log::Platform, "tonlyra: %s", qUtf8Printable(QString(text).replace(u'\n', u' ')));
     Message(parent,
             QApplication::applicationDisplayName().isEmpty()
                 ? QStringLiteral("Tonlyran")

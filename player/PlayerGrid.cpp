@@ -9,12 +9,12 @@
 #include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
+#include "platform/Logging.h"
 #include "platform/PictureReader.h"
 #include "platform/ThumbnailCache.h"
 #include "player/CellPanel.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
-#include <QDebug>
 #include <QPalette>
 
 #include <algorithm>
@@ -283,9 +283,9 @@ void TPlayerForm::CellPictureFailed(TPMultiImage* picture, int code, const QStri
     // switch user cannot do. A file too short to hold a picture is not read, and not reported.
     if (code == Tonlyra::PictureTooShort)
         return;
-    qWarning().noquote() << QStringLiteral("Cell %1: picture %2 is not shown: %3")
-                                .arg(picture->Tag)
-                                .arg(picture->ImageName(), text);
+    qCWarning(Tonlyra::Log::Player).noquote() << QStringLiteral("Cell %1: picture %2 is not shown: %3")
+                                            .arg(picture->Tag)
+                                            .arg(picture->ImageName(), text);
     if (auto* face = qobject_cast<CellFace*>(picture->parentWidget()))
         face->SetPictureFailed(text);
 }
@@ -293,9 +293,9 @@ void TPlayerForm::CellPictureFailed(TPMultiImage* picture, int code, const QStri
 void TPlayerForm::MediaFailed(int cell, const QString& reason)
 {
     // As with pictures, no box: the switch user could not close it.
-    qWarning().noquote() << QStringLiteral("Cell %1: media %2 cannot be played: %3")
-                                .arg(cell)
-                                .arg(SettingsForm->GetCellMedia(cell), reason);
+    qCWarning(Tonlyra::Log::Player).noquote() << QStringLiteral("Cell %1: media %2 cannot be played: %3")
+                                            .arg(cell)
+                                            .arg(SettingsForm->GetCellMedia(cell), reason);
     if (CellPanel* panel = CellPanelOf(cell))
         panel->Face()->SetMediaFailed(reason);
 }
