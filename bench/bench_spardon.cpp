@@ -7,6 +7,7 @@
 #include "spardon/LameCoder.h"
 
 #include "platform/CdDrives.h"
+#include "platform/WavHeader.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,7 +18,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -37,25 +37,6 @@ QByteArray Tone()
         qToLittleEndian<qint16>(qint16(std::lround(v * 18000)), d + i * 4 + 2);
     }
     return pcm;
-}
-
-QByteArray WaveHeader(quint32 dataLength)
-{
-    QByteArray h(44, '\0');
-    auto* p = reinterpret_cast<uchar*>(h.data());
-    std::memcpy(p, "RIFF", 4);
-    qToLittleEndian<quint32>(dataLength + 36, p + 4);
-    std::memcpy(p + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, p + 16);
-    qToLittleEndian<quint16>(1, p + 20);
-    qToLittleEndian<quint16>(2, p + 22);
-    qToLittleEndian<quint32>(44100, p + 24);
-    qToLittleEndian<quint32>(176400, p + 28);
-    qToLittleEndian<quint16>(4, p + 32);
-    qToLittleEndian<quint16>(16, p + 34);
-    std::memcpy(p + 36, "data", 4);
-    qToLittleEndian<quint32>(dataLength, p + 40);
-    return h;
 }
 
 bool WriteFile(const QString& path, const QByteArray& a, const QByteArray& b = {})
@@ -89,7 +70,7 @@ int main(int argc, char** argv)
     const QString wav = dir.filePath(QStringLiteral("source.wav"));
     if (!WriteFile(dir.filePath(QStringLiteral("bench.bin")), pcm) ||
         !WriteFile(cue, "FILE \"bench.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n") ||
-        !WriteFile(wav, WaveHeader(quint32(pcm.size())), pcm)) {
+        !WriteFile(wav, Tonlyra::Wav::Header(2, 44100, pcm.size()), pcm)) {
         std::fprintf(stderr, "cannot write the fixture\n");
         return 1;
     }

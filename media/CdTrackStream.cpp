@@ -1,6 +1,7 @@
 #include "media/CdTrackStream.h"
 
 #include "platform/CdDrives.h"
+#include "platform/WavHeader.h"
 
 #include <cdio/cdio.h>
 #include <cdio/paranoia/cdda.h>
@@ -17,7 +18,6 @@ namespace Tonlyra {
 namespace {
 
 constexpr const char* Scheme = "cdtrack://";
-constexpr int HeaderBytes = 44;
 constexpr int SectorsPerRead = 75; // one second of audio per read
 
 struct CdioCloser
@@ -31,12 +31,6 @@ struct DriveCloser
     void operator()(cdrom_drive_t* d) const { cdio_cddap_close(d); }
 };
 
-void PutLe(unsigned char* p, std::uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 // One open track: the header, then sectors FirstSector .. FirstSector + SectorCount - 1.
 class TrackReader
 {
@@ -45,45 +39,28 @@ public:
     lsn_t FirstSector = 0;
     std::int64_t SectorCount = 0;
     std::int64_t Offset = 0;
-    unsigned char Header[HeaderBytes] = {};
+    QByteArray Header;
     std::vector<unsigned char> Cache; // SectorsPerRead sectors starting at CacheSector
     lsn_t CacheSector = -1;
     int CacheSectors = 0;
 
-    std::int64_t Size() const { return HeaderBytes + SectorCount * Cd::BytesPerSector; }
+    std::int64_t Size() const { return Wav::HeaderBytes + SectorCount * Cd::BytesPerSector; }
 
-    void MakeHeader()
-    {
-        const std::uint32_t dataBytes =
-            static_cast<std::uint32_t>(SectorCount * Cd::BytesPerSector);
-        unsigned char* h = Header;
-        std::memcpy(h, "RIFF", 4);
-        PutLe(h + 4, 36 + dataBytes, 4);
-        std::memcpy(h + 8, "WAVEfmt ", 8);
-        PutLe(h + 16, 16, 4);
-        PutLe(h + 20, 1, 2); // PCM
-        PutLe(h + 22, 2, 2); // stereo
-        PutLe(h + 24, 44100, 4);
-        PutLe(h + 28, 44100 * 4, 4); // bytes a second
-        PutLe(h + 32, 4, 2);         // bytes a frame
-        PutLe(h + 34, 16, 2);
-        std::memcpy(h + 36, "data", 4);
-        PutLe(h + 40, dataBytes, 4);
-    }
+    void MakeHeader() { Header = Wav::Header(2, 44100, SectorCount * Cd::BytesPerSector); }
 
     // Copies up to n bytes from Offset; 0 at the end, -1 on a read error.
     std::int64_t Read(char* buffer, std::uint64_t n)
     {
         if (Offset >= Size() || n == 0)
             return 0;
-        if (Offset < HeaderBytes) {
+        if (Offset < Wav::HeaderBytes) {
             const std::int64_t count =
-                std::min<std::int64_t>(HeaderBytes - Offset, static_cast<std::int64_t>(n));
-            std::memcpy(buffer, Header + Offset, static_cast<size_t>(count));
+                std::min<std::int64_t>(Wav::HeaderBytes - Offset, static_cast<std::int64_t>(n));
+            std::memcpy(buffer, Header.constData() + Offset, static_cast<size_t>(count));
             Offset += count;
             return count;
         }
-        const std::int64_t dataOffset = Offset - HeaderBytes;
+        const std::int64_t dataOffset = Offset - Wav::HeaderBytes;
         const lsn_t sector = static_cast<lsn_t>(FirstSector + dataOffset / Cd::BytesPerSector);
         if (sector < CacheSector || sector >= CacheSector + CacheSectors) {
             const lsn_t end = static_cast<lsn_t>(FirstSector + SectorCount);

@@ -4,6 +4,7 @@
 #include "media/SoundOutputWatch.h"
 #include "platform/CdDrives.h"
 #include "platform/Logging.h"
+#include "platform/WavHeader.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -88,24 +89,7 @@ constexpr const char* BaseOptions[][2] = {
 QByteArray SilenceUrl()
 {
     constexpr int Samples = 2000;
-    QByteArray wav;
-    auto put = [&wav](quint32 value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            wav.append(char((value >> (8 * i)) & 0xff));
-    };
-    wav.append("RIFF");
-    put(36 + 2 * Samples, 4);
-    wav.append("WAVEfmt ");
-    put(16, 4);
-    put(1, 2);        // PCM
-    put(1, 2);        // mono
-    put(8000, 4);     // samples a second
-    put(2 * 8000, 4); // bytes a second
-    put(2, 2);
-    put(16, 2);
-    wav.append("data");
-    put(2 * Samples, 4);
-    wav.append(QByteArray(2 * Samples, '\0'));
+    const QByteArray wav = Wav::Header(1, 8000, 2 * Samples) + QByteArray(2 * Samples, '\0');
     return "hex://" + wav.toHex();
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Logging.h"
+#include "platform/WavHeader.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -112,23 +113,8 @@ private:
 
 QByteArray WaveFile(const std::vector<qint16>& samples, size_t first, int rate)
 {
-    const quint32 dataBytes = quint32((samples.size() - first) * 2);
-    QByteArray bytes(44, '\0');
-    char* h = bytes.data();
-    auto put32 = [](char* at, quint32 v) { qToLittleEndian(v, at); };
-    auto put16 = [](char* at, quint16 v) { qToLittleEndian(v, at); };
-    memcpy(h, "RIFF", 4);
-    put32(h + 4, 36 + dataBytes);
-    memcpy(h + 8, "WAVEfmt ", 8);
-    put32(h + 16, 16);
-    put16(h + 20, 1); // PCM
-    put16(h + 22, 1); // mono
-    put32(h + 24, quint32(rate));
-    put32(h + 28, quint32(rate) * 2);
-    put16(h + 32, 2);
-    put16(h + 34, 16);
-    memcpy(h + 36, "data", 4);
-    put32(h + 40, dataBytes);
+    const qint64 dataBytes = qint64(samples.size() - first) * 2;
+    QByteArray bytes = Wav::Header(1, rate, dataBytes);
     for (size_t i = first; i < samples.size(); ++i) {
         char sample[2];
         qToLittleEndian(samples[i], sample);

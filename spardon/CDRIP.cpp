@@ -4,10 +4,10 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/CdDrives.h"
+#include "platform/WavHeader.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
@@ -41,25 +41,6 @@ void WriteAll(Tonlyra::AtomicFile& file, const void* data, qint64 size)
 {
     if (size > 0 && !file.Write(data, size))
         ThrowWriteError(QStringLiteral("Write error"), file.ErrorNumber());
-}
-
-QByteArray WaveHeader(int channels, int rate, quint32 dataLength)
-{
-    QByteArray h(44, '\0');
-    auto* p = reinterpret_cast<uchar*>(h.data());
-    std::memcpy(p, "RIFF", 4);
-    qToLittleEndian<quint32>(dataLength + 36, p + 4);
-    std::memcpy(p + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, p + 16);
-    qToLittleEndian<quint16>(1, p + 20);
-    qToLittleEndian<quint16>(quint16(channels), p + 22);
-    qToLittleEndian<quint32>(quint32(rate), p + 24);
-    qToLittleEndian<quint32>(quint32(channels * rate * 2), p + 28);
-    qToLittleEndian<quint16>(quint16(channels * 2), p + 32);
-    qToLittleEndian<quint16>(16, p + 34);
-    std::memcpy(p + 36, "data", 4);
-    qToLittleEndian<quint32>(dataLength, p + 40);
-    return h;
 }
 
 } // namespace
@@ -317,7 +298,8 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
     const bool waveHeader = WriteWAV && !encoding;
     if (waveHeader) {
         const double expected = std::round(double(last - first) / 75.0 * channels * rate * 2.0);
-        WriteAll(file, WaveHeader(channels, rate, quint32(expected)).constData(), 44);
+        WriteAll(file, Tonlyra::Wav::Header(channels, rate, expected).constData(),
+                 Tonlyra::Wav::HeaderBytes);
     }
 
     const qsizetype firstJitterLine = JitterLines.size();
@@ -399,7 +381,8 @@ void TCDRIP::RipSectors(std::int32_t first, std::int32_t last, const QString& fi
         // The header states the length of the data that was really written.
         if (!file.Seek(0))
             ThrowWriteError(QStringLiteral("Write error"), file.ErrorNumber());
-        WriteAll(file, WaveHeader(channels, rate, quint32(dataBytes)).constData(), 44);
+        WriteAll(file, Tonlyra::Wav::Header(channels, rate, dataBytes).constData(),
+                 Tonlyra::Wav::HeaderBytes);
     }
 
     if (Cancelled) {

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "platform/WavHeader.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -129,24 +131,11 @@ bool WriteWav(const QString& path, int milliseconds, double frequency, int sampl
         for (int c = 0; c < channels; ++c)
             qToLittleEndian<qint16>(s, d + (i * channels + c) * 2);
     }
-    QByteArray header(44, '\0');
-    auto* h = reinterpret_cast<uchar*>(header.data());
-    memcpy(h, "RIFF", 4);
-    qToLittleEndian<quint32>(quint32(36 + dataBytes), h + 4);
-    memcpy(h + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, h + 16);
-    qToLittleEndian<quint16>(1, h + 20);
-    qToLittleEndian<quint16>(quint16(channels), h + 22);
-    qToLittleEndian<quint32>(quint32(sampleRate), h + 24);
-    qToLittleEndian<quint32>(quint32(sampleRate * channels * 2), h + 28);
-    qToLittleEndian<quint16>(quint16(channels * 2), h + 32);
-    qToLittleEndian<quint16>(16, h + 34);
-    memcpy(h + 36, "data", 4);
-    qToLittleEndian<quint32>(quint32(dataBytes), h + 40);
+    const QByteArray header = Tonlyra::Wav::Header(channels, sampleRate, dataBytes);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    return f.write(header) == 44 && f.write(data) == dataBytes;
+    return f.write(header) == header.size() && f.write(data) == dataBytes;
 }
 
 QString WriteCdImage(const QString& dir, const QString& baseName,
