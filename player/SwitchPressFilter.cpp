@@ -76,10 +76,19 @@ void SwitchPressFilter::SetTimings(const UserSettings& settings)
     PauseAfterChoice = settings.PauseAfterChoice;
 }
 
-bool SwitchPressFilter::InQuietTime(qint64 now) const
+std::optional<IgnoredPress> SwitchPressFilter::QuietReason(qint64 now) const
 {
-    return (HasLastRelease && now - LastCountedRelease < IgnoreRepeatTime) ||
-           (HasChoice && now - LastChoice < PauseAfterChoice);
+    if (HasChoice && now - LastChoice < PauseAfterChoice)
+        return IgnoredPress::PauseAfterChoice;
+    if (HasLastRelease && now - LastCountedRelease < IgnoreRepeatTime)
+        return IgnoredPress::Repeat;
+    return std::nullopt;
+}
+
+void SwitchPressFilter::Ignore(int switchId, IgnoredPress why)
+{
+    if (OnIgnored)
+        OnIgnored(switchId, why);
 }
 
 void SwitchPressFilter::Press(int switchId, std::function<void()> pressed)
@@ -92,8 +101,9 @@ void SwitchPressFilter::Press(int switchId, std::function<void()> pressed)
         return;
     }
     const qint64 now = Time->Now();
-    if (InQuietTime(now)) {
+    if (const auto why = QuietReason(now)) {
         Switches[switchId] = {State::Ignored, ++Serials};
+        Ignore(switchId, *why);
         return;
     }
     if (AcceptanceTime <= 0) {
@@ -111,6 +121,7 @@ void SwitchPressFilter::Press(int switchId, std::function<void()> pressed)
         // A choice made meanwhile (by another switch) silences this one as well.
         if (HasChoice && Time->Now() - LastChoice < PauseAfterChoice) {
             down->second.Now = State::Ignored;
+            Ignore(switchId, IgnoredPress::PauseAfterChoice);
             return;
         }
         down->second.Now = State::Counted;
@@ -124,7 +135,10 @@ bool SwitchPressFilter::Release(int switchId)
     if (down == Switches.end())
         return true;
     const bool counted = down->second.Now == State::Counted;
+    const bool tooShort = down->second.Now == State::Waiting;
     Switches.erase(down);
+    if (tooShort)
+        Ignore(switchId, IgnoredPress::TooShort);
     if (counted) {
         HasLastRelease = true;
         LastCountedRelease = Time->Now();

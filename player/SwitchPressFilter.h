@@ -46,6 +46,14 @@ public:
 // The steady clock with Qt's single-shot timers; one for the whole program.
 SwitchClock& SteadySwitchClock();
 
+// Why a press of a switch did not count.
+enum class IgnoredPress
+{
+    TooShort,         // let go before the acceptance time
+    Repeat,           // within the ignore-repeat time after a counted press was let go
+    PauseAfterChoice, // within the pause after a choice
+};
+
 // Decides which presses of the switches count, for users whose presses are not clean: a press
 // counts only once it has been held for the acceptance time; presses that come within the
 // ignore-repeat time after a counted press was let go, or within the pause after a choice, do
@@ -73,6 +81,10 @@ public:
     // A cell was carried out: presses are ignored for the pause after a choice.
     void ChoiceMade();
 
+    // Told of each press that does not count, once, as soon as that is decided (for the use
+    // log); a keyboard repetition of it is not told again.
+    std::function<void(int switchId, IgnoredPress why)> OnIgnored;
+
 private:
     enum class State
     {
@@ -85,7 +97,9 @@ private:
         State Now;
         quint64 Serial; // tells a press from a later one of the same switch
     };
-    bool InQuietTime(qint64 now) const;
+    // Why a press now would be ignored, if it would.
+    std::optional<IgnoredPress> QuietReason(qint64 now) const;
+    void Ignore(int switchId, IgnoredPress why);
 
     QPointer<QObject> Context;
     SwitchClock* Time;

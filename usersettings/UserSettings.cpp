@@ -37,6 +37,7 @@ const TimingKey TimingKeys[] = {
      MaxFirstStepExtraTime},
 };
 const QString SpeakCellsKey = QStringLiteral("Speak cells");
+const QString LogUseKey = QStringLiteral("Log use");
 
 } // namespace
 
@@ -163,6 +164,7 @@ void TakeSettingsInOrder(UserSettings& s, const UserSettings& in)
     s.ScanRounds = in.ScanRounds;
     s.FirstStepExtraTime = in.FirstStepExtraTime;
     s.SpeakCells = in.SpeakCells;
+    s.LogUse = in.LogUse;
 }
 
 void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRangeMaximum)
@@ -219,6 +221,7 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
         in.*timing.Field =
             std::clamp(file.ReadInteger(ExtendedSection, timing.Key, 0), 0, timing.Maximum);
     in.SpeakCells = file.ReadFlag(ExtendedSection, SpeakCellsKey, defaults.SpeakCells);
+    in.LogUse = file.ReadFlag(ExtendedSection, LogUseKey, defaults.LogUse);
     TakeSettingsInOrder(s, in);
 }
 
@@ -254,6 +257,7 @@ void WriteUserSettings(const UserSettings& s, ProfileFile& file)
     for (const TimingKey& timing : TimingKeys)
         file.WriteInteger(ExtendedSection, timing.Key, s.*timing.Field);
     file.WriteFlag(ExtendedSection, SpeakCellsKey, s.SpeakCells);
+    file.WriteFlag(ExtendedSection, LogUseKey, s.LogUse);
 }
 
 SaveResult SaveUserSettings(const UserSettings& settings, const QString& path)

@@ -66,6 +66,7 @@ struct UserSettings
     qint32 ScanRounds = 0;         // automatic scanning stops after this many rounds; 0 = never
     qint32 FirstStepExtraTime = 0; // ms the first step of each scanning round lasts longer
     bool SpeakCells = false;       // with PlaySound, a cell without an introduction speaks its text
+    bool LogUse = false; // the player writes what is chosen and pressed to the user's use log
 
     bool operator==(const UserSettings&) const = default;
 };

@@ -37,7 +37,7 @@ const QByteArray DefaultFile =
 // Written after the old program's keys, which that program reads alone.
 const QByteArray DefaultTimingKeys =
     "Acceptance time=0\r\nIgnore repeat time=0\r\nPause after choice=0\r\nScan rounds=0\r\n"
-    "First step extra time=0\r\nSpeak cells=0\r\n";
+    "First step extra time=0\r\nSpeak cells=0\r\nLog use=0\r\n";
 
 } // namespace
 
@@ -84,6 +84,7 @@ TEST(UserSettings, SaveAndLoadGiveBackEveryField)
     s.ScanRounds = 3;
     s.FirstStepExtraTime = 500;
     s.SpeakCells = true;
+    s.LogUse = true;
     const QString path = dir.File("a/b/Anna.usr");
     ASSERT_TRUE(Tonlyra::SaveUserSettings(s, path).Ok());
     ProfileFile file(path);

@@ -1,0 +1,147 @@
+#include "usage/UseRecorder.h"
+
+namespace Tonlyra {
+
+UseRecorder::UseRecorder(SwitchClock& clock)
+    : Clock(clock), WallAtZero(QDateTime::currentDateTime().addMSecs(-clock.Now()))
+{}
+
+UseRecorder::~UseRecorder()
+{
+    Flush();
+}
+
+void UseRecorder::SetFile(std::unique_ptr<UseLogFile> file)
+{
+    Flush();
+    Log = std::move(file);
+}
+
+void UseRecorder::SwitchDown(int switchId, PressSource source, const QString& overlay,
+                             ControlMode mode)
+{
+    if (!Log || Down.count(switchId))
+        return;
+    Press& press = Down[switchId];
+    press.DownAt = Clock.Now();
+    press.Source = source;
+    press.Overlay = overlay;
+    press.Mode = mode;
+    LastOverlay = overlay;
+    LastMode = mode;
+}
+
+void UseRecorder::PressIgnored(int switchId, IgnoredPress why)
+{
+    const auto press = Down.find(switchId);
+    if (press == Down.end())
+        return;
+    UseLogRow row = RowOf(press->second, UseEvent::NotCounted);
+    row.Reason = why;
+    press->second.Rows.push_back(std::move(row));
+}
+
+void UseRecorder::SwitchUp(int switchId)
+{
+    const auto press = Down.find(switchId);
+    if (press == Down.end())
+        return;
+    Write(press->second.Rows, int(Clock.Now() - press->second.DownAt));
+    Down.erase(press);
+}
+
+UseRecorder::ActingPress::ActingPress(UseRecorder& recorder, int switchId)
+    : Recorder(recorder), Previous(recorder.ActingSwitch), HadPrevious(recorder.HasActing)
+{
+    Recorder.HasActing = true;
+    Recorder.ActingSwitch = switchId;
+}
+
+UseRecorder::ActingPress::~ActingPress()
+{
+    Recorder.HasActing = HadPrevious;
+    Recorder.ActingSwitch = Previous;
+}
+
+void UseRecorder::FrameAt(int firstCell, int count)
+{
+    if (firstCell <= 0)
+        count = 0;
+    if (firstCell == FrameFirst && count == FrameCount)
+        return;
+    FrameFirst = firstCell;
+    FrameCount = count;
+    FrameSince = Clock.Now();
+}
+
+void UseRecorder::CellChosen(int cell, const QString& text)
+{
+    Chosen(UseEvent::Choice, cell, text, cell, 1);
+}
+
+void UseRecorder::RowChosen(int firstCell, int cols)
+{
+    Chosen(UseEvent::Row, cols > 0 ? (firstCell - 1) / cols + 1 : 0, QString(), firstCell, cols);
+}
+
+void UseRecorder::Chosen(UseEvent event, int number, const QString& text, int frameFirst,
+                         int frameCount)
+{
+    if (!Log)
+        return;
+    const auto press = HasActing ? Down.find(ActingSwitch) : Down.end();
+    if (press == Down.end()) {
+        // Nothing is known of the press: the row goes at once, with what is known.
+        Press unknown;
+        unknown.DownAt = Clock.Now();
+        unknown.Overlay = LastOverlay;
+        unknown.Mode = LastMode;
+        UseLogRow row = RowOf(unknown, event);
+        row.Cell = number;
+        row.CellText = text;
+        std::vector<UseLogRow> rows{std::move(row)};
+        Write(rows, -1);
+        return;
+    }
+    UseLogRow row = RowOf(press->second, event);
+    row.Cell = number;
+    row.CellText = text;
+    // Measured from the frame's arrival where the press went down, not from the press before:
+    // a press that went down before the frame came there has no reaction time.
+    if (IsScanningMode(press->second.Mode) && FrameFirst == frameFirst &&
+        FrameCount == frameCount && press->second.DownAt >= FrameSince)
+        row.ReactionMs = int(press->second.DownAt - FrameSince);
+    press->second.Rows.push_back(std::move(row));
+}
+
+UseLogRow UseRecorder::RowOf(const Press& press, UseEvent event) const
+{
+    UseLogRow row;
+    const QDateTime at = WallAtZero.addMSecs(press.DownAt);
+    row.Day = at.date();
+    row.MsOfDay = at.time().msecsSinceStartOfDay();
+    row.Overlay = press.Overlay;
+    row.Event = event;
+    row.Source = press.Source;
+    row.Mode = press.Mode;
+    return row;
+}
+
+void UseRecorder::Write(std::vector<UseLogRow>& rows, int holdMs)
+{
+    for (UseLogRow& row : rows) {
+        row.HoldMs = holdMs;
+        if (Log)
+            Log->Append(row);
+    }
+    rows.clear();
+}
+
+void UseRecorder::Flush()
+{
+    for (auto& [id, press] : Down)
+        Write(press.Rows, -1);
+    Down.clear();
+}
+
+} // namespace Tonlyra
