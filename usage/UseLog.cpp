@@ -222,6 +222,27 @@ QByteArray FormatUseLogRow(const UseLogRow& row)
 
 std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line)
 {
+    SharedTexts texts;
+    return ParseUseLogRow(line, texts);
+}
+
+QString SharedTexts::Text(QByteArrayView bytes, int place)
+{
+    if (bytes.isEmpty())
+        return QString();
+    Last& last = Recent[size_t(place) % Places];
+    if (bytes == QByteArrayView(last.Bytes))
+        return last.Text;
+    auto found = All.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
+    if (found == All.cend())
+        found = All.insert(bytes.toByteArray(), QString::fromUtf8(bytes));
+    last.Bytes = found.key();
+    last.Text = found.value();
+    return last.Text;
+}
+
+std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line, SharedTexts& texts)
+{
     if (line.endsWith('\r'))
         line.chop(1);
     QByteArrayView fields[FieldCount];
@@ -232,9 +253,7 @@ std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line)
     UseLogRow row;
     if (!ParseTime(fields[0], row.Day, row.MsOfDay))
         return std::nullopt;
-    row.Overlay = QString::fromUtf8(fields[1]);
     row.Cell = NumberField(fields[2]);
-    row.CellText = QString::fromUtf8(fields[3]);
     const auto event = FromWord(
         fields[4], {UseEvent::Choice, UseEvent::Row, UseEvent::NotCounted}, EventWord);
     const auto source = FromWord(fields[5],
@@ -248,12 +267,18 @@ std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line)
     row.Cell = std::max(row.Cell, 0);
     row.Event = *event;
     row.Source = *source;
+    // The modes' keys, as the file holds them.
+    static const std::vector<std::pair<QByteArray, ControlMode>> modeKeys = [] {
+        std::vector<std::pair<QByteArray, ControlMode>> keys;
+        for (int k = 0; k < 9; ++k)
+            keys.emplace_back(ControlModeKey(FileOrderModes()[k]).toUtf8(), FileOrderModes()[k]);
+        return keys;
+    }();
     row.Mode = ControlMode::None;
     if (!fields[6].isEmpty()) {
-        const QString mode = QString::fromUtf8(fields[6]);
-        for (int k = 0; k < 9; ++k)
-            if (ControlModeKey(FileOrderModes()[k]) == mode)
-                row.Mode = FileOrderModes()[k];
+        for (const auto& [key, mode] : modeKeys)
+            if (fields[6] == QByteArrayView(key))
+                row.Mode = mode;
         if (row.Mode == ControlMode::None)
             return std::nullopt;
     }
@@ -265,6 +290,8 @@ std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line)
         if (!row.Reason)
             return std::nullopt;
     }
+    row.Overlay = texts.Text(fields[1], 0);
+    row.CellText = texts.Text(fields[3], 1 + row.Cell);
     return row;
 }
 

@@ -29,6 +29,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -76,6 +77,28 @@ QByteArray FormatUseLogRow(const UseLogRow& row);
 // A line of the file (without its line end) as a row; nothing for the header and for a line
 // that is not a whole row.
 std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line);
+
+// One copy of each text of the rows read, found by its bytes: a year's log repeats a few overlay
+// names and cell texts hundreds of thousands of times. The text last seen in each place (the
+// overlay, a cell number) is tried first, which spares most look-ups.
+class SharedTexts
+{
+public:
+    // The text of these UTF-8 bytes; place: 0 for an overlay, else the cell's number.
+    QString Text(QByteArrayView bytes, int place);
+
+private:
+    struct Last
+    {
+        QByteArray Bytes;
+        QString Text;
+    };
+    static constexpr int Places = 64;
+    Last Recent[Places];
+    QHash<QByteArray, QString> All;
+};
+// The same, with the texts shared through texts.
+std::optional<UseLogRow> ParseUseLogRow(QByteArrayView line, SharedTexts& texts);
 
 // The scanning modes, in which a row tells the reaction time.
 bool IsScanningMode(ControlMode mode);

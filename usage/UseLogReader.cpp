@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <thread>
 #include <tuple>
 
 namespace Tonlyra {
@@ -26,30 +27,25 @@ UseLogContents ReadUseLog(const QString& path)
     return ParseUseLog(file.readAll());
 }
 
-UseLogContents ParseUseLog(const QByteArray& bytes)
+namespace {
+
+// Reads the lines of all[from, to), where from begins a line; atStart: the header may come first.
+void ParseLines(QByteArrayView all, qsizetype from, qsizetype to, bool atStart,
+                UseLogContents& into)
 {
-    UseLogContents contents;
-    contents.Rows.reserve(size_t(bytes.size() / 80));
-    QHash<QString, QString> texts; // one copy of each text
-    const auto shared = [&texts](QString& text) {
-        const auto found = texts.constFind(text);
-        if (found != texts.cend())
-            text = *found;
-        else
-            texts.insert(text, text);
-    };
-    const QByteArrayView all(bytes);
+    into.Rows.reserve(size_t((to - from) / 80));
+    SharedTexts texts;
     const QByteArray header = UseLogHeader();
-    qsizetype at = 0;
-    bool first = true;
-    while (at < all.size()) {
+    qsizetype at = from;
+    bool first = atStart;
+    while (at < to) {
         qsizetype end = all.indexOf('\n', at);
-        const bool whole = end >= 0;
+        const bool whole = end >= 0 && end < to;
         if (!whole)
-            end = all.size();
+            end = to;
         const QByteArrayView line = all.sliced(at, end - at);
         at = end + 1;
-        if (first && QByteArrayView(header).startsWith(line) && whole) {
+        if (first && whole && line == QByteArrayView(header).chopped(1)) {
             first = false;
             continue;
         }
@@ -57,15 +53,37 @@ UseLogContents ParseUseLog(const QByteArray& bytes)
         if (line.isEmpty())
             continue;
         // A last line without its line end was cut short by a crash or a full disk.
-        std::optional<UseLogRow> row = whole ? ParseUseLogRow(line) : std::nullopt;
+        std::optional<UseLogRow> row = whole ? ParseUseLogRow(line, texts) : std::nullopt;
         if (!row) {
-            ++contents.Dropped;
+            ++into.Dropped;
             continue;
         }
-        shared(row->Overlay);
-        shared(row->CellText);
-        contents.Rows.push_back(std::move(*row));
+        into.Rows.push_back(std::move(*row));
     }
+}
+
+} // namespace
+
+UseLogContents ParseUseLog(const QByteArray& bytes)
+{
+    // A large log is read in two halves at once, split at a line's end.
+    constexpr qsizetype SplitAbove = 1 << 20;
+    const QByteArrayView all(bytes);
+    const qsizetype split = all.size() > SplitAbove && std::thread::hardware_concurrency() > 1
+                                ? all.indexOf('\n', all.size() / 2) + 1
+                                : 0;
+    UseLogContents contents;
+    if (split <= 0) {
+        ParseLines(all, 0, all.size(), true, contents);
+        return contents;
+    }
+    UseLogContents second;
+    std::thread other([&] { ParseLines(all, split, all.size(), false, second); });
+    ParseLines(all, 0, split, true, contents);
+    other.join();
+    contents.Rows.insert(contents.Rows.end(), std::make_move_iterator(second.Rows.begin()),
+                         std::make_move_iterator(second.Rows.end()));
+    contents.Dropped += second.Dropped;
     return contents;
 }
 
@@ -77,7 +95,7 @@ UsageSummary SummarizeUse(const std::vector<UseLogRow>& rows, QDate from, QDate 
     if (!from.isValid() || !to.isValid() || to < from)
         return summary;
     summary.ChoicesPerDay.assign(size_t(from.daysTo(to) + 1), 0);
-    std::map<std::tuple<QString, int>, CellUse> cells;
+    QHash<std::pair<QString, int>, qsizetype> cellIndex; // where each cell is in ChoicesPerCell
     for (const UseLogRow& row : rows) {
         if (!InPeriod(row, from, to))
             continue;
@@ -85,10 +103,14 @@ UsageSummary SummarizeUse(const std::vector<UseLogRow>& rows, QDate from, QDate 
         case UseEvent::Choice: {
             ++summary.Choices;
             ++summary.ChoicesPerDay[size_t(from.daysTo(row.Day))];
-            CellUse& cell = cells[{row.Overlay, row.Cell}];
-            cell.Overlay = row.Overlay;
-            cell.Cell = row.Cell;
-            cell.Text = row.CellText;
+            auto found = cellIndex.constFind(std::pair(row.Overlay, row.Cell));
+            if (found == cellIndex.cend()) {
+                found = cellIndex.insert(std::pair(row.Overlay, row.Cell),
+                                         qsizetype(summary.ChoicesPerCell.size()));
+                summary.ChoicesPerCell.push_back({row.Overlay, row.Cell, row.CellText, 0});
+            }
+            CellUse& cell = summary.ChoicesPerCell[size_t(*found)];
+            cell.Text = row.CellText; // the latest
             ++cell.Choices;
             break;
         }
@@ -103,8 +125,6 @@ UsageSummary SummarizeUse(const std::vector<UseLogRow>& rows, QDate from, QDate 
         if (row.Event != UseEvent::NotCounted && row.ReactionMs >= 0 && ScansByItself(row.Mode))
             summary.ReactionTimes.push_back(row.ReactionMs);
     }
-    for (auto& [key, cell] : cells)
-        summary.ChoicesPerCell.push_back(std::move(cell));
     std::stable_sort(summary.ChoicesPerCell.begin(), summary.ChoicesPerCell.end(),
                      [](const CellUse& a, const CellUse& b) { return a.Choices > b.Choices; });
     summary.Suggestion = SuggestScanDelay(summary.ReactionTimes);

@@ -222,3 +222,17 @@ TEST(ScanSpeed, SuggestionFromKnownReactionTimes)
     EXPECT_EQ(SuggestScanDelay(std::vector<int>(25, 60)).SuggestedMs, MinScanDelayTime);
     EXPECT_EQ(SuggestScanDelay({}).Presses, 0);
 }
+
+TEST(UseLog, ALargeLogReadsWholeAndInOrder)
+{
+    // Large enough to be read in two halves.
+    std::vector<UseLogRow> rows;
+    QByteArray bytes = UseLogHeader();
+    for (int k = 0; bytes.size() < 3 * (1 << 20); ++k) {
+        rows.push_back(Row(QDate(2026, 1, 1).addDays(k / 1000), 1 + k % 30));
+        bytes += FormatUseLogRow(rows.back());
+    }
+    const UseLogContents contents = ParseUseLog(bytes + "2026-01");
+    EXPECT_EQ(contents.Rows, rows);
+    EXPECT_EQ(contents.Dropped, 1);
+}
