@@ -38,7 +38,8 @@ bool FileExists(const QString& path)
 
 QString ReadText(const ProfileFile& file, const QString& section, const QString& key)
 {
-    return file.ReadString(section, key).left(Tonlyra::MaxProfileValueLength);
+    // A value cut short keeps no blank at its end: written back, the file would drop it.
+    return file.ReadString(section, key).left(Tonlyra::MaxProfileValueLength).trimmed();
 }
 
 // The number of the cell a key names in the form the writer writes ("1", "27"), or 0.
