@@ -11,5 +11,6 @@ Q_LOGGING_CATEGORY(Media, "tonlyra.media", QtInfoMsg)
 Q_LOGGING_CATEGORY(IR, "tonlyra.ir", QtInfoMsg)
 Q_LOGGING_CATEGORY(Picture, "tonlyra.picture", QtInfoMsg)
 Q_LOGGING_CATEGORY(Player, "tonlyra.player", QtInfoMsg)
+Q_LOGGING_CATEGORY(Usage, "tonlyra.usage", QtInfoMsg)
 
 } // namespace Tonlyra::Log

@@ -18,5 +18,6 @@ Q_DECLARE_LOGGING_CATEGORY(Media)       // tonlyra.media: playback, sound output
 Q_DECLARE_LOGGING_CATEGORY(IR)          // tonlyra.ir: infrared frames on the serial port
 Q_DECLARE_LOGGING_CATEGORY(Picture)     // tonlyra.picture: pictures and their annotations
 Q_DECLARE_LOGGING_CATEGORY(Player)      // tonlyra.player: the player's grid and its cells
+Q_DECLARE_LOGGING_CATEGORY(Usage)       // tonlyra.usage: the use log
 
 } // namespace Tonlyra::Log

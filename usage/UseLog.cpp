@@ -1,6 +1,7 @@
 #include "usage/UseLog.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -378,8 +379,8 @@ void UseLogFile::TurnOff(int error)
     if (Descriptor >= 0)
         ::close(Descriptor);
     Descriptor = -1;
-    qWarning("The use log %s is off for this session: %s", qPrintable(FilePath),
-             qPrintable(SaveFailureReason(error)));
+    qCWarning(Log::Usage, "The use log %s is off for this session: %s", qPrintable(FilePath),
+              qPrintable(SaveFailureReason(error)));
 }
 
 } // namespace Tonlyra
