@@ -67,7 +67,7 @@ int main(int argc, char** argv)
         clock.start();
         dialog.OpenMediaFile(mp3);
         const bool ready = RunUntil([&] {
-            return !dialog.Probing && dialog.StartTrackBar->isEnabled() &&
+            return !dialog.Service().Probing() && dialog.StartTrackBar->isEnabled() &&
                    dialog.ScaleLabels.size() == 3 && dialog.StopMinutePanel->text() == "03";
         });
         dialog.TrackBarPanel->repaint();

@@ -1,8 +1,5 @@
 #include "media/MediaDialogUnit.h"
 
-#include "media/CdTrackStream.h"
-#include "media/MediaFileCheck.h"
-#include "media/MpvEngine.h"
 #include "media/PlaybackEngine.h"
 #include "media/TrackBar.h"
 #include "media/VideoWindow.h"
@@ -19,7 +16,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -39,14 +35,9 @@ const QString AllVideoFilter =
 TMediaDialog* MediaDialog = nullptr;
 
 using Tonlyra::PlaybackEngine;
+using Tonlyra::PlaybackService;
 
 namespace {
-
-TMediaDialog::EngineFactory& Factory()
-{
-    static TMediaDialog::EngineFactory factory;
-    return factory;
-}
 
 const char* const KindNames[] = {"Musik-CD", "Musik-filer", "Video-filer"};
 
@@ -65,63 +56,81 @@ QString TwoDigits(int v)
 
 void TMediaDialog::SetEngineFactory(EngineFactory factory)
 {
-    Factory() = std::move(factory);
+    PlaybackService::SetEngineFactory(std::move(factory));
 }
 
-TMediaDialog::TMediaDialog(QWidget* parent) : QDialog(parent)
+TMediaDialog::TMediaDialog(QWidget* parent)
+    : TMediaDialog(*new PlaybackService, parent)
 {
-    PlayerEngine = Factory() ? Factory()() : std::make_unique<Tonlyra::MpvEngine>();
+    OwnService.reset(Playback);
+}
+
+TMediaDialog::TMediaDialog(PlaybackService& service, QWidget* parent)
+    : QDialog(parent), Playback(&service)
+{
     BuildControls();
-
-    InitiationTimer = new QTimer(this);
-    InitiationTimer->setInterval(100);
-    connect(InitiationTimer, &QTimer::timeout, this, &TMediaDialog::InitiationTimerTimer);
-    UpdateTimer = new QTimer(this);
-    UpdateTimer->setInterval(10);
-    UpdateTimer->setTimerType(Qt::PreciseTimer);
-    connect(UpdateTimer, &QTimer::timeout, this, &TMediaDialog::UpdateTimerTimer);
-
-    PlaybackEngine* engine = PlayerEngine.get();
-    VideoWindow = new Tonlyra::VideoWindow(engine, this);
+    PositionTimer = new QTimer(this);
+    PositionTimer->setInterval(40);
+    connect(PositionTimer, &QTimer::timeout, this, &TMediaDialog::FollowPlayPosition);
+    VideoWindow = new Tonlyra::VideoWindow(Engine(), this);
     VideoWindow->InlineSurface = InlineVideo;
-    connect(engine, &PlaybackEngine::PlayStateChange, this, &TMediaDialog::PlayStateChange);
-    connect(engine, &PlaybackEngine::FullScreenChange, this, &TMediaDialog::FullScreenChange);
-    connect(engine, &PlaybackEngine::CdromMediaChange, this, [this] {
-        if (CurrentKind() == CDKind)
-            DeviceComboBoxChange();
-    });
-    // Keys and clicks on the video reach the player with the dialog as sender; the key code is
-    // handed over as a copy and the shift state left empty.
-    connect(engine, &PlaybackEngine::KeyDown, this, [this](int key, Qt::KeyboardModifiers) {
-        if (OnPlayerKeyDown)
-            OnPlayerKeyDown(this, key, Qt::NoModifier);
-    });
-    connect(engine, &PlaybackEngine::KeyUp, this, [this](int key, Qt::KeyboardModifiers) {
-        if (OnPlayerKeyUp)
-            OnPlayerKeyUp(this, key, Qt::NoModifier);
-    });
-    connect(engine, &PlaybackEngine::MouseDown, this,
-            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
-                if (OnPlayerMouseDown)
-                    OnPlayerMouseDown(this, button, shift, x, y);
-            });
-    connect(engine, &PlaybackEngine::MouseUp, this,
-            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
-                if (OnPlayerMouseUp)
-                    OnPlayerMouseUp(this, button, shift, x, y);
-            });
-
+    connect(Engine(), &PlaybackEngine::FullScreenChange, this, &TMediaDialog::FullScreenChange);
+    ConnectService();
     SetOfferedKinds(AllMediaKinds);
-    ResetControls();
+    ShowKind(Playback->Kind());
 }
 
 TMediaDialog::~TMediaDialog()
 {
-    // The engine's events must not reach a half-destroyed dialog.
-    if (PlayerEngine)
-        PlayerEngine->disconnect(this);
+    // The service's and the engine's reports must not reach a half-destroyed dialog.
+    Playback->disconnect(this);
+    Engine()->disconnect(this);
     if (MediaDialog == this)
         MediaDialog = nullptr;
+}
+
+void TMediaDialog::ConnectService()
+{
+    PlaybackService* service = Playback;
+    connect(service, &PlaybackService::KindSelected, this, &TMediaDialog::ShowKind);
+    connect(service, &PlaybackService::LoadStarted, this, &TMediaDialog::ShowLoad);
+    connect(service, &PlaybackService::DurationKnown, this, [this](int ms) {
+        SetupScale(ms);
+        ShowPositions();
+    });
+    // A medium that fails ends its play for the dialog's callers, who read LastError().
+    connect(service, &PlaybackService::LoadFailed, this,
+            [this](const QString& medium, const QString& error) {
+                ShowFailure(medium, error);
+                if (OnEndOfPlay)
+                    OnEndOfPlay(this);
+            });
+    connect(service, &PlaybackService::StateChanged, this, &TMediaDialog::ShowState);
+    connect(service, &PlaybackService::PositionsChanged, this, &TMediaDialog::ShowPositions);
+    connect(service, &PlaybackService::EndOfPlay, this, [this] {
+        if (OnEndOfPlay)
+            OnEndOfPlay(this);
+    });
+    // Keys and clicks on the video reach the player with the dialog as sender; the key code is
+    // handed over as a copy and the shift state left empty.
+    connect(service, &PlaybackService::PlayerKeyDown, this, [this](int key, Qt::KeyboardModifiers) {
+        if (OnPlayerKeyDown)
+            OnPlayerKeyDown(this, key, Qt::NoModifier);
+    });
+    connect(service, &PlaybackService::PlayerKeyUp, this, [this](int key, Qt::KeyboardModifiers) {
+        if (OnPlayerKeyUp)
+            OnPlayerKeyUp(this, key, Qt::NoModifier);
+    });
+    connect(service, &PlaybackService::PlayerMouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                if (OnPlayerMouseDown)
+                    OnPlayerMouseDown(this, button, shift, x, y);
+            });
+    connect(service, &PlaybackService::PlayerMouseUp, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                if (OnPlayerMouseUp)
+                    OnPlayerMouseUp(this, button, shift, x, y);
+            });
 }
 
 void TMediaDialog::BuildControls()
@@ -139,7 +148,7 @@ void TMediaDialog::BuildControls()
     BorderPanel = border;
     auto* borderLayout = new QVBoxLayout(BorderPanel);
     borderLayout->setContentsMargins(10, 10, 10, 10);
-    InlineVideo = new Tonlyra::VideoSurface(PlayerEngine.get(), BorderPanel);
+    InlineVideo = new Tonlyra::VideoSurface(Engine(), BorderPanel);
     borderLayout->addWidget(InlineVideo);
     BorderPanel->hide();
     layout->addWidget(BorderPanel, 1);
@@ -259,18 +268,28 @@ void TMediaDialog::BuildControls()
     buttons->addWidget(CancelButton);
     settings->addLayout(buttons);
 
-    connect(DeviceComboBox, &QComboBox::activated, this, [this] { DeviceComboBoxChange(); });
-    connect(TrackComboBox, &QComboBox::activated, this, [this] { TrackComboBoxChange(); });
-    connect(StartTrackBar, &QSlider::valueChanged, this,
-            [this] { PositionTrackBarChange(StartTrackBar); });
-    connect(StopTrackBar, &QSlider::valueChanged, this,
-            [this] { PositionTrackBarChange(StopTrackBar); });
-    connect(MediaTrackBar, &QSlider::valueChanged, this, [this] { MediaTrackBarChange(); });
-    // The dialog's own buttons play where the dialog is: a video plays in its window.
-    connect(PlayButton, &QPushButton::clicked, this, [this] {
-        if (PlayButton->isEnabled())
-            StartPlaying();
+    // The carer's choices go to the service, which the controls then show.
+    connect(DeviceComboBox, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0 && index < static_cast<int>(Kinds.size()))
+            Playback->SelectKind(Kinds[static_cast<size_t>(index)]);
     });
+    connect(TrackComboBox, &QComboBox::activated, this,
+            [this](int index) { Playback->SelectTrack(index + 1); });
+    connect(StartTrackBar, &QSlider::valueChanged, this, [this](int step) {
+        Playback->SetStartPosition(step * Scale);
+        ShowPositions();
+    });
+    connect(StopTrackBar, &QSlider::valueChanged, this, [this](int step) {
+        Playback->SetStopPosition(step * Scale);
+        ShowPositions();
+    });
+    connect(MediaTrackBar, &QSlider::valueChanged, this, [this](int step) {
+        Playback->SetPlayPosition(step * Scale);
+        ShowPositions();
+    });
+    // The dialog's own buttons play where the dialog is: a video plays in its window.
+    connect(PlayButton, &QPushButton::clicked, this,
+            [this] { Playback->Play(PlaybackService::VideoShown::InPlace); });
     connect(PauseButton, &QPushButton::clicked, this, [this] { Pause(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { Stop(); });
     connect(OpenMediaFileButton, &QPushButton::clicked, this, [this] {
@@ -278,7 +297,7 @@ void TMediaDialog::BuildControls()
         const QString path = Tonlyra::UserPrompt::OpenFileName(this, QStringLiteral("Öppna"),
                                                                filter, QString(), InitialDir);
         if (!path.isEmpty())
-            LoadMediaFile(path);
+            Playback->LoadFile(path, CurrentKind());
     });
     connect(RippButton, &QPushButton::clicked, this, &TMediaDialog::RippButtonClick);
     connect(RippTimeButton, &QPushButton::clicked, this, &TMediaDialog::RippTimeButtonClick);
@@ -290,128 +309,47 @@ void TMediaDialog::BuildControls()
 
 bool TMediaDialog::Play()
 {
-    if (Probing) {
-        PlayPending = true;
-        return false;
-    }
-    if (!PlayButton->isEnabled())
-        return false;
-    StartPlaying();
-    if (CurrentKind() == VideoFileKind)
-        PlayerEngine->SetFullScreen(true);
-    PlayPending = false;
-    return true;
-}
-
-void TMediaDialog::StartPlaying()
-{
-    // The engine stops by itself at the stop position, to the sample; the update timer stays
-    // as a safeguard and keeps the position display moving.
-    const int stop = StopTrackBar->value();
-    PlayerEngine->SetEndPosition(stop < StopTrackBar->maximum() ? stop * double(Scale) / 1000.0
-                                                                : -1.0);
-    PlayerEngine->Play();
+    return Playback->Play();
 }
 
 int TMediaDialog::Pause()
 {
-    if (!PauseButton->isEnabled())
-        return 0;
-    PlayerEngine->Pause();
-    return 1;
+    return Playback->Pause() ? 1 : 0;
 }
 
 int TMediaDialog::Stop()
 {
-    if (!StopButton->isEnabled())
-        return 0;
-    PlayerEngine->Stop();
-    return 1;
+    return Playback->Stop() ? 1 : 0;
 }
 
 int TMediaDialog::PlayState() const
 {
-    return PlayerEngine->PlayState();
+    return Playback->PlayState();
 }
 
 bool TMediaDialog::LocateCD(NoDiscMessage message)
 {
-    // Every drive is looked at: the last one holding an audio disc wins. It is the drive the
-    // copy buttons copy from, too.
-    std::optional<Tonlyra::Cd::AudioDisc> disc = Tonlyra::Cd::FindAudioDisc();
-    Tonlyra::Cd::SetCurrentDrive(disc ? disc->Drive : QString());
-    if (!disc) {
-        CdPlaylist.clear();
-        if (message == NoDiscMessage::Show)
-            Tonlyra::UserPrompt::Message(this, QStringLiteral("Ingen CD-skiva"),
-                                         QStringLiteral("Sätt i en CD-skiva!"), QMessageBox::Ok,
-                                         QMessageBox::Warning);
-        return false;
-    }
-    CDDrive = disc->Index;
-    CdDrivePath = disc->Drive;
-    CdPlaylist = std::move(disc->Tracks);
-    return true;
+    return Playback->LocateCD(message);
 }
 
 void TMediaDialog::PrepareCD()
 {
-    if (!LocateCD())
-        return;
-    SelectKind(CDKind);
-    SelectTrack(1);
-    Probing = true;
-    PlayPending = false;
-    InitiationTimer->start();
+    Playback->PrepareCD();
 }
 
 void TMediaDialog::SelectKind(int kind)
 {
-    // A medium still being probed is given up: its requests must not land on the new kind.
-    if (Probing) {
-        InitiationTimer->stop();
-        Probing = false;
-        PlayPending = false;
-        PlayerEngine->Close();
-    }
-    PlayerEngine->SetDiscWatch(false);
-    OKButton->setEnabled(false);
-    OpenMediaFileButton->hide();
-    TrackComboBox->hide();
-    {
-        const QSignalBlocker block(DeviceComboBox);
-        DeviceComboBox->setCurrentIndex(-1);
-    }
-    ResetControls();
-    const auto it = std::find(Kinds.begin(), Kinds.end(), kind);
-    if (it == Kinds.end())
-        return;
-    {
-        const QSignalBlocker block(DeviceComboBox);
-        DeviceComboBox->setCurrentIndex(static_cast<int>(it - Kinds.begin()));
-    }
-    DeviceComboBoxChange();
+    Playback->SelectKind(kind);
 }
 
 void TMediaDialog::SelectTrack(int track)
 {
-    if (CurrentKind() != CDKind || track < 1 || track > TrackComboBox->count())
-        return;
-    {
-        const QSignalBlocker block(TrackComboBox);
-        TrackComboBox->setCurrentIndex(track - 1);
-    }
-    TrackComboBoxChange();
+    Playback->SelectTrack(track);
 }
 
 int TMediaDialog::TrackCount()
 {
-    if (CurrentKind() != CDKind) {
-        if (!LocateCD())
-            return -1;
-        SelectKind(CDKind);
-    }
-    return TrackComboBox->count();
+    return Playback->TrackCount();
 }
 
 void TMediaDialog::OpenMediaFile(const QString& path)
@@ -419,7 +357,6 @@ void TMediaDialog::OpenMediaFile(const QString& path)
     const QFileInfo info(path);
     const QString suffix = info.suffix();
     if (!suffix.isEmpty()) {
-        // A plain substring test, as the filters have always been read: ".mp" counts as sound.
         const QString extension = u'.' + suffix.toLower();
         if (SoundFilter.contains(extension))
             SelectKind(SoundFileKind);
@@ -427,71 +364,47 @@ void TMediaDialog::OpenMediaFile(const QString& path)
             SelectKind(VideoFileKind);
     }
     if (info.isFile())
-        LoadMediaFile(path);
+        Playback->LoadFile(path, CurrentKind());
 }
 
 void TMediaDialog::SetStartPosition(int ms)
 {
-    if (Probing) {
-        PendingStart = ms;
-        return;
-    }
-    if (!StartTrackBar->isEnabled())
-        return;
-    const int step = ms == -1 ? 0 : ms / Scale;
-    if (step < 0 || step > StartTrackBar->maximum())
-        return;
-    SetBar(StartTrackBar, step);
-    PositionTrackBarChange(StartTrackBar);
+    Playback->SetStartPosition(ms);
 }
 
 void TMediaDialog::SetStopPosition(int ms)
 {
-    if (Probing) {
-        PendingStop = ms;
-        return;
-    }
-    if (!StopTrackBar->isEnabled())
-        return;
-    const int step = ms == -1 ? StopTrackBar->maximum() : ms / Scale;
-    if (step < 0 || step > StopTrackBar->maximum())
-        return;
-    SetBar(StopTrackBar, step);
-    PositionTrackBarChange(StopTrackBar);
+    Playback->SetStopPosition(ms);
 }
 
 int TMediaDialog::GetStartPosition() const
 {
-    return StartTrackBar->isEnabled() ? StartTrackBar->value() * Scale : -1;
+    return Playback->StartPosition();
 }
 
 int TMediaDialog::GetStopPosition() const
 {
-    return StopTrackBar->isEnabled() ? StopTrackBar->value() * Scale : -1;
+    return Playback->StopPosition();
 }
 
 int TMediaDialog::GetPlayPosition() const
 {
-    return MediaTrackBar->value() * Scale;
+    return Playback->PlayPosition();
 }
 
 int TMediaDialog::GetSelectionLength() const
 {
-    return (StopTrackBar->value() - StartTrackBar->value()) * Scale;
+    return Playback->SelectionLength();
 }
 
 int TMediaDialog::CurrentKind() const
 {
-    const int index = DeviceComboBox->currentIndex();
-    if (index < 0 || index >= static_cast<int>(Kinds.size()))
-        return 3;
-    return Kinds[static_cast<size_t>(index)];
+    return Playback->Kind();
 }
 
 QString TMediaDialog::GetMediaFileName() const
 {
-    const int kind = CurrentKind();
-    return kind == SoundFileKind || kind == VideoFileKind ? CurrentMediaName : QString();
+    return Playback->MediaFile();
 }
 
 void TMediaDialog::SetInitialDir(const QString& dir)
@@ -548,217 +461,151 @@ void TMediaDialog::showEvent(QShowEvent* event)
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + 40);
     }
-    PlayerEngine->SetFullScreen(false);
+    Playback->EndFullScreen();
     QDialog::showEvent(event);
+    ShowState();
+}
+
+void TMediaDialog::hideEvent(QHideEvent* event)
+{
+    PositionTimer->stop();
+    QDialog::hideEvent(event);
 }
 
 void TMediaDialog::done(int result)
 {
     // OK while the chosen file is still being tried waits for the try: a file that cannot be
     // played is not taken (the box about it has been shown, and the dialog stays open).
-    if (result == QDialog::Accepted && Probing) {
+    if (result == QDialog::Accepted && Playback->Probing()) {
         if (Closing)
             return;
         Closing = true;
         const QDeadlineTimer deadline(10000);
-        while (Probing && isVisible() && !deadline.hasExpired())
+        while (Playback->Probing() && isVisible() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         Closing = false;
-        if (Probing || !isVisible() || !LastErrorText.isEmpty())
+        if (Playback->Probing() || !isVisible() || !Playback->LastError().isEmpty())
             return;
     }
-    // Both ways out stop first and let the stopped state arrive (it enables the trackbars the
-    // caller reads the positions from). The medium is closed once the caller has had its turn,
-    // unless it has loaded another one by then.
+    // Both ways out stop first and let the stopped state arrive (it opens the positions the
+    // caller reads). The medium is closed once the caller has had its turn, unless it has
+    // loaded another one by then.
     Stop();
     QCoreApplication::processEvents();
     QDialog::done(result);
-    CloseMedium();
+    Playback->CloseWhenIdle();
 }
 
-void TMediaDialog::CloseMedium()
-{
-    const quint64 load = LoadCount;
-    QPointer<TMediaDialog> self(this);
-    QTimer::singleShot(0, this, [self, load] {
-        if (self && self->LoadCount == load && !self->Probing &&
-            self->PlayerEngine->PlayState() != PlaybackEngine::Playing) {
-            self->PlayerEngine->Stop();
-            self->PlayerEngine->Close();
-        }
-    });
-}
-
-// ---- Kinds, tracks and files ---------------------------------------------------------------
+// ---- What the service reports ----------------------------------------------------------------
 
 bool TMediaDialog::KindAccepted(int kind) const
 {
     return kind >= CDKind && kind <= VideoFileKind && (AcceptedKinds & (1 << kind));
 }
 
-void TMediaDialog::DeviceComboBoxChange()
+void TMediaDialog::ShowKind(int kind)
 {
-    PendingStart = -1;
-    PendingStop = -1;
     ResetControls();
+    {
+        const auto it = std::find(Kinds.begin(), Kinds.end(), kind);
+        const QSignalBlocker block(DeviceComboBox);
+        DeviceComboBox->setCurrentIndex(it == Kinds.end() ? -1
+                                                          : static_cast<int>(it - Kinds.begin()));
+    }
     BorderPanel->hide();
-    const int kind = CurrentKind();
+    OpenMediaFileButton->hide();
     OKButton->setEnabled(KindAccepted(kind));
-    PlayerEngine->SetDiscWatch(false);
-    if (kind == CDKind) {
+    {
+        const QSignalBlocker block(TrackComboBox);
         TrackComboBox->clear();
-        FitHeight();
-        OpenMediaFileButton->hide();
+    }
+    TrackComboBox->hide();
+    if (kind == CDKind) {
         TrackComboBox->setVisible(ShowSourceChooser);
         RippButton->setVisible(ShowCopyButtons);
         RippTimeButton->setVisible(ShowCopyButtons);
-        if (LocateCD()) {
-            RippButton->setEnabled(true);
-            PlayerEngine->SetVolume(100);
-            const QSignalBlocker block(TrackComboBox);
-            for (size_t i = 0; i < CdPlaylist.size(); ++i)
-                TrackComboBox->addItem(QStringLiteral("Spår ") + QString::number(i + 1));
-            TrackComboBox->setCurrentIndex(0);
-            TrackComboBoxChange();
-        } else {
-            RippButton->setEnabled(false);
-            RippTimeButton->setEnabled(false);
-        }
-        PlayerEngine->SetDiscWatch(true);
+        const auto& tracks = Playback->Tracks();
+        RippButton->setEnabled(!tracks.empty());
+        RippTimeButton->setEnabled(false);
+        const QSignalBlocker block(TrackComboBox);
+        for (size_t i = 0; i < tracks.size(); ++i)
+            TrackComboBox->addItem(QStringLiteral("Spår ") + QString::number(i + 1));
     } else if (kind == SoundFileKind || kind == VideoFileKind) {
-        OKButton->setEnabled(false);
+        OKButton->setEnabled(false); // until a file is loaded
         OpenMediaFileButton->setVisible(ShowSourceChooser);
-        TrackComboBox->hide();
-        TrackComboBox->clear();
         RippButton->hide();
         RippTimeButton->hide();
         if (kind == VideoFileKind)
             BorderPanel->show();
-        FitHeight();
     }
+    FitHeight();
     FileFilterIndex = 1;
 }
 
-void TMediaDialog::TrackComboBoxChange()
+void TMediaDialog::ShowLoad(const QString& medium)
 {
-    LoadCdTrack(TrackComboBox->currentIndex());
-}
-
-void TMediaDialog::LoadCdTrack(int index)
-{
-    PlayerEngine->Stop();
-    PendingStart = -1;
-    PendingStop = -1;
-    if (index < 0 || index >= static_cast<int>(CdPlaylist.size()))
+    const int kind = CurrentKind();
+    if (kind == CDKind) {
+        const QSignalBlocker block(TrackComboBox);
+        TrackComboBox->setCurrentIndex(Playback->TrackIndex());
         return;
-    // The track's length is on the disc, but the engine reports the loaded track a moment
-    // later; positions and a play request are held until then, as while probing a file.
-    ++LoadCount;
-    LastErrorText.clear();
-    Probing = true;
-    PlayerEngine->SetMute(false);
-    PlayerEngine->Load(
-        Tonlyra::CdTrackUrl(CdDrivePath, CdPlaylist[static_cast<size_t>(index)].Number));
-    InitiationTimer->start();
-}
-
-void TMediaDialog::LoadMediaFile(const QString& path)
-{
-    CurrentMediaName = path;
-    CurrentMediaLabel->setText(path);
-    OKButton->setEnabled(KindAccepted(CurrentKind()));
+    }
+    CurrentMediaLabel->setText(medium);
+    OKButton->setEnabled(KindAccepted(kind));
     // The natural Enter after choosing a file takes it.
     if (OKButton->isEnabled()) {
         OKButton->setDefault(true);
         OKButton->setFocus();
     }
-    PendingStart = -1;
-    PendingStop = -1;
-    Probing = true;
-    ++LoadCount;
-    LastErrorText.clear();
-    PlayerEngine->Stop();
-    PlayerEngine->SetVolume(100);
-    // The engine loads a medium paused, so probing is silent without muting; a mute here
-    // would reach the first moments of the sound, which the engine prepares while loading.
-    PlayerEngine->SetMute(false);
-    PlayerEngine->Load(path);
-    InitiationTimer->start();
-    InitialDir = QFileInfo(path).absolutePath();
+    InitialDir = QFileInfo(medium).absolutePath();
 }
 
-// ---- Probing -------------------------------------------------------------------------------
-
-void TMediaDialog::InitiationTimerTimer()
+void TMediaDialog::ShowFailure(const QString& medium, const QString& error)
 {
-    if (!Probing) {
-        InitiationTimer->stop();
-        return;
-    }
-    const int state = PlayerEngine->PlayState();
-    if (PlayerEngine->Failed()) {
-        FailProbing();
-        return;
-    }
-    if (state == PlaybackEngine::Transitioning || state == PlaybackEngine::Undefined)
-        return; // still loading
-    if (PlayerEngine->Duration() > 0) {
-        FinishProbing();
-        return;
-    }
-    // Loaded, yet no length: nothing could ever stop or position it, so it is not played.
-    if (LastErrorText.isEmpty())
-        LastErrorText = QStringLiteral("Mediet kan inte spelas: dess längd är okänd");
-    FailProbing();
-}
-
-void TMediaDialog::FinishProbing()
-{
-    InitiationTimer->stop();
-    PlayerEngine->Stop();
-    PlayerEngine->SetMute(false);
-    SetupScale(static_cast<int>(std::lround(PlayerEngine->Duration() * 1000)));
-    Probing = false;
-    if (PendingStart != -1)
-        SetStartPosition(PendingStart);
-    if (PendingStop != -1)
-        SetStopPosition(PendingStop);
-    if (PlayPending)
-        Play();
-}
-
-void TMediaDialog::FailProbing()
-{
-    InitiationTimer->stop();
-    UpdateTimer->stop();
-    const bool file = CurrentKind() == SoundFileKind || CurrentKind() == VideoFileKind;
-    const QString fileProblem = file ? Tonlyra::MediaFileProblem(CurrentMediaName) : QString();
-    if (!fileProblem.isEmpty()) {
-        LastErrorText = QStringLiteral("Mediet kan inte spelas: ") + fileProblem;
-        if (PlayerEngine->Failed() && !PlayerEngine->ErrorText().isEmpty())
-            LastErrorText += QStringLiteral(" (%1)").arg(PlayerEngine->ErrorText());
-    }
-    if (LastErrorText.isEmpty())
-        LastErrorText =
-            QStringLiteral("Mediet kan inte spelas (%1)").arg(PlayerEngine->ErrorText());
-    Probing = false;
-    PlayPending = false;
-    PendingStart = -1;
-    PendingStop = -1;
-    EnableControls(false, false, false, false);
     // A file the carer chose that does not play is not taken, and the carer is told why.
-    if (file && isVisible()) {
-        const QString name = CurrentMediaName;
-        CurrentMediaName.clear();
-        OKButton->setEnabled(false);
-        OpenMediaFileButton->setFocus();
-        Tonlyra::UserPrompt::ShowError(
-            this, QStringLiteral("Filen %1 kan inte användas.\n%2").arg(name, LastErrorText));
-    }
-    RaiseEndOfPlay();
+    const int kind = CurrentKind();
+    if ((kind != SoundFileKind && kind != VideoFileKind) || !isVisible())
+        return;
+    OKButton->setEnabled(false);
+    OpenMediaFileButton->setFocus();
+    Tonlyra::UserPrompt::ShowError(
+        this, QStringLiteral("Filen %1 kan inte användas.\n%2").arg(medium, error));
 }
 
-// ---- Play state and positions --------------------------------------------------------------
+void TMediaDialog::ShowState()
+{
+    const bool open = Playback->PositionsOpen();
+    EnableControls(Playback->CanPlay(), Playback->CanPause(), Playback->CanStop(), open);
+    const bool playing = Playback->CanPause();
+    if (playing && isVisible())
+        PositionTimer->start();
+    else
+        PositionTimer->stop();
+    if (!playing)
+        ShowPositions();
+}
+
+void TMediaDialog::ShowPositions()
+{
+    if (Playback->MaxStep() == 0 && !Playback->PositionsOpen())
+        return; // nothing loaded: the controls stay as ResetControls left them
+    SetBar(StartTrackBar, Playback->StartStepValue());
+    SetBar(StopTrackBar, Playback->StopStepValue());
+    MediaTrackBar->SetSelection(Playback->StartStepValue(), Playback->StopStepValue());
+    SetBar(MediaTrackBar, Playback->PlayStepValue());
+    ShowTimes();
+    ShowMediaTime(Playback->PlayPosition());
+}
+
+void TMediaDialog::FollowPlayPosition()
+{
+    if (!Playback->CanPause()) {
+        PositionTimer->stop();
+        return;
+    }
+    SetBar(MediaTrackBar, Playback->PlayStepValue());
+    ShowMediaTime(Playback->PlayPosition());
+}
 
 void TMediaDialog::EnableControls(bool play, bool pause, bool stop, bool trackBars)
 {
@@ -768,100 +615,6 @@ void TMediaDialog::EnableControls(bool play, bool pause, bool stop, bool trackBa
     StartTrackBar->setEnabled(trackBars);
     MediaTrackBar->setEnabled(trackBars);
     StopTrackBar->setEnabled(trackBars);
-}
-
-void TMediaDialog::RaiseEndOfPlay()
-{
-    if (OnEndOfPlay)
-        OnEndOfPlay(this);
-}
-
-void TMediaDialog::PlayStateChange(int newState)
-{
-    if (Probing && newState == PlaybackEngine::Stopped && PlayerEngine->Failed()) {
-        FailProbing();
-        return;
-    }
-    switch (newState) {
-    case PlaybackEngine::Stopped:
-    case PlaybackEngine::Ready:
-        UpdateTimer->stop();
-        EnableControls(true, false, false, true);
-        SetBar(MediaTrackBar, StartTrackBar->value());
-        MediaTrackBarChange();
-        if (newState == PlaybackEngine::Stopped && !Probing)
-            RaiseEndOfPlay();
-        break;
-    case PlaybackEngine::Paused:
-        UpdateTimer->stop();
-        EnableControls(true, false, true, true);
-        RaiseEndOfPlay();
-        break;
-    case PlaybackEngine::Playing:
-        if (!Probing) {
-            UpdateTimer->start();
-            EnableControls(false, true, true, false);
-            break;
-        }
-        [[fallthrough]];
-    default:
-        UpdateTimer->stop();
-        EnableControls(false, false, false, false);
-        break;
-    }
-    // The engine has the medium ready: end probing now rather than at the next timer tick.
-    if (Probing && (newState == PlaybackEngine::Ready || newState == PlaybackEngine::Stopped)) {
-        QPointer<TMediaDialog> self(this);
-        QTimer::singleShot(0, this, [self] {
-            if (self && self->Probing)
-                self->InitiationTimerTimer();
-        });
-    }
-}
-
-void TMediaDialog::UpdateTimerTimer()
-{
-    if (PlayerEngine->PlayState() != PlaybackEngine::Playing)
-        return;
-    const int p = static_cast<int>(std::lround(PlayerEngine->Position() * 1000));
-    const int s = static_cast<int>(std::lround(double(p) / Scale));
-    const int stop = StopTrackBar->value();
-    // Stop on reaching the stop time itself (not half a step before it, as rounding to steps
-    // would); at the end of the medium the engine stops by itself.
-    if (stop < StopTrackBar->maximum() && p >= stop * Scale) {
-        PlayerEngine->Stop();
-        return;
-    }
-    if (s >= StartTrackBar->value())
-        SetBar(MediaTrackBar, s);
-    ShowMediaTime(p);
-}
-
-void TMediaDialog::PositionTrackBarChange(QSlider* moved)
-{
-    Q_UNUSED(moved);
-    if (StopTrackBar->value() < StartTrackBar->value()) {
-        if (StartTrackBar->hasFocus())
-            SetBar(StopTrackBar, StartTrackBar->value());
-        else
-            SetBar(StartTrackBar, StopTrackBar->value());
-    }
-    MediaTrackBar->SetSelection(StartTrackBar->value(), StopTrackBar->value());
-    SetBar(MediaTrackBar,
-           std::clamp(MediaTrackBar->value(), StartTrackBar->value(), StopTrackBar->value()));
-    ShowTimes();
-    MediaTrackBarChange();
-}
-
-void TMediaDialog::MediaTrackBarChange()
-{
-    const int start = StartTrackBar->value();
-    const int stop = std::max(start, StopTrackBar->value());
-    SetBar(MediaTrackBar, std::clamp(MediaTrackBar->value(), start, stop));
-    const int state = PlayerEngine->PlayState();
-    if (state != PlaybackEngine::Undefined && state != PlaybackEngine::Transitioning)
-        PlayerEngine->SetPosition(MediaTrackBar->value() * double(Scale) / 1000.0);
-    ShowMediaTime(MediaTrackBar->value() * Scale);
 }
 
 // ---- Scale and displays --------------------------------------------------------------------
@@ -874,7 +627,6 @@ void TMediaDialog::ResetControls()
     UnitsLabel->clear();
     LengthLabel->clear();
     CurrentMediaLabel->clear();
-    CurrentMediaName.clear();
     for (QLabel* panel :
          {StartHourPanel, StartMinutePanel, StartSecPanel, MediaHourPanel, MediaMinutePanel,
           MediaSecPanel, StopHourPanel, StopMinutePanel, StopSecPanel})
@@ -894,11 +646,8 @@ void TMediaDialog::ResetControls()
 
 void TMediaDialog::SetupScale(int durationMs)
 {
-    const double ratio = durationMs > 0 ? durationMs / 30000.0 : 0.0;
-    const int e = ratio > 0 ? std::max(0, static_cast<int>(std::lround(std::log10(ratio) + 1))) : 0;
-    Scale = 1;
-    for (int i = 0; i < e; ++i)
-        Scale *= 10;
+    Scale = PlaybackService::StepFor(durationMs);
+    const int e = static_cast<int>(std::lround(std::log10(Scale)));
     const int max = static_cast<int>(std::lround(double(durationMs) / Scale));
     for (QSlider* bar : {static_cast<QSlider*>(StartTrackBar), static_cast<QSlider*>(MediaTrackBar),
                          static_cast<QSlider*>(StopTrackBar)}) {
@@ -970,7 +719,7 @@ void TMediaDialog::ShowTimes()
     StopMinutePanel->setText(TwoDigits(m));
     StopSecPanel->setText(TwoDigits(s));
     StopmSecPanel->setText(QString::asprintf("%.3d", ms));
-    SplitMilliseconds(GetSelectionLength(), h, m, s, ms);
+    SplitMilliseconds((StopTrackBar->value() - StartTrackBar->value()) * Scale, h, m, s, ms);
     LengthLabel->setText(
         QStringLiteral("%1:%2:%3:%4")
             .arg(TwoDigits(h), TwoDigits(m), TwoDigits(s), QString::asprintf("%.3d", ms)));
@@ -1010,11 +759,11 @@ void TMediaDialog::FitHeight()
 
 int TMediaDialog::SelectedTrackNumber() const
 {
-    const int index = TrackComboBox->currentIndex();
-    if (CurrentKind() != CDKind || index < 0 || index >= static_cast<int>(CdPlaylist.size()))
+    const int index = Playback->TrackIndex();
+    if (CurrentKind() != CDKind || index < 0)
         return 0;
     // The disc's own number: the list holds only the audio tracks, numbered from 1.
-    return CdPlaylist[static_cast<size_t>(index)].Number;
+    return Playback->Tracks()[static_cast<size_t>(index)].Number;
 }
 
 void TMediaDialog::RippButtonClick()
@@ -1036,7 +785,7 @@ void TMediaDialog::RippTimeButtonClick()
     // up or down.
     const int stop =
         StopTrackBar->value() == StopTrackBar->maximum()
-            ? CdPlaylist[static_cast<size_t>(TrackComboBox->currentIndex())].Milliseconds()
+            ? Playback->Tracks()[static_cast<size_t>(Playback->TrackIndex())].Milliseconds()
             : StopTrackBar->value() * Scale;
     if (RippTrackTimeDialog(track, start, stop))
         LoadCopiedFile();
@@ -1048,8 +797,7 @@ void TMediaDialog::LoadCopiedFile()
     RippFileName(buffer);
     const QString name =
         QFile::decodeName(QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]));
-    SelectKind(SoundFileKind);
-    LoadMediaFile(name);
+    Playback->LoadFile(name, SoundFileKind);
 }
 
 void TMediaDialog::FullScreenChange(bool on)

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "media/PlaybackService.h"
 #include "media/TrackBar.h"
-#include "platform/CdDrives.h"
 
 class QComboBox;
 class QLabel;
@@ -23,25 +23,25 @@ class VideoSurface;
 class VideoWindow;
 } // namespace Tonlyra
 
-// The kinds of media the program plays. A set of kinds is a bit set: bit k stands for kind k,
-// and bit 3 (AllMediaKinds) for all three.
-enum MediaKind { CDKind = 0, SoundFileKind = 1, VideoFileKind = 2 };
-using MediaKinds = int;
-constexpr MediaKinds AllMediaKinds = 1 << 3;
-
 // The file filters for sound and video files; they also decide which extensions count as sound
 // and as video.
 extern const QString AllSoundFilter;
 extern const QString AllVideoFilter;
 
-// The one place where the program plays media: the playback service the player drives, and the
-// media selection dialog the overlay editor shows.
+// The media selection dialog the overlay editor shows: a view of a playback service, whose
+// medium, positions and play state it shows and lets the carer choose. Its operations and On...
+// events pass the service's on for the callers that drive playback through the dialog.
 class TMediaDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // A dialog on a service of its own.
     explicit TMediaDialog(QWidget* parent = nullptr);
+    // A dialog showing service, which must outlive it.
+    explicit TMediaDialog(Tonlyra::PlaybackService& service, QWidget* parent = nullptr);
     ~TMediaDialog() override;
+
+    Tonlyra::PlaybackService& Service() const { return *Playback; }
 
     using NotifyEvent = std::function<void(QObject* sender)>;
     using MouseEvent = std::function<void(QObject* sender, Qt::MouseButton button,
@@ -58,14 +58,14 @@ public:
     int Pause();
     int Stop();
     int PlayState() const;
-    // Looks for an audio disc in every drive (the last one holding one wins) and takes its
-    // track list. With none, says "Sätt i en CD-skiva!" unless told to look quietly.
-    enum class NoDiscMessage { Show, Quiet };
+    using NoDiscMessage = Tonlyra::PlaybackService::NoDiscMessage;
     bool LocateCD(NoDiscMessage message = NoDiscMessage::Show);
     void PrepareCD();
     void SelectKind(int kind);
     void SelectTrack(int track);
     int TrackCount();
+    // Chooses the kind the file's extension names in SoundFilter or VideoFilter (a plain
+    // substring test: ".mp" counts as sound), then loads the file when it is there.
     void OpenMediaFile(const QString& path);
     void SetStartPosition(int ms);
     void SetStopPosition(int ms);
@@ -86,15 +86,12 @@ public:
     QString SoundFilter = AllSoundFilter;
     QString VideoFilter = AllVideoFilter;
 
-    // The engine every dialog created from now on plays through; an empty factory restores the
-    // libmpv engine. Tests install a scripted engine here where timing must be exact.
-    using EngineFactory = std::function<std::unique_ptr<Tonlyra::PlaybackEngine>()>;
+    // The engine of the service of every dialog created from now on without one of its own.
+    using EngineFactory = Tonlyra::PlaybackService::EngineFactory;
     static void SetEngineFactory(EngineFactory factory);
-    Tonlyra::PlaybackEngine* Engine() const { return PlayerEngine.get(); }
+    Tonlyra::PlaybackEngine* Engine() const { return Playback->Engine(); }
 
-    // Why the last medium could not be played, for the user, with the playback library's own
-    // words in parentheses ("" when it could).
-    QString LastError() const { return LastErrorText; }
+    QString LastError() const { return Playback->LastError(); }
 
     // Runs when a medium's duration becomes known: chooses Scale and sets up the trackbars,
     // their ticks, the scale labels and the time displays.
@@ -102,17 +99,13 @@ public:
     // Back to nothing loaded: trackbars, buttons and displays cleared.
     void ResetControls();
 
+    // Milliseconds of one trackbar step: the service's position step for the medium shown.
     int Scale = 1;
-    bool Probing = false;
-    bool PlayPending = false;
-    int PendingStart = -1;
-    int PendingStop = -1;
-    int CDDrive = 0;
     MediaKinds AcceptedKinds = 7;
     bool ShowCopyButtons = true;
     bool ShowSourceChooser = true;
 
-    // The dialog's controls; the service keeps its state in them.
+    // The dialog's controls, showing the service's state.
     QComboBox* DeviceComboBox = nullptr;
     QComboBox* TrackComboBox = nullptr;
     QPushButton* OpenMediaFileButton = nullptr;
@@ -154,27 +147,24 @@ public:
     QPushButton* RippTimeButton = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
-    QTimer* InitiationTimer = nullptr;
-    QTimer* UpdateTimer = nullptr;
+    // Moves the position display along while the dialog is on the screen and playing.
+    QTimer* PositionTimer = nullptr;
     Tonlyra::VideoWindow* VideoWindow = nullptr;
     // The labels of the scale strip besides ZeroLabel and UnitsLabel.
     std::vector<QLabel*> ScaleLabels;
     // The kind each entry of DeviceComboBox stands for.
     std::vector<int> Kinds;
-    // The audio tracks of the disc in drive CDDrive, as the track list shows them.
-    QString CdDrivePath;
-    std::vector<Tonlyra::Cd::CdTrack> CdPlaylist;
     QString InitialDir;
     int FileFilterIndex = 1;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void done(int result) override;
 
 private:
     void BuildControls();
-    // Plays from the current position up to the stop position, where the dialog is.
-    void StartPlaying();
+    void ConnectService();
     // The dialog's height for the kind shown: the settings alone, or room for a video too.
     void FitHeight();
     // The copy buttons: the selected track (or its selected stretch) copied to a file through
@@ -183,29 +173,21 @@ private:
     void RippTimeButtonClick();
     int SelectedTrackNumber() const;
     void LoadCopiedFile();
-    void CloseMedium();
-    void DeviceComboBoxChange();
-    void TrackComboBoxChange();
-    void LoadMediaFile(const QString& path);
-    void LoadCdTrack(int index);
-    void InitiationTimerTimer();
-    void UpdateTimerTimer();
-    void FinishProbing();
-    void FailProbing();
-    void PlayStateChange(int newState);
-    void PositionTrackBarChange(QSlider* moved);
-    void MediaTrackBarChange();
+    // What the service reports, shown.
+    void ShowKind(int kind);
+    void ShowLoad(const QString& medium);
+    void ShowFailure(const QString& medium, const QString& error);
+    void ShowState();
+    void ShowPositions();
     void ShowTimes();
     void ShowMediaTime(int ms);
-    void RaiseEndOfPlay();
+    void FollowPlayPosition();
     void EnableControls(bool play, bool pause, bool stop, bool trackBars);
     bool KindAccepted(int kind) const;
     void FullScreenChange(bool on);
 
-    std::unique_ptr<Tonlyra::PlaybackEngine> PlayerEngine;
-    QString CurrentMediaName;
-    QString LastErrorText;
-    quint64 LoadCount = 0;
+    std::unique_ptr<Tonlyra::PlaybackService> OwnService;
+    Tonlyra::PlaybackService* Playback = nullptr;
     bool Closing = false; // OK waits for the chosen file's try
 };
 

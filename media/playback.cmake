@@ -10,7 +10,9 @@ target_sources(tonlyra_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.h
     ${CMAKE_CURRENT_LIST_DIR}/CdTrackStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.h
-    ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/SpeechCache.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlaybackService.h
+    ${CMAKE_CURRENT_LIST_DIR}/PlaybackService.cpp)
 target_sources(tonlyra_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.h
     ${CMAKE_CURRENT_LIST_DIR}/MediaDialogUnit.cpp

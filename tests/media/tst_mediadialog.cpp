@@ -135,7 +135,7 @@ TEST(MediaDialog, RequestsWhileProbingAreHeldAndRunInOrder)
     ASSERT_TRUE(MakeFile(wav, "x"));
 
     dialog.OpenMediaFile(wav);
-    EXPECT_TRUE(dialog.Probing);
+    EXPECT_TRUE(dialog.Service().Probing());
     dialog.SetStartPosition(12345);
     dialog.SetStopPosition(100000);
     EXPECT_FALSE(dialog.Play());
@@ -145,7 +145,7 @@ TEST(MediaDialog, RequestsWhileProbingAreHeldAndRunInOrder)
     d.Engine->Loaded(180.0);
     EXPECT_NE(d.Engine->State, ScriptedEngine::Playing); // not before the queued end of probing
     QCoreApplication::processEvents();
-    EXPECT_FALSE(dialog.Probing);
+    EXPECT_FALSE(dialog.Service().Probing());
     EXPECT_FALSE(d.Engine->Muted);
     EXPECT_EQ(dialog.Scale, 100);
     EXPECT_EQ(d.Engine->State, ScriptedEngine::Playing);
@@ -170,7 +170,7 @@ TEST(MediaDialog, PositionsAreCheckedAndKeepTheirOrder)
     TempDir dir;
     ASSERT_TRUE(MakeFile(dir.File("a.wav"), "x"));
     d.Open(dir.File("a.wav"), 180.0);
-    ASSERT_FALSE(dialog.Probing);
+    ASSERT_FALSE(dialog.Service().Probing());
     ASSERT_EQ(dialog.Scale, 100);
 
     dialog.SetStartPosition(12345);
@@ -218,11 +218,11 @@ TEST(MediaDialog, EndOfPlayOncePerStopOrPauseAndNeverWhileProbing)
     EXPECT_EQ(d.Ends, 2);
     d.Engine->Loaded(3.0);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(dialog.Probing);
+    EXPECT_FALSE(dialog.Service().Probing());
     EXPECT_EQ(d.Ends, 2);
 }
 
-TEST(MediaDialog, UpdateTimerStopsAnEngineThatOverrunsTheStop)
+TEST(MediaDialog, PlayPositionFollowsTheEngineAndTheStopRewindsToTheStart)
 {
     ScriptedDialog d;
     TMediaDialog& dialog = *d.Dialog;
@@ -232,15 +232,17 @@ TEST(MediaDialog, UpdateTimerStopsAnEngineThatOverrunsTheStop)
     dialog.SetStartPosition(2000);
     dialog.SetStopPosition(4000);
     ASSERT_TRUE(dialog.Play());
+    EXPECT_DOUBLE_EQ(d.Engine->End, 4.0); // the engine stops itself there
     d.Engine->Pos = 3.5;
-    QTest::qWait(40);
-    EXPECT_EQ(d.Engine->State, ScriptedEngine::Playing);
-    EXPECT_EQ(dialog.GetPlayPosition(), 3500); // the media trackbar follows
+    EXPECT_EQ(dialog.GetPlayPosition(), 3500);
+    d.Engine->Pos = 1.0; // before the start: shown at the start
+    EXPECT_EQ(dialog.GetPlayPosition(), 2000);
     d.Engine->Pos = 4.0;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return d.Engine->State == ScriptedEngine::Stopped; }, 200));
+    d.Engine->Finish();
     EXPECT_EQ(d.Ends, 1);
     EXPECT_DOUBLE_EQ(d.Engine->Pos, 2.0); // back at the start
     EXPECT_EQ(dialog.GetPlayPosition(), 2000);
+    EXPECT_EQ(dialog.MediaTrackBar->value() * dialog.Scale, 2000);
 }
 
 TEST(MediaDialog, ExtensionChoosesTheKind)
@@ -303,8 +305,8 @@ TEST(MediaDialog, UnplayableMediaEndAsAStop)
         else
             d.Engine->Broken();
         QCoreApplication::processEvents();
-        EXPECT_FALSE(dialog.Probing);
-        EXPECT_FALSE(dialog.PlayPending);
+        EXPECT_FALSE(dialog.Service().Probing());
+        EXPECT_FALSE(dialog.Service().PlayPending());
         EXPECT_EQ(d.Ends, before + 1);
         EXPECT_TRUE(dialog.LastError().startsWith("Mediet kan inte spelas"))
             << qPrintable(dialog.LastError());
@@ -327,7 +329,7 @@ TEST(MediaDialog, RealEnginePlaysTheHeldStretchAndStopsItself)
     double startedAt = -1;
     // Connected after the dialog, so this sees each state once the dialog has handled it.
     QObject::connect(dialog.Engine(), &PlaybackEngine::PlayStateChange, [&](int s) {
-        states.append(dialog.Probing ? -s : s);
+        states.append(dialog.Service().Probing() ? -s : s);
         if (s == PlaybackEngine::Playing) {
             clock.start();
             startedAt = dialog.Engine()->Position();
@@ -372,7 +374,7 @@ TEST(MediaDialog, RealEnginePauseAndResume)
     dialog.OnEndOfPlay = [&](QObject*) { ++ends; };
     dialog.OpenMediaFile(mp3);
     ASSERT_EQ(dialog.CurrentKind(), SoundFileKind);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Service().Probing(); }, 3000));
     // Loaded and stopped: callers that wait while the service is busy (above 2) go on.
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Stopped);
     EXPECT_EQ(ends, 0);
@@ -436,7 +438,7 @@ TEST(MediaDialog, CdDrivesAndMissingDiscs)
         Support::ScriptedPrompts prompts;
         TMediaDialog dialog;
         EXPECT_TRUE(dialog.LocateCD());
-        EXPECT_EQ(dialog.CDDrive, 2); // the later drive wins
+        EXPECT_EQ(dialog.Service().DriveIndex(), 2); // the later drive wins
         EXPECT_EQ(dialog.TrackCount(), 2);
         EXPECT_TRUE(prompts.Asked().empty());
     }
@@ -448,7 +450,7 @@ TEST(MediaDialog, CdDrivesAndMissingDiscs)
         EXPECT_FALSE(dialog.LocateCD());
         EXPECT_EQ(dialog.TrackCount(), -1);
         dialog.PrepareCD();
-        EXPECT_FALSE(dialog.Probing);
+        EXPECT_FALSE(dialog.Service().Probing());
         ASSERT_EQ(prompts.Asked().size(), 3u);
         for (const PromptRequest& r : prompts.Asked()) {
             EXPECT_EQ(r.Caption, "Ingen CD-skiva");
@@ -458,6 +460,26 @@ TEST(MediaDialog, CdDrivesAndMissingDiscs)
         dialog.SelectTrack(1); // nothing to select
         EXPECT_EQ(dialog.CurrentKind(), 3);
     }
+}
+
+// What the dialog offers the carer limits the list it shows, not what its callers may play: the
+// player plays a CD track after the editor has offered only video files.
+TEST(MediaDialog, KindsNotOfferedStillPlay)
+{
+    TempDir dir;
+    Support::CdDriveOverride drives({Support::WriteCdImage(dir.Path(), "disc", {{75, 440}})});
+    ScriptedDialog d;
+    TMediaDialog& dialog = *d.Dialog;
+    dialog.SetOfferedKinds(1 << VideoFileKind);
+    dialog.SelectKind(CDKind);
+    EXPECT_EQ(dialog.CurrentKind(), CDKind);
+    EXPECT_EQ(dialog.DeviceComboBox->currentIndex(), -1);
+    EXPECT_EQ(dialog.TrackCount(), 1);
+    dialog.SelectTrack(1);
+    EXPECT_FALSE(dialog.Play());
+    d.Engine->Loaded(1.0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d.Engine->State, ScriptedEngine::Playing);
 }
 
 TEST(MediaDialog, RealEngineCorruptFileEndsAsAStop)
@@ -471,7 +493,7 @@ TEST(MediaDialog, RealEngineCorruptFileEndsAsAStop)
     dialog.OpenMediaFile(dir.File("bad.mp3"));
     EXPECT_FALSE(dialog.Play());
     ASSERT_TRUE(QTest::qWaitFor([&] { return ends > 0; }, 3000));
-    EXPECT_FALSE(dialog.Probing);
+    EXPECT_FALSE(dialog.Service().Probing());
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Stopped);
     EXPECT_TRUE(dialog.LastError().startsWith(
         "Mediet kan inte spelas: filens innehåll är inte ljud eller video av något känt slag ("))
@@ -569,7 +591,7 @@ TEST(MediaDialog, ExecuteKeepsThePositionsReadableAfterOk)
     dialog.OpenMediaFile(wav);
     dialog.SetStartPosition(500);
     dialog.SetStopPosition(1500);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Service().Probing(); }, 3000));
     EXPECT_TRUE(dialog.OKButton->isEnabled());
     QTimer::singleShot(50, &dialog, [&] {
         dialog.Play();

@@ -144,7 +144,7 @@ TEST(MediaSelection, CopiedStretchBecomesTheSoundFile)
         EXPECT_FALSE(dialog.OKButton->isEnabled());
         dialog.TrackComboBox->setCurrentIndex(1);
         dialog.TrackComboBox->activated(1);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.Service().Probing(); }, 5000));
         EXPECT_TRUE(dialog.RippButton->isVisible());
         dialog.SetStartPosition(1000);
         dialog.SetStopPosition(-1); // the end of the track
@@ -152,7 +152,7 @@ TEST(MediaSelection, CopiedStretchBecomesTheSoundFile)
         dialog.RippTimeButton->click();
         EXPECT_EQ(dialog.CurrentKind(), SoundFileKind);
         EXPECT_EQ(dialog.GetMediaFileName(), copy);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.Service().Probing(); }, 5000));
         EXPECT_TRUE(dialog.OKButton->isEnabled());
         dialog.OKButton->click();
         return false;
@@ -217,7 +217,7 @@ TEST(MediaSelection, VideoPlaysInsideTheDialog)
     EXPECT_TRUE(dialog.BorderPanel->isVisible());
     EXPECT_GT(dialog.InlineVideo->height(), 200);
     dialog.OpenMediaFile(avi);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Service().Probing(); }, 5000));
     dialog.PlayButton->click();
     EXPECT_EQ(dialog.PlayState(), PlaybackEngine::Playing);
     const auto redInside = [&] { return ShowsRed(dialog.InlineVideo); };

@@ -110,7 +110,7 @@ std::function<bool(QDialog&)> ChooseStretch(int start, int stop, bool openFile =
         auto& dialog = static_cast<TMediaDialog&>(shown);
         if (openFile)
             dialog.OpenMediaFileButton->click();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.Probing; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.Service().Probing(); }, 5000));
         dialog.SetStartPosition(start);
         dialog.SetStopPosition(stop);
         EXPECT_TRUE(dialog.OKButton->isEnabled());
@@ -979,6 +979,8 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
         PlayerForm->OpenMenu->trigger();
     }
     ASSERT_EQ(SettingsForm->CellCount(), 6);
+    // The rebuild probes the disc of the CD cell; a click while it loads only stops it.
+    ASSERT_TRUE(QTest::qWaitFor([] { return MediaDialog->PlayState() <= 2; }, 5000));
     QElapsedTimer clock;
     Tonlyra::CellPanel* cell = PlayerForm->CellPanelOf(1);
     ASSERT_NE(cell, nullptr);
