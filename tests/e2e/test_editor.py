@@ -81,6 +81,39 @@ class OverlayEditorTest(PlayerCase):
         self.desktop.click(x + w // 2, y + h // 2)
         self.wait_tones(since, [media.TONES[3]])
 
+    def test_a_cd_cell_plays_after_the_editor_offered_only_video_files(self):
+        cue = media.write_cd_image(self.folder, "skiva", [(media.TONES[9], 1.0)])
+        overlay = self.tone_grid(2, 2, types={1: media.Cell("ArbitraryCD", "1")})
+        self.start(overlay, self.settings("Mouse", sound=False),
+                   env=dict(NO_RECORDING, TONLYRA_CD_DRIVES=cue))
+        self.desktop.key("Alt_L", "a")
+        self.desktop.key("i")
+        editor = self.window_named("Inställningar för media")
+        self.assertTrue(editor and wait_until(lambda: self.desktop.active_window() == editor, 5))
+
+        # The cell's menu (Shift+F10), "Välj en video-mediafil": the media dialog offers video
+        # files only. Cancelled, and the editor with it.
+        before = set(self.player.windows())
+        self.desktop.key("Shift_L", "F10")
+        self.sleep(0.3)
+        self.desktop.key("v")
+        chooser = wait_until(lambda: (set(self.player.windows()) - before) or None, 10)
+        self.assertTrue(chooser, "the media dialog did not open")
+        self.desktop.key("Escape")
+        self.assertTrue(wait_until(lambda: not (set(self.player.windows()) - before), 5),
+                        "the media dialog stayed open")
+        self.assertTrue(wait_until(lambda: self.desktop.active_window() == editor, 5))
+        self.desktop.key("Alt_L", "a")
+        self.desktop.key("a")
+        self.assertTrue(wait_until(lambda: editor not in self.player.windows(), 5),
+                        "the editor stayed open")
+
+        # The player still plays the disc's track from its CD cell.
+        x, y, w, h = self.grid().cell_rect(1)
+        since = self.recording_mark()
+        self.desktop.click(x + w // 2, y + h // 2)
+        self.wait_tones(since, [media.TONES[9]])
+
     def test_the_recorder_is_started_once_raised_by_a_second_click_and_ended_with_the_editor(self):
         recorder = {"TONLYRA_SOUND_RECORDER": '"%s" "%s" Inspelaren' % (sys.executable, STAND_IN),
                     "TONLYRA_RECORDING_CONTROL": ""}
