@@ -359,6 +359,15 @@ void PlaybackService::EngineStateChange(int state)
     emit StateChanged(state);
     if ((state == PlaybackEngine::Stopped && !IsProbing) || state == PlaybackEngine::Paused)
         emit EndOfPlay();
+    // A start asked for while loading: the engine begins seeking there now, so that playing
+    // from it starts sooner once loading ends.
+    if (IsProbing && state == PlaybackEngine::Ready && PendingStart > 0 &&
+        PlayerEngine->Duration() > 0) {
+        const int step = StepFor(static_cast<int>(std::lround(PlayerEngine->Duration() * 1000)));
+        const int start = PendingStart / step * step;
+        if (start <= PlayerEngine->Duration() * 1000)
+            PlayerEngine->SetPosition(start / 1000.0);
+    }
     // The engine has the medium ready (or has given up on it): loading ends once the callers of
     // the command that caused this report have had their turn.
     if (IsProbing && (state == PlaybackEngine::Ready || state == PlaybackEngine::Stopped))
