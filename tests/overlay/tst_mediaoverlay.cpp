@@ -324,12 +324,13 @@ TEST(MediaOverlay, RelativePathsFollowTheOverlayWhereverItsFolderIsCopied)
     const QString copy = dir.File("kopia");
     for (const QString& folder : {copy + "/Overlays", copy + "/Sounds"})
         ASSERT_TRUE(QDir().mkpath(folder));
-    for (const QString& file : {"/Sounds/a.wav", "/Sounds/intro.wav", "/Sounds/bild.png"})
+    for (const char* file : {"/Sounds/a.wav", "/Sounds/intro.wav", "/Sounds/bild.png"})
         WriteAll(copy + file, "x");
     MediaOverlay written;
-    *written.Cell(1) = {"../Sounds/a.wav", OverlayMediaType::SoundFile, "../Sounds/bild.png", "",
-                        "../Sounds/intro.wav"};
-    *written.Cell(2) = {"../Sounds/a.wav", OverlayMediaType::IRString};
+    const QString sound = "../Sounds/a.wav", picture = "../Sounds/bild.png",
+                  intro = "../Sounds/intro.wav";
+    *written.Cell(1) = {sound, OverlayMediaType::SoundFile, picture, "", intro, -1, -1, -1, -1, ""};
+    *written.Cell(2) = {sound, OverlayMediaType::IRString, "", "", "", -1, -1, -1, -1, ""};
     const QString path = copy + "/Overlays/x.cdu";
     ASSERT_TRUE(written.Save(path).Ok());
 
