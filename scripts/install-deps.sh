@@ -6,11 +6,12 @@ packages=(
     qt6-base-dev qt6-image-formats-plugins libqt6svg6
     qt6-translations-l10n qt6-l10n-tools
     libmpv-dev libcdio-dev libcdio-paranoia-dev libmp3lame-dev libxcb1-dev libxcb-xinput-dev
+    libarchive-dev
     libwayland-dev qt6-wayland
     libespeak-ng-dev espeak-ng-data
     libgtest-dev
     fonts-dejavu-core
-    xvfb sox lame ffmpeg
+    xvfb sox lame ffmpeg zip unzip
     desktop-file-utils shared-mime-info
     # the end-to-end suite: a desktop of its own, judged by recordings and screenshots
     openbox pulseaudio pulseaudio-utils xdotool x11-apps x11-utils python3
