@@ -1,12 +1,15 @@
 #include "i18n/SwedishApplication.h"
 #include "platform/CdDrives.h"
 #include "player/ApplicationWindows.h"
+#include "player/CommandLine.h"
 #include "player/PlayerFormUnit.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> done = Tonlyra::RunCommandLine(argc, argv))
+        return *done;
     Tonlyra::Cd::InstallLogHandler();
     Tonlyra::SwedishApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonlyran"));

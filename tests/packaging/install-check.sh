@@ -50,11 +50,12 @@ grep -q "^1=\.\./Sounds/sol\.wav" "$prefix/share/tonlyran/demo/Overlays/Demo.cdu
 desktop=$prefix/share/applications/tonlyran.desktop
 report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop entry: $report"
 if grep -E 'error|warning' <<<"$report"; then fail "desktop entry: $report"; fi
-grep -q '^MimeType=application/x-tonlyran-overlay;application/x-tonlyran-user-settings;$' "$desktop" ||
-    fail "the desktop entry does not handle both documents"
+grep -q '^MimeType=application/x-tonlyran-overlay;application/x-tonlyran-user-settings;application/x-tonlyran-set;$' "$desktop" ||
+    fail "the desktop entry does not handle the documents and overlay sets"
 update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || fail "update-mime-database"
 grep -q 'application/x-tonlyran-overlay:\*\.cdu' "$prefix/share/mime/globs2" || fail "no .cdu type"
 grep -q 'application/x-tonlyran-user-settings:\*\.usr' "$prefix/share/mime/globs2" || fail "no .usr type"
+grep -q 'application/x-tonlyran-set:\*\.tonlyran' "$prefix/share/mime/globs2" || fail "no .tonlyran type"
 
 # The installed program starts on the installed demo with its libraries (the annotation
 # library too, loaded by name: without it a question would be asked) and runs until ended.
