@@ -190,25 +190,28 @@ FoundFile MovedFileFinder::Search(const QString& stored, const QString& overlayF
         return {};
     const QString nameKey = FoldedName(parts.constLast());
 
-    // The overlay's folder and the folder that holds it; neither is the root of the file system,
-    // whose tree is no place to look for a moved picture.
+    // The overlay's folder and the folder that holds it, whose trees are looked through; not the
+    // root of the file system or the temporary folder, which hold everything but a set.
     QStringList roots;
     const QString folder = Clean(overlayFolder);
-    if (!folder.isEmpty() && folder != QStringLiteral("/")) {
-        roots.append(folder);
+    const auto searchable = [](const QString& root) {
+        return root != QStringLiteral("/") && root != QDir::cleanPath(QDir::tempPath());
+    };
+    if (!folder.isEmpty()) {
         const QString set = QFileInfo(folder).absolutePath();
-        if (set != QStringLiteral("/"))
-            roots.append(set);
+        for (const QString& root : {folder, set})
+            if (searchable(root))
+                roots.append(root);
     }
 
     for (const QString& root : roots) // 1. its last folders and name
         if (const QStringList tails = BestTails(Below(root, nameKey), root, parts); !tails.isEmpty())
             return Decide(tails);
-    if (!roots.isEmpty()) { // 2. beside the overlay
+    if (!folder.isEmpty()) { // 2. beside the overlay
         QStringList beside;
-        for (const QString& c : Below(folder, nameKey))
-            if (!c.mid(folder.size() + 1).contains(u'/'))
-                beside.append(c);
+        for (const QString& name : QDir(folder).entryList(QDir::Files))
+            if (FoldedName(name) == nameKey)
+                beside.append(QDir(folder).filePath(name));
         if (!beside.isEmpty())
             return Decide(beside);
     }
@@ -225,11 +228,13 @@ FoundFile MovedFileFinder::Search(const QString& stored, const QString& overlayF
     return {};
 }
 
-MovedFileFinder::Outcome
-MovedFileFinder::RepairWith(MediaOverlay& overlay,
-                            const std::function<FoundFile(const QString& stored)>& find)
+namespace {
+
+// Looks for every missing file of overlay with find and writes the paths of those found.
+MovedFileFinder::Outcome RepairWith(MediaOverlay& overlay,
+                                    const std::function<FoundFile(const QString& stored)>& find)
 {
-    Outcome outcome;
+    MovedFileFinder::Outcome outcome;
     for (const OverlayFileField& field : FileFields(overlay)) {
         if (FieldFileExists(*field.Stored, overlay.Folder))
             continue;
@@ -243,6 +248,8 @@ MovedFileFinder::RepairWith(MediaOverlay& overlay,
     }
     return outcome;
 }
+
+} // namespace
 
 MovedFileFinder::Outcome MovedFileFinder::Repair(MediaOverlay& overlay)
 {

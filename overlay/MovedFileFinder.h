@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace Tonlyra {
@@ -52,7 +53,8 @@ struct FoundFile
 // the search ends there: the file is reported missing with both. What was found is remembered
 // for the finder's life, as are the names in the folders it looked through (Forget drops both).
 // Hidden folders and links to folders are not entered, and a folder tree is looked through only
-// so far (MaxDepth, MaxFilesPerTree), so an overlay in a home folder stays quick to open.
+// so far (MaxDepth, MaxFilesPerTree), so an overlay in a home folder stays quick to open; the
+// trees of the file system's root and of the temporary folder are not looked through at all.
 class MovedFileFinder
 {
 public:
@@ -76,7 +78,7 @@ public:
     Outcome Repair(MediaOverlay& overlay);
     // "Leta i mapp": every missing file of overlay that is in folder or below it, by name and
     // without a second file of that name there, is taken at once.
-    Outcome RepairFrom(MediaOverlay& overlay, const QString& folder);
+    static Outcome RepairFrom(MediaOverlay& overlay, const QString& folder);
     // The missing files of overlay as it stands, without looking for them.
     static std::vector<MissingFile> MissingFiles(MediaOverlay& overlay);
 
@@ -89,8 +91,6 @@ private:
     // Reads the names below root once, unless a folder above it was read.
     void Cover(const QString& root);
     FoundFile Search(const QString& stored, const QString& overlayFolder);
-    Outcome RepairWith(MediaOverlay& overlay,
-                       const std::function<FoundFile(const QString& stored)>& find);
 
     QStringList Media;
     QStringList Covered;                   // the folders whose trees were read
