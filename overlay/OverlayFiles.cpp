@@ -45,6 +45,27 @@ std::vector<OverlayFileField> FileFields(MediaOverlay& overlay)
     return fields;
 }
 
+void ClearFileField(MediaOverlay& overlay, int k, OverlayFileKind kind)
+{
+    OverlayCell* c = overlay.Cell(k);
+    if (!c)
+        return;
+    switch (kind) {
+    case OverlayFileKind::Picture:
+        c->Picture.clear();
+        break;
+    case OverlayFileKind::Intro:
+        c->Intro.clear();
+        c->IntroStart = c->IntroStop = -1;
+        break;
+    default:
+        c->Media.clear();
+        c->MediaType.clear();
+        c->MediaStart = c->MediaStop = -1;
+        break;
+    }
+}
+
 bool FieldFileExists(const QString& stored, const QString& overlayFolder)
 {
     return !stored.isEmpty() && QFileInfo(ResolveOverlayPath(stored, overlayFolder)).isFile();

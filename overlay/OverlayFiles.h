@@ -29,6 +29,10 @@ struct OverlayFileField
 // the overlay keeps its cells.
 std::vector<OverlayFileField> FileFields(MediaOverlay& overlay);
 
+// Takes the file of the kind out of cell k: a picture or an intro leaves its field empty (an
+// intro its stretch unset too); a sound, video or overlay leaves the cell without media.
+void ClearFileField(MediaOverlay& overlay, int k, OverlayFileKind kind);
+
 // True when stored, as an overlay in overlayFolder names it (ResolveOverlayPath), is an
 // existing file.
 bool FieldFileExists(const QString& stored, const QString& overlayFolder);

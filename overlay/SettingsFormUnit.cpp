@@ -38,6 +38,9 @@ TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QD
         if (QFileInfo(path).isFile())
             LoadOverlay(path);
     }
+    for (const QString& argument : arguments.mid(0, 2))
+        if (argument.endsWith(QStringLiteral(".tonlyran")) && QFileInfo(argument).isFile())
+            OfferImport(argument);
     CommitOverlay();
 }
 
@@ -64,6 +67,7 @@ void TSettingsForm::LoadOverlay(const QString& path)
     EditedOverlay.Load(path);
     ChangedInEditor = false;
     CommittedUnsaved = false;
+    FindMovedFiles(path);
     RebuildCellDisplay(false);
     ShowLengthsAsRead();
     FileName = path;
@@ -83,6 +87,7 @@ bool TSettingsForm::SaveOverlay(const QString& path)
     UpdateCaption();
     ChangedInEditor = false;
     CommittedUnsaved = false;
+    FoundPathsUnsaved = false;
     return true;
 }
 
@@ -172,8 +177,10 @@ void TSettingsForm::OpenMenuClick()
         return;
     const QString name =
         UserPrompt::OpenFileName(this, QString(), OverlayFilter, OverlaySuffix, OverlayFolder);
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
         LoadOverlay(name);
+        ShowMissingFilesIfAny();
+    }
 }
 
 bool TSettingsForm::SaveMenuClick()
@@ -209,5 +216,5 @@ void TSettingsForm::reject()
 
 void TSettingsForm::FileMenuPopup()
 {
-    SaveMenu->setEnabled(ChangedInEditor || CommittedUnsaved);
+    SaveMenu->setEnabled(ChangedInEditor || CommittedUnsaved || FoundPathsUnsaved);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "overlay/MediaOverlay.h"
+#include "overlay/MovedFileFinder.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTableWidget;
+class TMissingFilesDialog;
 
 namespace Tonlyra {
 class HelperProgram;
@@ -33,7 +36,8 @@ class TSettingsForm : public QDialog
     Q_OBJECT
 public:
     // arguments are the program's command-line arguments after the program name; the first two
-    // are looked at for a ".cdu" overlay, which is loaded and put in force.
+    // are looked at for a ".cdu" overlay, which is loaded and put in force, or a ".tonlyran"
+    // set, which is offered for import (OfferImport).
     explicit TSettingsForm(QWidget* parent = nullptr, const QStringList& arguments = {});
     ~TSettingsForm() override;
 
@@ -48,6 +52,16 @@ public:
     bool ChangedInEditor = false;
     // Edits accepted into CurrentOverlay and not saved since.
     bool CommittedUnsaved = false;
+
+    // Files of an overlay being loaded that are not where it says are looked for (moved, copied
+    // from the old Windows program, carried to another computer); what was found is remembered
+    // for the run. Player and editor load every overlay through LoadOverlay, so both find them.
+    Tonlyra::MovedFileFinder Finder;
+    // Paths found by Finder when the overlay was loaded, not saved yet: "Spara media-överlägg"
+    // can be chosen and the next save writes them. Unlike a change made in the editor it asks
+    // nothing when the overlay is left (a switch user choosing an overlay cell is never asked):
+    // the files are found again the next time. Cleared by LoadOverlay without finds and by a save.
+    bool FoundPathsUnsaved = false;
 
     // Folders of the last file of each kind, each ending in "/"; not kept between runs.
     QString OverlayFolder; // start: Tonlyra::OverlaysFolder()
@@ -116,8 +130,16 @@ public:
     // The two save commands; true when the overlay was saved.
     bool SaveMenuClick();   // "Spara media-överlägg"
     bool SaveAsMenuClick(); // "&Spara media-överlägg som..."
-    // Enables "Spara media-överlägg" exactly when there are unsaved changes.
+    // Enables "Spara media-överlägg" exactly when there are unsaved changes or found paths.
     void FileMenuPopup();
+    // The "&Arkiv" commands for overlays that travel (SettingsFormTravel.cpp).
+    void MissingFilesMenuClick(); // "Saknade filer...": the list beside the editor
+    void ExportMenuClick();       // "Exportera...": the overlay saved, then its whole set
+    void ImportMenuClick();       // "Importera...": a set, whose first overlay is then opened
+    void MediaFoldersMenuClick(); // "Mediamappar..."
+    // A ".tonlyran" set named on the command line (a file manager opening one): asks whether to
+    // import it, and opens its first overlay when it was.
+    void OfferImport(const QString& archive);
 
     // The columns of CDTrackList; row r - 1 shows cell r of EditedOverlay. The first three are
     // fixed: they cannot be selected and show no hints.
@@ -203,7 +225,12 @@ public:
     QAction* OpenMenu = nullptr;
     QAction* SaveMenu = nullptr;
     QAction* SaveAsMenu = nullptr;
+    QAction* MissingFilesMenu = nullptr;
+    QAction* ExportMenu = nullptr;
+    QAction* ImportMenu = nullptr;
+    QAction* MediaFoldersMenu = nullptr;
     QAction* CloseAndLoadMenu = nullptr; // "Stäng och &ladda inställningarna"
+    QPointer<TMissingFilesDialog> MissingFilesWindow; // while "Saknade filer" is open
     QAction* CloseMenu = nullptr;        // "&Avbryt"
     QMenu* HelpMenu = nullptr;           // "&Hjälp"
     QAction* HelpContents = nullptr;     // "&Innehåll"
@@ -223,6 +250,12 @@ protected:
 private:
     void UpdateCaption();
     void CreateMenus();
+    void CreateTravelMenus();
+    // Runs Finder over EditedOverlay, loaded from path, and logs what it found and what is
+    // still missing; sets FoundPathsUnsaved when it found any.
+    void FindMovedFiles(const QString& path);
+    // Opens "Saknade filer" when files of EditedOverlay are missing.
+    void ShowMissingFilesIfAny();
     void CreateControls();
     void CreateContextMenu();
     // After LayoutCells: the grid's rows, the cell map and the count display for EditedOverlay;

@@ -210,6 +210,7 @@ void TSettingsForm::CreateMenus()
     OpenMenu = FileMenu->addAction(QStringLiteral("&Öppna media-överlägg"));
     SaveMenu = FileMenu->addAction(QStringLiteral("Spara media-överlägg"));
     SaveAsMenu = FileMenu->addAction(QStringLiteral("&Spara media-överlägg som..."));
+    CreateTravelMenus();
     FileMenu->addSeparator();
     CloseAndLoadMenu = FileMenu->addAction(QStringLiteral("Stäng och &ladda inställningarna"));
     CloseMenu = FileMenu->addAction(QStringLiteral("&Avbryt"));
@@ -572,6 +573,7 @@ void TSettingsForm::showEvent(QShowEvent* event)
         resize(area.size() - QSize(100, 100));
     }
     QDialog::showEvent(event);
+    ShowMissingFilesIfAny();
 }
 
 void TSettingsForm::done(int result)

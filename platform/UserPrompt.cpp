@@ -160,6 +160,12 @@ std::unique_ptr<QDialog> UserPrompt::BuildDialog(QWidget* parent, const PromptRe
             dialog->selectFile(r.InitialName);
         return dialog;
     }
+    case PromptRequest::Kind::Folder: {
+        auto dialog = std::make_unique<QFileDialog>(parent, r.Caption, r.InitialDirectory);
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly);
+        return dialog;
+    }
     case PromptRequest::Kind::Color: {
         auto dialog = std::make_unique<QColorDialog>(r.InitialColor, parent);
         if (!r.Caption.isEmpty()) // else Qt's own title
@@ -230,6 +236,13 @@ QString UserPrompt::SaveFileName(QWidget* parent, const QString& caption, const 
 {
     return AskFile(parent, PromptRequest::Kind::SaveFile, caption, filter, defaultSuffix,
                    initialDirectory, initialName, confirmOverwrite);
+}
+
+QString UserPrompt::FolderName(QWidget* parent, const QString& caption,
+                               const QString& initialDirectory)
+{
+    return AskFile(parent, PromptRequest::Kind::Folder, caption, QString(), QString(),
+                   initialDirectory, QString(), false);
 }
 
 bool UserPrompt::RunDialog(QDialog& dialog)

@@ -19,7 +19,7 @@ namespace Tonlyra {
 // a modal dialog.
 struct PromptRequest
 {
-    enum class Kind { Message, OpenFile, SaveFile, Color, Font, Dialog };
+    enum class Kind { Message, OpenFile, SaveFile, Folder, Color, Font, Dialog };
     Kind What = Kind::Message;
     QString Caption;
     QString Text;                       // message text
@@ -75,6 +75,9 @@ public:
                                 const QString& defaultSuffix, const QString& initialDirectory,
                                 const QString& initialName = QString(),
                                 bool confirmOverwrite = true);
+    // Returns the chosen folder, or an empty string when the dialog was cancelled.
+    static QString FolderName(QWidget* parent, const QString& caption,
+                              const QString& initialDirectory);
 
     // Runs one of the program's own dialogs modally; true when it was closed with OK (accepted).
     // With a responder installed the dialog is shown without blocking and handed over, so that
