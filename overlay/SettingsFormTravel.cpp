@@ -6,6 +6,7 @@
 #include "overlay/MediaFolders.h"
 #include "overlay/MissingFilesDialog.h"
 #include "overlay/OverlaySetCommands.h"
+#include "platform/Logging.h"
 #include "platform/UserPrompt.h"
 
 #include <QAction>
@@ -34,9 +35,11 @@ void TSettingsForm::FindMovedFiles(const QString& path)
     FoundPathsUnsaved = outcome.Found > 0;
     const QString name = QFileInfo(path).fileName();
     if (outcome.Found > 0)
-        qInfo().noquote() << QStringLiteral("%1: %2 moved files found").arg(name).arg(outcome.Found);
+        qCInfo(Tonlyra::Log::Player, "%s: %d moved files found", qUtf8Printable(name),
+               outcome.Found);
     for (const Tonlyra::MissingFile& file : outcome.Missing)
-        qWarning().noquote() << QStringLiteral("%1: missing: %2").arg(name, file.Describe());
+        qCWarning(Tonlyra::Log::Player, "%s: missing: %s", qUtf8Printable(name),
+                  qUtf8Printable(file.Describe()));
 }
 
 void TSettingsForm::ShowMissingFilesIfAny()
