@@ -222,7 +222,9 @@ TEST_F(EditorTest, WindowLayout)
         items << a->text();
     EXPECT_EQ(items, QStringList({"&Nytt media-överlägg", "&Öppna media-överlägg",
                                   "Spara media-överlägg", "&Spara media-överlägg som...", "",
-                                  "Stäng och &ladda inställningarna", "&Avbryt"}));
+                                  "Saknade &filer...", "&Exportera...", "&Importera...",
+                                  "&Mediamappar...", "", "Stäng och &ladda inställningarna",
+                                  "&Avbryt"}));
     EXPECT_EQ(Form->HelpMenu->title(), "&Hjälp");
     EXPECT_EQ(Form->HelpContents->text(), "&Innehåll");
     EXPECT_EQ(Form->HelpMenuAnp->text(), "Skapa &överlägg");
