@@ -12,7 +12,7 @@
 #include "overlay/MediaOverlay.h"
 #include "overlay/SettingsFormUnit.h"
 #include "platform/UserPrompt.h"
-#include "player/ApplicationWindows.h"
+#include "player/Application.h"
 #include "player/PlayerFormUnit.h"
 #include "tests/support/TestSupport.h"
 
@@ -85,11 +85,13 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    Tonlyra::ApplicationWindows windows({path});
+    Tonlyra::Application windows({path});
+    TPlayerForm* PlayerForm = windows.PlayerForm();
+    TSettingsForm* SettingsForm = windows.SettingsForm();
     PlayerForm->setGeometry(0, 0, 1280, 800);
     PlayerForm->show();
     Settle(PlayerForm);
-    if (!QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 5000)) {
+    if (!QTest::qWaitFor([&] { return !PlayerForm->FirstActivation; }, 5000)) {
         std::printf("the grid was not built\n");
         return 1;
     }

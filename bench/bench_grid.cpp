@@ -22,7 +22,8 @@
 #include "platform/CdDrives.h"
 #include "platform/ProfileFile.h"
 #include "platform/ThumbnailCache.h"
-#include "player/ApplicationWindows.h"
+#include "player/Application.h"
+#include "session/Session.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
 #include "usersettings/UserSettingsFormUnit.h"
@@ -114,10 +115,12 @@ int RunChild(const QString& mode)
     AnswerQuestionsWithCancel();
     const bool naive = mode == QLatin1String("naive");
     const bool cold = mode == QLatin1String("cold");
-    Tonlyra::ApplicationWindows windows({WriteOverlay(start.path())});
-    TPlayerForm* player = windows.MainWindow();
-    UserSettingsForm->UserSettings.ShowPictures = !naive;
-    UserSettingsForm->UserSettings.Spacing = 3;
+    Tonlyra::Application windows({WriteOverlay(start.path())});
+    TPlayerForm* player = windows.PlayerForm();
+    UserSettings settings = windows.Session().Settings();
+    settings.ShowPictures = !naive;
+    settings.Spacing = 3;
+    windows.Session().SetSettings(settings, windows.Session().SettingsFile());
     player->resize(WindowSize);
     player->show();
     const QDeadlineTimer deadline(60000);

@@ -19,7 +19,8 @@
 #include "picture/TMultiP.h"
 #include "platform/ProfileFile.h"
 #include "platform/ThumbnailCache.h"
-#include "player/ApplicationWindows.h"
+#include "player/Application.h"
+#include "session/Session.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
 #include "usersettings/UserSettingsFormUnit.h"
@@ -57,6 +58,9 @@ QString WriteOverlay(const QString& path, int side,
     file.Save();
     return file.Path();
 }
+
+// The program's player window, once the program is up.
+TPlayerForm* PlayerForm = nullptr;
 
 // Whether the grid on the screen shows every cell's picture (three points of each picture
 // away from the face colour).
@@ -118,12 +122,13 @@ int RunChild(const QString& mode)
             file.WriteString(QStringLiteral("Texts"), key, QStringLiteral("Foton"));
         });
 
-    Tonlyra::ApplicationWindows windows({home});
+    Tonlyra::Application windows({home});
+    PlayerForm = windows.PlayerForm();
     UserSettings settings;
     settings.ControlMode = ControlMode::TwoSwitchScanControl;
     settings.ButtonColor = 15790320; // FaceColour
     settings.Spacing = 3;
-    UserSettingsForm->UserSettings = settings;
+    windows.Session().SetSettings(settings, windows.Session().SettingsFile());
     PlayerForm->resize(WindowSize);
     PlayerForm->show();
     if (!QTest::qWaitForWindowExposed(PlayerForm) ||
@@ -135,9 +140,7 @@ int RunChild(const QString& mode)
     std::vector<double> times;
     for (int press = 0; press < Presses + 1; ++press) {
         // Back on the first overlay, everything settled.
-        SettingsForm->LoadOverlay(home);
-        SettingsForm->CommitOverlay();
-        PlayerForm->BuildGrid();
+        windows.Session().LoadOverlay(home);
         if (!QTest::qWaitFor([] { return !PlayerForm->CellPictures->IsLoading(); }, 30000) ||
             !Tonlyra::Thumbnails::WaitForBackground(60000)) {
             std::printf("the first overlay did not settle\n");
@@ -158,7 +161,7 @@ int RunChild(const QString& mode)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double ms = clock.nsecsElapsed() / 1e6;
         QTest::keyRelease(PlayerForm->windowHandle(), Qt::Key_Return);
-        if (SettingsForm->FileName != photos || !PicturesOnScreen()) {
+        if (windows.Session().OverlayFile() != photos || !PicturesOnScreen()) {
             std::printf("press %d did not open the photos\n", press);
             return 2;
         }

@@ -130,8 +130,8 @@ int main(int argc, char** argv)
     Tonlyra::Bench::MakePhotos();
 
     TPreviewForm preview;
-    PreviewForm = &preview;
     TPictureBaseDialog dialog;
+    dialog.PreviewForm = &preview;
     dialog.SetFilter(QStringLiteral("Alla bilder|*.bmp;*.jpg;*.png"));
     std::printf("load average %s\n", Tonlyra::Bench::LoadAverage().constData());
 
@@ -198,6 +198,5 @@ int main(int argc, char** argv)
     std::printf("preview of a 12-megapixel JPEG, painted: %6.1f ms  (full-size decode: %6.1f ms; "
                 "ratio %.2f)\n",
                 Median(previews), Median(fullDecodes), Median(previews) / Median(fullDecodes));
-    PreviewForm = nullptr;
     return 0;
 }

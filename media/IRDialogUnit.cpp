@@ -13,7 +13,6 @@
 
 #include <functional>
 
-TIRDialog* IRDialog = nullptr;
 
 namespace {
 
@@ -144,11 +143,7 @@ TIRDialog::TIRDialog(QWidget* parent)
     SelectCommPort(PortNames().first());
 }
 
-TIRDialog::~TIRDialog()
-{
-    if (IRDialog == this)
-        IRDialog = nullptr;
-}
+TIRDialog::~TIRDialog() = default;
 
 Tonlyra::IRCommand TIRDialog::CurrentCommand() const
 {

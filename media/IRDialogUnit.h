@@ -69,4 +69,3 @@ private:
     int RememberedPulseIndex = -1; // pulse count chosen before continuous was set
 };
 
-extern TIRDialog* IRDialog;

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TNumberDialog* NumberDialog = nullptr;
 
 namespace {
 

@@ -47,4 +47,3 @@ private:
     void ShowNumber(int n);
 };
 
-extern TNumberDialog* NumberDialog;

@@ -23,7 +23,6 @@
 
 #include <algorithm>
 
-TPictureBaseDialog* PictureBaseDialog = nullptr;
 
 using Tonlyra::ProfileFile;
 
@@ -110,11 +109,7 @@ TPictureBaseDialog::TPictureBaseDialog(QWidget* parent)
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TPictureBaseDialog::~TPictureBaseDialog()
-{
-    if (PictureBaseDialog == this)
-        PictureBaseDialog = nullptr;
-}
+TPictureBaseDialog::~TPictureBaseDialog() = default;
 
 void TPictureBaseDialog::SetFilter(const QString& filter)
 {

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class TPreviewForm;
 
 namespace Tonlyra {
 class FindDialog;
@@ -37,6 +38,9 @@ class TPictureBaseDialog : public QDialog
 public:
     explicit TPictureBaseDialog(QWidget* parent = nullptr);
     ~TPictureBaseDialog() override;
+
+    // The preview window shown beside the dialog while it is open; none when unset.
+    TPreviewForm* PreviewForm = nullptr;
 
     // Filter := filter in capitals: the overlay editor's picture file filter, which says what
     // kinds of picture a base may hold.
@@ -117,4 +121,3 @@ private:
     QString SearchStartChoice;
 };
 
-extern TPictureBaseDialog* PictureBaseDialog;

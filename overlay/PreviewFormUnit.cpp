@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-TPreviewForm* PreviewForm = nullptr;
 
 TPreviewForm::TPreviewForm(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)

@@ -28,4 +28,3 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
-extern TPreviewForm* PreviewForm;

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TRowsColsDialog* RowsColsDialog = nullptr;
 
 namespace {
 

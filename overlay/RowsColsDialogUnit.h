@@ -51,4 +51,3 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
-extern TRowsColsDialog* RowsColsDialog;

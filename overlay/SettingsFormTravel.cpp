@@ -70,7 +70,7 @@ void TSettingsForm::ExportMenuClick()
 {
     // The set is written from the overlay's file, so changes are saved first (the files found on
     // loading are found again by the export itself).
-    if (FileName.isEmpty() || FileName == UntitledName || ChangedInEditor || CommittedUnsaved) {
+    if (FileName.isEmpty() || FileName == UntitledName || ChangedInEditor || CommittedUnsaved()) {
         const auto answer = Tonlyra::UserPrompt::Message(
             this, QStringLiteral("Exportera överlägg"),
             QStringLiteral("Överlägget måste sparas innan det kan exporteras. Vill du spara det?"),

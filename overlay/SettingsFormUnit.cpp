@@ -1,8 +1,14 @@
 #include "overlay/SettingsFormUnit.h"
 
 #include "media/MediaDialogUnit.h"
+#include "overlay/MissingFilesDialog.h"
+#include "overlay/NumberDialogUnit.h"
+#include "overlay/PictureBaseDialogUnit.h"
+#include "overlay/PreviewFormUnit.h"
+#include "overlay/RowsColsDialogUnit.h"
 #include "platform/Paths.h"
 #include "platform/UserPrompt.h"
+#include "session/Session.h"
 
 #include <QAction>
 #include <QDir>
@@ -10,11 +16,11 @@
 
 using Tonlyra::UserPrompt;
 
-TSettingsForm* SettingsForm = nullptr;
+const QString TSettingsForm::UntitledName = Tonlyra::UntitledOverlayName;
 
-const QString TSettingsForm::UntitledName = QStringLiteral("Namnlös");
-
-TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QDialog(parent)
+TSettingsForm::TSettingsForm(Tonlyra::Session& session, QWidget* parent,
+                             const QStringList& arguments)
+    : QDialog(parent), Session(session)
 {
     const QString current = QDir::currentPath();
     const QString base = current.endsWith(u'/') ? current : current + u'/';
@@ -28,6 +34,11 @@ TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QD
     CreateControls();
     RebuildCellDisplay(false);
     UpdateCaption();
+    NumberDialog = new TNumberDialog(this);
+    RowsColsDialog = new TRowsColsDialog(this);
+    PreviewForm = new TPreviewForm(this);
+    PictureBaseDialog = new TPictureBaseDialog(this);
+    PictureBaseDialog->PreviewForm = PreviewForm;
 
     // An overlay named among the first two arguments is put in force from the start; when both
     // name one, the second wins. Missing files are passed over in silence.
@@ -42,19 +53,43 @@ TSettingsForm::TSettingsForm(QWidget* parent, const QStringList& arguments) : QD
         if (argument.endsWith(QStringLiteral(".tonlyran")) && QFileInfo(argument).isFile())
             OfferImport(argument);
     CommitOverlay();
+    connect(&Session, &Tonlyra::Session::OverlayChanged, this, &TSettingsForm::TakeOverlayInForce);
 }
 
-TSettingsForm::~TSettingsForm()
+TSettingsForm::~TSettingsForm() = default;
+
+const MediaOverlay& TSettingsForm::CurrentOverlay() const
 {
-    if (SettingsForm == this)
-        SettingsForm = nullptr;
+    return Session.Overlay();
+}
+
+bool TSettingsForm::CommittedUnsaved() const
+{
+    return Session.OverlayUnsaved();
 }
 
 bool TSettingsForm::IsArbitraryCDReady(int k)
 {
     if (!MediaDialog || !MediaDialog->LocateCD())
         return false;
-    return CurrentOverlay.IsArbitraryCDCell(k);
+    return CurrentOverlay().IsArbitraryCDCell(k);
+}
+
+void TSettingsForm::TakeOverlayInForce()
+{
+    if (Committing)
+        return;
+    if (MissingFilesWindow)
+        MissingFilesWindow->close(); // it showed the overlay that was there before
+    EditedOverlay = Session.Overlay();
+    ChangedInEditor = false;
+    FoundPathsUnsaved = Session.OverlayFilesFound() > 0;
+    RebuildCellDisplay(false);
+    ShowLengthsAsRead();
+    FileName = Session.OverlayFile();
+    if (!FileName.isEmpty() && FileName != UntitledName)
+        OverlayFolder = Tonlyra::FolderOf(FileName);
+    UpdateCaption();
 }
 
 void TSettingsForm::UpdateCaption()
@@ -66,7 +101,7 @@ void TSettingsForm::LoadOverlay(const QString& path)
 {
     EditedOverlay.Load(path);
     ChangedInEditor = false;
-    CommittedUnsaved = false;
+    Session.SetOverlayUnsaved(false);
     FindMovedFiles(path);
     RebuildCellDisplay(false);
     ShowLengthsAsRead();
@@ -86,19 +121,21 @@ bool TSettingsForm::SaveOverlay(const QString& path)
     OverlayFolder = Tonlyra::FolderOf(path);
     UpdateCaption();
     ChangedInEditor = false;
-    CommittedUnsaved = false;
+    Session.SetOverlayUnsaved(false);
     FoundPathsUnsaved = false;
     return true;
 }
 
 void TSettingsForm::CommitOverlay()
 {
-    CurrentOverlay = EditedOverlay;
+    Committing = true;
+    Session.SetOverlay(EditedOverlay, FileName, Session.OverlayUnsaved());
+    Committing = false;
 }
 
 void TSettingsForm::RevertEditedOverlay()
 {
-    EditedOverlay = CurrentOverlay;
+    EditedOverlay = CurrentOverlay();
     LayoutCells(EditedOverlay.Rows, EditedOverlay.Cols, false);
     ShowLengthsAsRead();
 }
@@ -115,7 +152,7 @@ void TSettingsForm::LayoutCells(int rows, int cols, bool empty)
 bool TSettingsForm::ConfirmSaveOverlay()
 {
     bool goOn = true;
-    if (ChangedInEditor || CommittedUnsaved) {
+    if (ChangedInEditor || CommittedUnsaved()) {
         const auto answer = UserPrompt::Message(
             this, QStringLiteral("Spara ändringar?"),
             QStringLiteral("CD-överlägget har ändrats. Vill du spara ändringarna?"),
@@ -123,7 +160,7 @@ bool TSettingsForm::ConfirmSaveOverlay()
         goOn = answer == QMessageBox::Yes ? SaveMenuClick() : answer == QMessageBox::No;
     }
     ChangedInEditor = !goOn;
-    CommittedUnsaved = !goOn;
+    Session.SetOverlayUnsaved(!goOn);
     return goOn;
 }
 
@@ -134,7 +171,7 @@ bool TSettingsForm::EditOverlay()
     // A cancel puts back the file the overlay in force came from: a file opened or named in the
     // editor and then cancelled must not receive the overlay in force when it is saved later.
     const QString fileInForce = FileName;
-    const bool unsavedInForce = CommittedUnsaved;
+    const bool unsavedInForce = CommittedUnsaved();
     if (FileName.isEmpty())
         NewMenuClick();
     bool accepted = false;
@@ -143,12 +180,12 @@ bool TSettingsForm::EditOverlay()
         accepted = UserPrompt::RunDialog(*this);
     }
     if (accepted) {
-        CommitOverlay();
         if (ChangedInEditor)
-            CommittedUnsaved = true;
+            Session.SetOverlayUnsaved(true);
+        CommitOverlay();
     } else {
         FileName = fileInForce;
-        CommittedUnsaved = unsavedInForce;
+        Session.SetOverlayUnsaved(unsavedInForce);
         UpdateCaption();
     }
     ChangedInEditor = false;
@@ -158,7 +195,7 @@ bool TSettingsForm::EditOverlay()
 void TSettingsForm::ReleaseOverlay()
 {
     EditedOverlay.LayoutCells(0, 0, true);
-    CurrentOverlay.LayoutCells(0, 0, true);
+    Session.ReleaseOverlay();
 }
 
 void TSettingsForm::NewMenuClick()
@@ -216,5 +253,5 @@ void TSettingsForm::reject()
 
 void TSettingsForm::FileMenuPopup()
 {
-    SaveMenu->setEnabled(ChangedInEditor || CommittedUnsaved || FoundPathsUnsaved);
+    SaveMenu->setEnabled(ChangedInEditor || CommittedUnsaved() || FoundPathsUnsaved);
 }

@@ -19,14 +19,22 @@ class QPushButton;
 class QTableWidget;
 class TMissingFilesDialog;
 
+class TIRDialog;
+class TMediaDialog;
+class TNumberDialog;
+class TPictureBaseDialog;
+class TPreviewForm;
+class TRowsColsDialog;
+
 namespace Tonlyra {
 class HelperProgram;
-}
+class Session;
+} // namespace Tonlyra
 
-// The overlay editor. It holds the program's two overlays: CurrentOverlay, the one in force that
-// the player reads through the accessors below, and EditedOverlay, the one the editor shows and
-// changes and that files are read into and written from. CommitOverlay puts the edited one in
-// force.
+// The overlay editor. The overlay in force is the session's, which the accessors below read;
+// the editor holds EditedOverlay, the one it shows and changes and that files are read into and
+// written from. CommitOverlay puts the edited one in force in the session. An overlay put in
+// force elsewhere (the player opening a linked overlay) becomes the edited one too.
 //
 // The document side (files, change flags, the save question, EditOverlay) is in
 // SettingsFormUnit.cpp; the window (its controls, the grid of cells, the commands that change a
@@ -36,22 +44,37 @@ class TSettingsForm : public QDialog
     Q_OBJECT
 public:
     // arguments are the program's command-line arguments after the program name; the first two
-    // are looked at for a ".cdu" overlay, which is loaded and put in force, or a ".tonlyran"
-    // set, which is offered for import (OfferImport).
-    explicit TSettingsForm(QWidget* parent = nullptr, const QStringList& arguments = {});
+    // are looked at for a ".cdu" overlay, which is loaded and put in force in session, or a
+    // ".tonlyran" set, which is offered for import (OfferImport).
+    explicit TSettingsForm(Tonlyra::Session& session, QWidget* parent = nullptr,
+                           const QStringList& arguments = {});
     ~TSettingsForm() override;
 
     // The name a new overlay carries until it is saved.
     static const QString UntitledName; // "Namnlös"
 
+    // The session whose overlay in force this editor edits.
+    Tonlyra::Session& Session;
     MediaOverlay EditedOverlay;
-    MediaOverlay CurrentOverlay;
+    // The overlay in force: the session's.
+    const MediaOverlay& CurrentOverlay() const;
+
+    // The playback service's dialog (choosing a sound or video and its stretch, finding a disc)
+    // and the IR dialog, shared with the player; set by whoever creates the editor, and may stay
+    // unset where nothing chooses media or IR commands.
+    TMediaDialog* MediaDialog = nullptr;
+    TIRDialog* IRDialog = nullptr;
+    // The editor's own dialogs.
+    TNumberDialog* NumberDialog = nullptr;
+    TRowsColsDialog* RowsColsDialog = nullptr;
+    TPreviewForm* PreviewForm = nullptr;
+    TPictureBaseDialog* PictureBaseDialog = nullptr;
 
     // Set by every change made in the editor; cleared by LoadOverlay, SaveOverlay, LayoutCells
     // and at the end of EditOverlay.
     bool ChangedInEditor = false;
-    // Edits accepted into CurrentOverlay and not saved since.
-    bool CommittedUnsaved = false;
+    // Edits accepted into the overlay in force and not saved since (kept by the session).
+    bool CommittedUnsaved() const;
 
     // Files of an overlay being loaded that are not where it says are looked for (moved, copied
     // from the old Windows program, carried to another computer); what was found is remembered
@@ -74,32 +97,32 @@ public:
     // mean there is no overlay yet), UntitledName for a new overlay not saved yet.
     QString FileName;
 
-    // Accessors of CurrentOverlay for the player. k counts from 1; outside 1..N the text
+    // Accessors of the overlay in force. k counts from 1; outside 1..N the text
     // accessors give the empty text, the positions -1 and the tests false.
-    int Rows() const { return CurrentOverlay.Rows; }
-    int Cols() const { return CurrentOverlay.Cols; }
-    int CellCount() const { return CurrentOverlay.CellCount(); }
-    QString GetCellMedia(int k) const { return CurrentOverlay.GetCellMedia(k); }
-    QString GetCellPicture(int k) const { return CurrentOverlay.GetCellPicture(k); }
-    QString GetCellText(int k) const { return CurrentOverlay.GetCellText(k); }
-    QString GetCellIntroSound(int k) const { return CurrentOverlay.GetCellIntroSound(k); }
-    bool IsIntroFromMedia(int k) const { return CurrentOverlay.IsIntroFromMedia(k); }
-    qint32 GetCellStart(int k) const { return CurrentOverlay.GetCellStart(k); }
-    qint32 GetCellStop(int k) const { return CurrentOverlay.GetCellStop(k); }
-    qint32 GetCellIntroStart(int k) const { return CurrentOverlay.GetCellIntroStart(k); }
-    qint32 GetCellIntroStop(int k) const { return CurrentOverlay.GetCellIntroStop(k); }
-    QString GetCellCommPort(int k) const { return CurrentOverlay.GetCellCommPort(k); }
-    bool IsCDTrackCell(int k) const { return CurrentOverlay.IsCDTrackCell(k); }
-    bool IsSoundFileCell(int k) const { return CurrentOverlay.IsSoundFileCell(k); }
-    bool IsVideoFileCell(int k) const { return CurrentOverlay.IsVideoFileCell(k); }
-    bool IsOverlayFileCell(int k) const { return CurrentOverlay.IsOverlayFileCell(k); }
-    bool IsIRCell(int k) const { return CurrentOverlay.IsIRCell(k); }
-    bool IsExitCell(int k) const { return CurrentOverlay.IsExitCell(k); }
+    int Rows() const { return CurrentOverlay().Rows; }
+    int Cols() const { return CurrentOverlay().Cols; }
+    int CellCount() const { return CurrentOverlay().CellCount(); }
+    QString GetCellMedia(int k) const { return CurrentOverlay().GetCellMedia(k); }
+    QString GetCellPicture(int k) const { return CurrentOverlay().GetCellPicture(k); }
+    QString GetCellText(int k) const { return CurrentOverlay().GetCellText(k); }
+    QString GetCellIntroSound(int k) const { return CurrentOverlay().GetCellIntroSound(k); }
+    bool IsIntroFromMedia(int k) const { return CurrentOverlay().IsIntroFromMedia(k); }
+    qint32 GetCellStart(int k) const { return CurrentOverlay().GetCellStart(k); }
+    qint32 GetCellStop(int k) const { return CurrentOverlay().GetCellStop(k); }
+    qint32 GetCellIntroStart(int k) const { return CurrentOverlay().GetCellIntroStart(k); }
+    qint32 GetCellIntroStop(int k) const { return CurrentOverlay().GetCellIntroStop(k); }
+    QString GetCellCommPort(int k) const { return CurrentOverlay().GetCellCommPort(k); }
+    bool IsCDTrackCell(int k) const { return CurrentOverlay().IsCDTrackCell(k); }
+    bool IsSoundFileCell(int k) const { return CurrentOverlay().IsSoundFileCell(k); }
+    bool IsVideoFileCell(int k) const { return CurrentOverlay().IsVideoFileCell(k); }
+    bool IsOverlayFileCell(int k) const { return CurrentOverlay().IsOverlayFileCell(k); }
+    bool IsIRCell(int k) const { return CurrentOverlay().IsIRCell(k); }
+    bool IsExitCell(int k) const { return CurrentOverlay().IsExitCell(k); }
     // Asks the media dialog to find a disc (it tells the user to insert one when none is found);
     // true when a disc was found and cell k is an "ArbitraryCD" cell.
     bool IsArbitraryCDReady(int k);
 
-    // Reads a ".cdu" file into EditedOverlay (CurrentOverlay is not touched: call CommitOverlay
+    // Reads a ".cdu" file into EditedOverlay (the overlay in force is not touched: call CommitOverlay
     // to put it in force). Clears both change flags; FileName := path; OverlayFolder := its folder.
     void LoadOverlay(const QString& path);
     // Writes EditedOverlay to path. On success the file becomes the document's file and both
@@ -107,9 +130,9 @@ public:
     // are shown through the general error box, the old file, FileName and the flags stay as they
     // were, and the result is false.
     bool SaveOverlay(const QString& path);
-    // CurrentOverlay := EditedOverlay.
+    // The overlay in force := EditedOverlay, from FileName.
     void CommitOverlay();
-    // EditedOverlay := CurrentOverlay, then LayoutCells without emptying.
+    // EditedOverlay := the overlay in force, then LayoutCells without emptying.
     void RevertEditedOverlay();
     // Gives EditedOverlay rows x cols cells (see MediaOverlay::LayoutCells); clears
     // ChangedInEditor.
@@ -248,6 +271,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // An overlay put in force by someone else becomes the edited one, as if loaded here.
+    void TakeOverlayInForce();
+    bool Committing = false;
     void UpdateCaption();
     void CreateMenus();
     void CreateTravelMenus();
@@ -282,4 +308,3 @@ private:
     void ChooseMediaFile(int kind);
 };
 
-extern TSettingsForm* SettingsForm;

@@ -15,7 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/PictureReader.h"
 #include "platform/UserPrompt.h"
-#include "player/HelpWindow.h"
+#include "help/HelpWindow.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

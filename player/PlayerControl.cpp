@@ -5,11 +5,10 @@
 
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
-#include "overlay/SettingsFormUnit.h"
 #include "platform/KeyCodes.h"
 #include "platform/SeatKeyboard.h"
 #include "player/ControlModes.h"
-#include "usersettings/UserSettingsFormUnit.h"
+#include "session/Session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,31 +49,31 @@ bool IsSteeringKey(int key)
 
 void TPlayerForm::StepNext()
 {
-    CurrentCell = Tonlyra::ControlModes::StepNext(CurrentCell, SettingsForm->CellCount());
+    CurrentCell = Tonlyra::ControlModes::StepNext(CurrentCell, Session.Overlay().CellCount());
 }
 
 void TPlayerForm::NextRow()
 {
-    CurrentCell = Tonlyra::ControlModes::NextRow(CurrentCell, SettingsForm->Cols(),
-                                                 SettingsForm->CellCount());
+    CurrentCell = Tonlyra::ControlModes::NextRow(CurrentCell, Session.Overlay().Cols,
+                                                 Session.Overlay().CellCount());
 }
 
 bool TPlayerForm::NextCellInRow()
 {
-    return Tonlyra::ControlModes::NextCellInRow(CurrentCell, ScanInRow, SettingsForm->Cols());
+    return Tonlyra::ControlModes::NextCellInRow(CurrentCell, ScanInRow, Session.Overlay().Cols);
 }
 
 void TPlayerForm::MoveByArrow(int key)
 {
-    CurrentCell = Tonlyra::ControlModes::MoveByArrow(CurrentCell, key, SettingsForm->Cols(),
-                                                     SettingsForm->CellCount());
+    CurrentCell = Tonlyra::ControlModes::MoveByArrow(CurrentCell, key, Session.Overlay().Cols,
+                                                     Session.Overlay().CellCount());
 }
 
 void TPlayerForm::ChooseCell(int cell)
 {
     if (!IsCellPlayable(cell))
         return;
-    if (!SettingsForm->IsIRCell(cell))
+    if (!Session.Overlay().IsIRCell(cell))
         EnlargeCell(cell);
     ExecuteCell(cell);
 }
@@ -102,7 +101,7 @@ void TPlayerForm::FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shi
 
 void TPlayerForm::HandleKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
 {
-    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const UserSettings& settings = Session.Settings();
     if (!KeyRepeatTimer->isActive()) {
         KeyDownSeen = true;
         if (settings.KeyRepetition)
@@ -119,13 +118,13 @@ void TPlayerForm::HandleKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
     if (key == KeyCode::KeypadPlus) {
         if (ScanTimer->isActive() && ScanPeriod < SlowestScanMs) {
             SetScanPeriod(ScanPeriod + ScanSpeedStepMs);
-            UserSettingsForm->SetScanDelayTime(ScanPeriod);
+            Session.SetScanDelayTime(ScanPeriod);
         }
     }
     if (key == KeyCode::KeypadMinus) {
         if (ScanTimer->isActive() && ScanPeriod > FastestScanMs) {
             SetScanPeriod(ScanPeriod - ScanSpeedStepMs);
-            UserSettingsForm->SetScanDelayTime(ScanPeriod);
+            Session.SetScanDelayTime(ScanPeriod);
         }
     }
     if (key == KeyCode::Pause && PausEnabled)
@@ -180,7 +179,7 @@ void TPlayerForm::HandleKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers s
     KeyHeld = false;
     KeyRepeatTimer->stop();
     bool replayed = false;
-    if (UserSettingsForm->UserSettings.ExecuteOnKeyUp && key != KeyCode::Escape &&
+    if (Session.Settings().ExecuteOnKeyUp && key != KeyCode::Escape &&
         key != KeyCode::Pause) {
         // Letting go of a switch chooses.
         int enter = KeyCode::Enter;
@@ -299,7 +298,7 @@ void TPlayerForm::OneSwitchScanKey(int key)
     } else if (IsCellPlayable(CurrentCell)) {
         MediaDialog->Stop(); // ends the introduction
         LetPendingEventsRun();
-        if (!SettingsForm->IsIRCell(CurrentCell))
+        if (!Session.Overlay().IsIRCell(CurrentCell))
             EnlargeCell(CurrentCell);
         ExecuteCell(CurrentCell);
     }
@@ -307,7 +306,7 @@ void TPlayerForm::OneSwitchScanKey(int key)
 
 void TPlayerForm::TwoSwitchScanXYKey(int key)
 {
-    const int cols = SettingsForm->Cols();
+    const int cols = Session.Overlay().Cols;
     if (key == KeyCode::Space) {
         bool advance = true;
         if (ScanInRow) {
@@ -413,7 +412,7 @@ void TPlayerForm::ScanTimerTimer()
     if (HasCDCells)
         MediaDialog->LocateCD(TMediaDialog::NoDiscMessage::Quiet);
     if (!SkipNextScanTick) {
-        const UserSettings& settings = UserSettingsForm->UserSettings;
+        const UserSettings& settings = Session.Settings();
         const bool newRound = ScanStepBeginsRound();
         if (newRound && settings.ScanRounds > 0 && ScanRoundsBegun >= settings.ScanRounds) {
             HaltScanning();
@@ -445,13 +444,13 @@ bool TPlayerForm::UserWorksInPlayer() const
 
 bool TPlayerForm::ScanStepBeginsRound() const
 {
-    const int cellCount = SettingsForm->CellCount();
-    if (UserSettingsForm->UserSettings.ControlMode == ControlMode::OneSwitchScanControl)
+    const int cellCount = Session.Overlay().CellCount();
+    if (Session.Settings().ControlMode == ControlMode::OneSwitchScanControl)
         return Tonlyra::ControlModes::StepNext(CurrentCell, cellCount) == 1;
     // Row-column scanning: a step in the row phase to the first row. (The cells of a chosen row
     // are one pass; their end marks the row again without a new round.)
     return !ScanInRow &&
-           Tonlyra::ControlModes::NextRow(CurrentCell, SettingsForm->Cols(), cellCount) == 1;
+           Tonlyra::ControlModes::NextRow(CurrentCell, Session.Overlay().Cols, cellCount) == 1;
 }
 
 void TPlayerForm::HaltScanning()
@@ -473,7 +472,7 @@ void TPlayerForm::RestartScanning()
     CurrentCell = 0;
     ScanInRow = false;
     ScanRoundsBegun = 1;
-    if (UserSettingsForm->UserSettings.ControlMode == ControlMode::OneSwitchScanXYControl)
+    if (Session.Settings().ControlMode == ControlMode::OneSwitchScanXYControl)
         TwoSwitchScanXYKey(KeyCode::Space);
     else
         TwoSwitchScanKey(KeyCode::Space);
@@ -483,7 +482,7 @@ void TPlayerForm::RestartScanning()
 
 void TPlayerForm::HoldFirstScanStep()
 {
-    const int extra = UserSettingsForm->UserSettings.FirstStepExtraTime;
+    const int extra = Session.Settings().FirstStepExtraTime;
     if (extra <= 0 || !ScanTimer->isActive())
         return;
     // The next tick comes that much later than it would have.
@@ -531,7 +530,7 @@ void TPlayerForm::HandleMouseDown(QObject* sender, Qt::MouseButton, Qt::Keyboard
         RestartScanning();
         return;
     }
-    if (UserSettingsForm->UserSettings.ControlMode == ControlMode::MouseControl)
+    if (Session.Settings().ControlMode == ControlMode::MouseControl)
         ChooseCell(CellNumberOf(sender));
 }
 

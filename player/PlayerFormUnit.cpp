@@ -1,8 +1,8 @@
 #include "player/PlayerFormUnit.h"
 
+#include "help/HelpWindow.h"
 #include "media/MediaDialogUnit.h"
 #include "media/VideoWindow.h"
-#include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
 #include "platform/FocusKeeper.h"
 #include "platform/KeyCodes.h"
@@ -10,9 +10,9 @@
 #include "platform/SystemFolder.h"
 #include "platform/ThumbnailCache.h"
 #include "platform/UserPrompt.h"
+#include "player/CarerWindows.h"
 #include "player/FirstStartPanel.h"
-#include "player/HelpWindow.h"
-#include "usersettings/UserSettingsFormUnit.h"
+#include "session/Session.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,8 +33,6 @@
 #include <QWindow>
 
 #include <algorithm>
-
-TPlayerForm* PlayerForm = nullptr;
 
 namespace {
 
@@ -67,7 +65,8 @@ bool IsSwitchMode(ControlMode mode)
 
 } // namespace
 
-TPlayerForm::TPlayerForm(QWidget* parent) : QMainWindow(parent)
+TPlayerForm::TPlayerForm(Tonlyra::Session& session, QWidget* parent)
+    : QMainWindow(parent), Session(session)
 {
     setObjectName(QStringLiteral("PlayerForm"));
     setWindowTitle(Caption);
@@ -98,6 +97,10 @@ TPlayerForm::TPlayerForm(QWidget* parent) : QMainWindow(parent)
     qApp->installEventFilter(this);
     FocusKeeper = new Tonlyra::FocusKeeper(
         [this](QWindow* lastFocused) { return WindowToWinFocusFor(lastFocused); }, this);
+    connect(&Session, &Tonlyra::Session::OverlayChanged, this,
+            &TPlayerForm::OverlayInForceChanged);
+    connect(&Session, &Tonlyra::Session::SettingsChanged, this,
+            &TPlayerForm::SettingsInForceChanged);
 }
 
 TPlayerForm::~TPlayerForm()
@@ -200,24 +203,46 @@ void TPlayerForm::CreateMenus()
 
 void TPlayerForm::OpenMenuClick()
 {
-    SettingsForm->OpenMenuClick();
+    if (!Carer)
+        return;
+    TakeHideBordersFromSettings();
+    Carer->OpenOverlay();
     ShowOpenedOverlay();
 }
 
 void TPlayerForm::ShowOpenedOverlay()
 {
-    SettingsForm->CommitOverlay();
     RememberOverlayInForce();
-    TakeHideBordersFromSettings();
-    BuildGrid();
     MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
 }
 
 void TPlayerForm::RememberOverlayInForce()
 {
-    const QString overlay = SettingsForm->FileName;
-    if (!overlay.isEmpty() && overlay != TSettingsForm::UntitledName && QFileInfo(overlay).isFile())
-        Tonlyra::RememberOverlay(UserSettingsForm->SettingsFileName, overlay);
+    const QString overlay = Session.OverlayFile();
+    if (!overlay.isEmpty() && overlay != Tonlyra::UntitledOverlayName &&
+        QFileInfo(overlay).isFile())
+        Tonlyra::RememberOverlay(Session.SettingsFile(), overlay);
+}
+
+void TPlayerForm::OverlayInForceChanged()
+{
+    if (!FirstActivation)
+        BuildGrid();
+}
+
+void TPlayerForm::SettingsInForceChanged()
+{
+    // Before the first grid the title bar stays as the window was made, whatever the settings
+    // given at start say.
+    if (FirstActivation)
+        return;
+    TakeHideBordersFromSettings();
+    BuildGrid();
+}
+
+bool TPlayerForm::ConfirmSaveOverlay()
+{
+    return !Carer || Carer->ConfirmSaveOverlay();
 }
 
 void TPlayerForm::OpenDemoClick()
@@ -228,9 +253,10 @@ void TPlayerForm::OpenDemoClick()
         Tonlyra::UserPrompt::ShowError(this, error);
         return;
     }
-    if (!SettingsForm->ConfirmSaveOverlay())
+    if (!ConfirmSaveOverlay())
         return;
-    SettingsForm->LoadOverlay(overlay);
+    TakeHideBordersFromSettings();
+    Session.LoadOverlay(overlay);
     ShowOpenedOverlay();
 }
 
@@ -241,23 +267,25 @@ void TPlayerForm::CreateOverlayClick()
 
 void TPlayerForm::OpenUserSettingsMenuClick()
 {
+    if (!Carer)
+        return;
     MediaDialog->Stop();
-    UserSettingsForm->OpenUserSettingsMenuClick();
-    UserSettingsForm->TakeSettingsFromWindow();
-    TakeHideBordersFromSettings();
-    BuildGrid();
+    // What the window holds afterwards is applied, and the grid built anew for it.
+    Carer->OpenUserSettings();
 }
 
 void TPlayerForm::ChangeMenuClick()
 {
+    if (!Carer)
+        return;
     ClearMediaDialogEvents();
     MediaDialog->Stop();
     NumberEntry.clear();
     CurrentCell = 0;
     SetPausEnabled(false);
-    if (SettingsForm->EditOverlay()) {
+    // An accepted overlay is put in force, and the grid built anew for it, before this returns.
+    if (Carer->EditOverlay()) {
         RememberOverlayInForce();
-        BuildGrid();
     } else {
         // The grid stays as it was, and so must the way keys and clicks on a playing video
         // reach it: without this a video started later could not be stopped with a switch.
@@ -268,12 +296,14 @@ void TPlayerForm::ChangeMenuClick()
 
 void TPlayerForm::UserSettingsMenuClick()
 {
+    if (!Carer)
+        return;
     MediaDialog->OnEndOfPlay = nullptr;
     MediaDialog->Stop();
-    const bool accepted = UserSettingsForm->ShowUserSettingsWindow();
+    // Accepted settings are applied, and the grid built anew for them, before this returns.
+    const bool accepted = Carer->EditUserSettings();
     TakeHideBordersFromSettings();
-    // Accepted settings show at once, also on a grid whose overlay has not been saved yet.
-    if (accepted || !SettingsForm->FileName.isEmpty())
+    if (!accepted && !Session.OverlayFile().isEmpty())
         BuildGrid();
 }
 
@@ -318,8 +348,9 @@ QString TPlayerForm::AboutText() const
                        "brytare, tangentbordet, piltangenterna eller musen."),
         QString(),
         QStringLiteral("Programmets filer:"),
-        QStringLiteral("Överlägg: %1").arg(SettingsForm->OverlayFolder),
-        QStringLiteral("Brukarinställningar: %1").arg(UserSettingsForm->UserFilesDirectory),
+        QStringLiteral("Överlägg: %1").arg(Carer ? Carer->OverlayFolder() : QString()),
+        QStringLiteral("Brukarinställningar: %1")
+            .arg(Carer ? Carer->UserSettingsFolder() : QString()),
         QStringLiteral("Bildbaser och anteckningar: %1")
             .arg(Tonlyra::SystemFolders().join(QStringLiteral(", "))),
         QStringLiteral("Miniatyrbilder: %1")
@@ -336,7 +367,7 @@ void TPlayerForm::AboutMenuClick()
 
 void TPlayerForm::TakeHideBordersFromSettings()
 {
-    HideBordersMenu->setChecked(UserSettingsForm->UserSettings.HideBorders);
+    HideBordersMenu->setChecked(Session.Settings().HideBorders);
 }
 
 // ---- Title bar ----
@@ -425,7 +456,7 @@ void TPlayerForm::ApplyTitleBarChoice()
 
 void TPlayerForm::BuildGrid()
 {
-    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const UserSettings& settings = Session.Settings();
 
     ApplyTitleBarChoice();
 
@@ -446,10 +477,10 @@ void TPlayerForm::BuildGrid()
     if (OnLoadingPanelShown)
         OnLoadingPanelShown(LoadingPanel);
 
-    const int cellCount = SettingsForm->CellCount();
+    const int cellCount = Session.Overlay().CellCount();
     HasCDCells = false;
     for (int cell = 1; cell <= cellCount && !HasCDCells; ++cell)
-        HasCDCells = SettingsForm->IsCDTrackCell(cell);
+        HasCDCells = Session.Overlay().IsCDTrackCell(cell);
     if (HasCDCells)
         MediaDialog->PrepareCD();
 
@@ -485,9 +516,9 @@ void TPlayerForm::ShowFirstStartPanel(bool show)
         FirstStart->hide();
         return;
     }
-    FirstStart->ShowFor(SettingsForm->FileName == TSettingsForm::UntitledName
+    FirstStart->ShowFor(Session.OverlayFile() == Tonlyra::UntitledOverlayName
                             ? QString()
-                            : SettingsForm->FileName);
+                            : Session.OverlayFile());
     KnappYta->hide();
     FirstStart->show();
     FirstStart->DemoButton->setFocus();
@@ -497,7 +528,7 @@ void TPlayerForm::ShowLoadingPanel()
 {
     delete LoadingPanel;
     const QString text =
-        QStringLiteral("Laddar överlägget  \"") + SettingsForm->FileName + QStringLiteral("\"");
+        QStringLiteral("Laddar överlägget  \"") + Session.OverlayFile() + QStringLiteral("\"");
     auto* panel = new QLabel(text, this);
     panel->setObjectName(QStringLiteral("LoadingPanel"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -603,19 +634,19 @@ void TPlayerForm::FormActivate()
 
 bool TPlayerForm::FormCloseQuery()
 {
-    if (!UserSettingsForm->QuerySaveUserSettings())
+    if (Carer && !Carer->ConfirmSaveUserSettings())
         return false;
-    if (!SettingsForm->ConfirmSaveOverlay())
+    if (!ConfirmSaveOverlay())
         return false;
     MediaDialog->OnEndOfPlay = nullptr;
     MediaDialog->Stop();
-    SettingsForm->ReleaseOverlay();
+    Session.ReleaseOverlay();
     return true;
 }
 
 QWindow* TPlayerForm::WindowToWinFocusFor(QWindow* lastFocused) const
 {
-    if (!UserSettingsForm || !IsSwitchMode(UserSettingsForm->UserSettings.ControlMode) ||
+    if (!IsSwitchMode(Session.Settings().ControlMode) ||
         !isVisible())
         return nullptr;
     // The program's own dialogs and editors are a carer's: one still open is never covered by

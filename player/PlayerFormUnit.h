@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/SpeechCache.h"
-#include "player/SwitchPressFilter.h"
+#include "input/SwitchPressFilter.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -17,24 +17,36 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QWindow;
+class TIRDialog;
+class TMediaDialog;
 class TPMultiImage;
 
 namespace Tonlyra {
+class CarerWindows;
 class CellPanel;
 class FirstStartPanel;
 class FocusKeeper;
 class PictureLoader;
+class Session;
 } // namespace Tonlyra
 
 // The player window: the program's main window and the only screen a user normally sees. It
-// holds no document: it reads the overlay in force through SettingsForm and the applied user
-// settings through UserSettingsForm, and plays everything through MediaDialog.
+// holds no document: it shows the session's overlay in force with its applied user settings
+// (rebuilding the grid when another window puts a new one in force), plays everything through
+// MediaDialog and sends IR commands through IRDialog.
 class TPlayerForm : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TPlayerForm(QWidget* parent = nullptr);
+    explicit TPlayerForm(Tonlyra::Session& session, QWidget* parent = nullptr);
     ~TPlayerForm() override;
+
+    Tonlyra::Session& Session;
+    // Set by whoever creates the player, before it is shown. Without Carer, the commands that
+    // open the carer's windows do nothing; without IRDialog, IR cells send nothing.
+    Tonlyra::CarerWindows* Carer = nullptr;
+    TMediaDialog* MediaDialog = nullptr;
+    TIRDialog* IRDialog = nullptr;
 
     // How long a hint stays on screen.
     static constexpr int HintHidePause = 6000;
@@ -228,6 +240,11 @@ private:
     void ShowOpenedOverlay();
     // Remembers the file of the overlay in force as the last overlay of the applied settings.
     void RememberOverlayInForce();
+    // A new overlay or new settings in force, from whichever window: the grid is built anew
+    // (once the window has built its first).
+    void OverlayInForceChanged();
+    void SettingsInForceChanged();
+    bool ConfirmSaveOverlay();
     // The first start panel in KnappYta's place when there are no cells, else away.
     void ShowFirstStartPanel(bool show);
 
@@ -306,4 +323,3 @@ private:
     void FillThumbnailsOfLinkedOverlays();
 };
 
-extern TPlayerForm* PlayerForm;

@@ -6,14 +6,13 @@
 
 #include "media/MediaFileCheck.h"
 #include "overlay/MediaOverlay.h"
-#include "overlay/SettingsFormUnit.h"
 #include "picture/PictureLoader.h"
 #include "picture/TMultiP.h"
 #include "platform/Logging.h"
 #include "platform/PictureReader.h"
 #include "platform/ThumbnailCache.h"
 #include "player/CellPanel.h"
-#include "usersettings/UserSettingsFormUnit.h"
+#include "session/Session.h"
 
 #include <QPalette>
 
@@ -35,7 +34,7 @@ int RoundToInt(double value)
 
 bool TPlayerForm::IsGridMode() const
 {
-    switch (UserSettingsForm->UserSettings.ControlMode) {
+    switch (Session.Settings().ControlMode) {
     case ControlMode::MouseControl:
     case ControlMode::TwoSwitchScanControl:
     case ControlMode::TwoSwitchScanXYControl:
@@ -93,8 +92,8 @@ void TPlayerForm::DestroyCells()
 
 void TPlayerForm::CreateCells()
 {
-    const UserSettings& settings = UserSettingsForm->UserSettings;
-    const int cellCount = SettingsForm->CellCount();
+    const UserSettings& settings = Session.Settings();
+    const int cellCount = Session.Overlay().CellCount();
     if (cellCount <= 0)
         return;
 
@@ -131,7 +130,7 @@ void TPlayerForm::CreateCells()
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, fontColor);
         label->setPalette(palette);
-        label->setText(settings.ShowTexts ? SettingsForm->GetCellText(c) : QString());
+        label->setText(settings.ShowTexts ? Session.Overlay().GetCellText(c) : QString());
         label->OnMouseDown = mouseDown;
         label->OnMouseUp = mouseUp;
         face->Label = label;
@@ -161,7 +160,7 @@ void TPlayerForm::CreateCells()
         CellPanel* panel = panels[i];
         CellFace* face = panel->Face();
         const QString pictureName =
-            settings.ShowPictures ? SettingsForm->GetCellPicture(i + 1) : QString();
+            settings.ShowPictures ? Session.Overlay().GetCellPicture(i + 1) : QString();
         pictureNames.append(pictureName);
         face->Label->setVisible(!face->Label->text().isEmpty());
         face->LabelAlign = pictureName.isEmpty() ? CellFace::Align::Client : CellFace::Align::Top;
@@ -171,8 +170,8 @@ void TPlayerForm::CreateCells()
         face->Picture->setVisible(!pictureName.isEmpty());
         // A sound or video file that surely cannot be played is marked at once; one that only
         // fails when played is marked then.
-        if (SettingsForm->IsSoundFileCell(i + 1) || SettingsForm->IsVideoFileCell(i + 1)) {
-            const QString problem = Tonlyra::MediaFileProblem(SettingsForm->GetCellMedia(i + 1));
+        if (Session.Overlay().IsSoundFileCell(i + 1) || Session.Overlay().IsVideoFileCell(i + 1)) {
+            const QString problem = Tonlyra::MediaFileProblem(Session.Overlay().GetCellMedia(i + 1));
             if (!problem.isEmpty())
                 MediaFailed(i + 1, QStringLiteral("Mediet kan inte spelas: ") + problem);
         }
@@ -205,16 +204,16 @@ void TPlayerForm::FillThumbnailsOfLinkedOverlays()
     // The overlays this grid opens are built in the same area with the same settings: their
     // pictures' thumbnails are made now, in the background, so that opening one is quick the
     // first time too.
-    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const UserSettings& settings = Session.Settings();
     QList<Tonlyra::Thumbnails::FillRequest> pictures;
     if (settings.ShowPictures) {
         const QFont font = Tonlyra::ToQFont(settings.Font);
         const int inset = settings.Spacing + CellPanel::BevelWidth;
-        for (int cell = 1; cell <= SettingsForm->CellCount(); ++cell) {
-            if (!SettingsForm->IsOverlayFileCell(cell))
+        for (int cell = 1; cell <= Session.Overlay().CellCount(); ++cell) {
+            if (!Session.Overlay().IsOverlayFileCell(cell))
                 continue;
             MediaOverlay linked;
-            linked.Load(SettingsForm->GetCellMedia(cell));
+            linked.Load(Session.Overlay().GetCellMedia(cell));
             const QSize slot(KnappYta->width() / std::max(1, linked.Cols),
                              KnappYta->height() / std::max(1, linked.Rows));
             const QSize face = slot - QSize(2 * inset, 2 * inset);
@@ -251,8 +250,8 @@ void TPlayerForm::CellPictureLoaded(TPMultiImage* picture)
 QRect TPlayerForm::CellSlot(int cell) const
 {
     // Equal cells by integer division; the remainder stays empty at the right and the bottom.
-    const int rows = std::max(1, SettingsForm->Rows());
-    const int cols = std::max(1, SettingsForm->Cols());
+    const int rows = std::max(1, Session.Overlay().Rows);
+    const int cols = std::max(1, Session.Overlay().Cols);
     const int cellHeight = KnappYta->height() / rows;
     const int cellWidth = KnappYta->width() / cols;
     const int i = cell - 1;
@@ -293,9 +292,10 @@ void TPlayerForm::CellPictureFailed(TPMultiImage* picture, int code, const QStri
 void TPlayerForm::MediaFailed(int cell, const QString& reason)
 {
     // As with pictures, no box: the switch user could not close it.
-    qCWarning(Tonlyra::Log::Player).noquote() << QStringLiteral("Cell %1: media %2 cannot be played: %3")
-                                            .arg(cell)
-                                            .arg(SettingsForm->GetCellMedia(cell), reason);
+    qCWarning(Tonlyra::Log::Player).noquote()
+        << QStringLiteral("Cell %1: media %2 cannot be played: %3")
+               .arg(cell)
+               .arg(Session.Overlay().GetCellMedia(cell), reason);
     if (CellPanel* panel = CellPanelOf(cell))
         panel->Face()->SetMediaFailed(reason);
 }
@@ -321,7 +321,7 @@ void TPlayerForm::FitPicture(int cell)
     const int roomWidth = clientWidth - 2 * b;
     const int roomHeight = clientHeight - 2 * b - labelHeight;
 
-    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const UserSettings& settings = Session.Settings();
     if (!settings.ZoomPictures && roomHeight >= h && roomWidth >= w) {
         // Drawn at its own size, centred in the room below the text.
         face->PictureAlign = CellFace::Align::Client;
@@ -357,7 +357,7 @@ void TPlayerForm::MarkCell(int cell)
 
 void TPlayerForm::MarkRow(int firstCell, int count)
 {
-    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const UserSettings& settings = Session.Settings();
     const QColor backColor = Tonlyra::ColorFromBgr(settings.BackColor);
     const QColor scanColor = Tonlyra::ColorFromBgr(settings.ScanColor);
     // Only panels whose colour changes are repainted, and of those only the frame.
@@ -381,7 +381,7 @@ void TPlayerForm::PutBackEnlargedCell()
 
 void TPlayerForm::EnlargeCell(int cell)
 {
-    if (cell > SettingsForm->CellCount())
+    if (cell > Session.Overlay().CellCount())
         return;
     if (CellPanel* panel = CellPanelOf(cell)) {
         if (panel->size() != KnappYta->size()) {
@@ -395,7 +395,7 @@ void TPlayerForm::EnlargeCell(int cell)
             SavedCellWidth = panel->width();
             SavedCell = cell;
         }
-        panel->SetColor(Tonlyra::ColorFromBgr(UserSettingsForm->UserSettings.BackColor));
+        panel->SetColor(Tonlyra::ColorFromBgr(Session.Settings().BackColor));
         panel->SetBounds(QRect(QPoint(0, 0), KnappYta->size()));
         FitPicture(cell);
         panel->show();

@@ -5,12 +5,12 @@
 #include "player/PlayerFormUnit.h"
 
 #include "media/IRDialogUnit.h"
+#include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
 #include "media/PlaybackEngine.h"
-#include "overlay/SettingsFormUnit.h"
 #include "picture/TMultiP.h"
 #include "player/CellPanel.h"
-#include "usersettings/UserSettingsFormUnit.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -82,20 +82,20 @@ void TPlayerForm::LetPendingEventsRun()
 
 bool TPlayerForm::IsCellPlayable(int cell)
 {
-    const QString media = SettingsForm->GetCellMedia(cell);
+    const QString media = Session.Overlay().GetCellMedia(cell);
     if (media.isEmpty())
         return false;
-    if (SettingsForm->IsCDTrackCell(cell)) {
-        if (!SettingsForm->IsArbitraryCDReady(cell))
+    if (Session.Overlay().IsCDTrackCell(cell)) {
+        if (!(MediaDialog->LocateCD() && Session.Overlay().IsArbitraryCDCell(cell)))
             return false;
         bool isNumber = false;
         const int track = media.toInt(&isNumber);
         // Tracks count from 1; a reference that is no track number cannot be played.
         return isNumber && track >= 1 && track <= MediaDialog->TrackCount();
     }
-    return SettingsForm->IsSoundFileCell(cell) || SettingsForm->IsVideoFileCell(cell) ||
-           SettingsForm->IsOverlayFileCell(cell) || SettingsForm->IsIRCell(cell) ||
-           SettingsForm->IsExitCell(cell);
+    return Session.Overlay().IsSoundFileCell(cell) || Session.Overlay().IsVideoFileCell(cell) ||
+           Session.Overlay().IsOverlayFileCell(cell) || Session.Overlay().IsIRCell(cell) ||
+           Session.Overlay().IsExitCell(cell);
 }
 
 void TPlayerForm::SetPausEnabled(bool enabled)
@@ -116,7 +116,7 @@ void TPlayerForm::SetPaused(bool paused)
 
 void TPlayerForm::ExecuteCell(int cell)
 {
-    const QString media = SettingsForm->GetCellMedia(cell);
+    const QString media = Session.Overlay().GetCellMedia(cell);
     // The user may need a moment after a choice: presses are ignored for the pause after it
     // (from now: an introduction may play first), and the scanning counts its rounds afresh.
     if (!media.isEmpty()) {
@@ -141,16 +141,16 @@ void TPlayerForm::ExecuteCell(int cell)
             MediaDialog->SelectTrack(media.toInt());
         else
             MediaDialog->OpenMediaFile(media);
-        MediaDialog->SetStartPosition(SettingsForm->GetCellStart(cell));
-        MediaDialog->SetStopPosition(SettingsForm->GetCellStop(cell));
+        MediaDialog->SetStartPosition(Session.Overlay().GetCellStart(cell));
+        MediaDialog->SetStopPosition(Session.Overlay().GetCellStop(cell));
         MediaDialog->Play();
     };
 
-    if (SettingsForm->IsCDTrackCell(cell)) {
+    if (Session.Overlay().IsCDTrackCell(cell)) {
         play(CDKind);
-    } else if (SettingsForm->IsSoundFileCell(cell)) {
+    } else if (Session.Overlay().IsSoundFileCell(cell)) {
         play(SoundFileKind);
-    } else if (SettingsForm->IsVideoFileCell(cell)) {
+    } else if (Session.Overlay().IsVideoFileCell(cell)) {
         // The video covers the screen; the cell's picture comes back at the end of play.
         for (Tonlyra::CellPanel* panel : CellPanels())
             if (panel->Tag == cell && panel->Face() && panel->Face()->Picture)
@@ -159,22 +159,21 @@ void TPlayerForm::ExecuteCell(int cell)
     } else {
         // Nothing of these cells plays, so there is nothing to pause.
         SetPausEnabled(false);
-        if (SettingsForm->IsOverlayFileCell(cell)) {
-            if (!SettingsForm->ConfirmSaveOverlay()) {
+        if (Session.Overlay().IsOverlayFileCell(cell)) {
+            if (!ConfirmSaveOverlay()) {
                 GiveUpChoice();
                 return;
             }
-            SettingsForm->LoadOverlay(media);
-            SettingsForm->CommitOverlay();
-            // The cells are replaced; the one whose handler runs now is deleted afterwards.
-            BuildGrid();
-        } else if (SettingsForm->IsIRCell(cell)) {
-            IRDialog->SelectCommPort(SettingsForm->GetCellCommPort(cell));
+            // The grid is built anew for it; the cell whose handler runs now is deleted
+            // afterwards.
+            Session.LoadOverlay(media);
+        } else if (Session.Overlay().IsIRCell(cell) && IRDialog) {
+            IRDialog->SelectCommPort(Session.Overlay().GetCellCommPort(cell));
             IRDialog->ShowIRString(media);
             IRStopPending = !IRDialog->HasPulseCount();
             SkipNextScanTick = true;
             IRDialog->SendIRCommand();
-        } else if (SettingsForm->IsExitCell(cell)) {
+        } else if (Session.Overlay().IsExitCell(cell)) {
             if (!close())
                 GiveUpChoice();
         }
@@ -188,13 +187,13 @@ void TPlayerForm::GiveUpChoice()
     if (!IsGridMode())
         return;
     RestoreCell();
-    if (UserSettingsForm->UserSettings.ControlMode != ControlMode::MouseControl)
+    if (Session.Settings().ControlMode != ControlMode::MouseControl)
         MarkCell(CurrentCell);
 }
 
 void TPlayerForm::PlayIntro(int cell)
 {
-    if (!UserSettingsForm->UserSettings.PlaySound)
+    if (!Session.Settings().PlaySound)
         return;
     // A medium still loading cannot be stopped yet: wait until it has settled (keys and clicks
     // wait as well, so that they cannot start another selection in the middle of this one), then
@@ -217,27 +216,27 @@ void TPlayerForm::PlayIntro(int cell)
         MediaDialog->Play();
     };
 
-    const int from = SettingsForm->GetCellIntroStart(cell);
-    const int to = SettingsForm->GetCellIntroStop(cell);
-    const QString introFile = SettingsForm->GetCellIntroSound(cell);
+    const int from = Session.Overlay().GetCellIntroStart(cell);
+    const int to = Session.Overlay().GetCellIntroStop(cell);
+    const QString introFile = Session.Overlay().GetCellIntroSound(cell);
     if (!introFile.isEmpty() && QFileInfo::exists(introFile)) {
         start(SoundFileKind, introFile, 0, from, to);
         return;
     }
-    if (SettingsForm->IsIntroFromMedia(cell) && IsCellPlayable(cell)) {
-        const QString media = SettingsForm->GetCellMedia(cell);
-        if (SettingsForm->IsCDTrackCell(cell)) {
+    if (Session.Overlay().IsIntroFromMedia(cell) && IsCellPlayable(cell)) {
+        const QString media = Session.Overlay().GetCellMedia(cell);
+        if (Session.Overlay().IsCDTrackCell(cell)) {
             start(CDKind, QString(), media.toInt(), from, to);
             return;
         }
-        if (SettingsForm->IsSoundFileCell(cell)) {
+        if (Session.Overlay().IsSoundFileCell(cell)) {
             start(SoundFileKind, media, 0, from, to);
             return;
         }
     }
     // A cell with no introduction of its own says its text, whole, in its place.
-    if (Tonlyra::SpeaksCells(UserSettingsForm->UserSettings)) {
-        const QString spoken = SpokenCells.SoundFor(SettingsForm->GetCellText(cell));
+    if (Tonlyra::SpeaksCells(Session.Settings())) {
+        const QString spoken = SpokenCells.SoundFor(Session.Overlay().GetCellText(cell));
         if (!spoken.isEmpty())
             start(SoundFileKind, spoken, 0, -1, -1);
     }
@@ -264,7 +263,7 @@ void TPlayerForm::EndOfPlay(QObject*)
     activateWindow();
     setFocus();
 
-    const ControlMode mode = UserSettingsForm->UserSettings.ControlMode;
+    const ControlMode mode = Session.Settings().ControlMode;
     if (IsGridMode())
         RestoreCell();
     if (mode == ControlMode::TwoSwitchScanControl || mode == ControlMode::ArrowControl) {
@@ -275,7 +274,7 @@ void TPlayerForm::EndOfPlay(QObject*)
         CurrentCell = 1;
         ScanInRow = false;
         SkipNextScanTick = true;
-        MarkRow(1, SettingsForm->Cols());
+        MarkRow(1, Session.Overlay().Cols);
         if (mode == ControlMode::OneSwitchScanXYControl) {
             ScanRoundsBegun = 1;
             HoldFirstScanStep();
@@ -305,15 +304,15 @@ void TPlayerForm::DisplayTimerTimer()
     QString track = QStringLiteral("0");
     QString played = QStringLiteral("00:00");
     QString length = QStringLiteral("00:00");
-    if (IsBusy() || UserSettingsForm->UserSettings.ControlMode != ControlMode::MouseControl) {
-        track = SettingsForm->GetCellMedia(CurrentCell);
+    if (IsBusy() || Session.Settings().ControlMode != ControlMode::MouseControl) {
+        track = Session.Overlay().GetCellMedia(CurrentCell);
         if (!IntroPlaying) {
             played = TwoDigitMinutesSeconds(MediaDialog->GetPlayPosition());
             length = TwoDigitMinutesSeconds(MediaDialog->GetSelectionLength());
         }
     }
     const QString gap(10, QLatin1Char(' '));
-    setWindowTitle(QStringLiteral("Tonlyran") + gap + QFileInfo(SettingsForm->FileName).fileName() +
+    setWindowTitle(QStringLiteral("Tonlyran") + gap + QFileInfo(Session.OverlayFile()).fileName() +
                    gap + QStringLiteral("Spår: ") + track + QStringLiteral("   Längd: ") + length +
                    QStringLiteral("   Spelad tid: ") + played);
 }

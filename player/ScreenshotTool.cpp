@@ -18,7 +18,7 @@
 #include "picture/TMultiP.h"
 #include "platform/CdDrives.h"
 #include "platform/UserPrompt.h"
-#include "player/ApplicationWindows.h"
+#include "player/Application.h"
 #include "player/PlayerFormUnit.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -92,9 +93,12 @@ int main(int argc, char** argv)
 
     // The user settings window is drawn as the player's menu item opens it.
     QPixmap picture;
+    std::unique_ptr<Tonlyra::Application> application;
     Tonlyra::UserPrompt::SetResponder([&](const Tonlyra::PromptRequest& request) {
+        TUserSettingsForm* UserSettingsForm = application ? application->UserSettingsForm() : nullptr;
+        TSettingsForm* SettingsForm = application ? application->SettingsForm() : nullptr;
         if (request.What == Tonlyra::PromptRequest::Kind::Dialog &&
-            request.Dialog == UserSettingsForm &&
+            UserSettingsForm && request.Dialog == UserSettingsForm &&
             window.startsWith(QStringLiteral("usersettings"))) {
             if (window.endsWith(QStringLiteral("-advanced")))
                 UserSettingsForm->ShowAdvancedView();
@@ -103,7 +107,7 @@ int main(int argc, char** argv)
             return Tonlyra::PromptAnswer();
         }
         if (request.What == Tonlyra::PromptRequest::Kind::Dialog &&
-            request.Dialog == SettingsForm && window == QStringLiteral("editor")) {
+            SettingsForm && request.Dialog == SettingsForm && window == QStringLiteral("editor")) {
             SettingsForm->resize(width, height);
             QApplication::processEvents();
             picture = SettingsForm->grab();
@@ -116,8 +120,8 @@ int main(int argc, char** argv)
         return answer;
     });
 
-    Tonlyra::ApplicationWindows windows(positional);
-    TPlayerForm* player = windows.MainWindow();
+    application = std::make_unique<Tonlyra::Application>(positional);
+    TPlayerForm* player = application->PlayerForm();
     player->resize(width, height);
     player->show();
     const QDeadlineTimer deadline(10000);

@@ -1,6 +1,6 @@
 #include "i18n/SwedishApplication.h"
 #include "platform/CdDrives.h"
-#include "player/ApplicationWindows.h"
+#include "player/Application.h"
 #include "player/CommandLine.h"
 #include "player/PlayerFormUnit.h"
 
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tonlyran"));
     QApplication::setApplicationVersion(QStringLiteral("2.18"));
 
-    Tonlyra::ApplicationWindows windows(app.arguments().mid(1));
-    windows.MainWindow()->ShowMaximizedOnScreen();
+    Tonlyra::Application application(app.arguments().mid(1));
+    application.PlayerForm()->ShowMaximizedOnScreen();
     return app.exec();
 }

@@ -167,6 +167,11 @@ void TakeSettingsInOrder(UserSettings& s, const UserSettings& in)
     s.LogUse = in.LogUse;
 }
 
+qint32 ClampScanDelayTime(qint32 ms, qint32 rangeMaximum)
+{
+    return std::clamp(ms, MinScanDelayTime, std::max(rangeMaximum, MinScanDelayTime));
+}
+
 void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRangeMaximum)
 {
     const UserSettings defaults;
@@ -176,9 +181,9 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
     for (ControlMode mode : ModesInFileOrder)
         if (file.ReadFlag(InputSection, ControlModeKey(mode), mode == ControlMode::MouseControl))
             in.ControlMode = mode;
-    in.ScanDelayTime = std::clamp(
+    in.ScanDelayTime = ClampScanDelayTime(
         file.ReadInteger(InputSection, QStringLiteral("Scan delay time"), defaults.ScanDelayTime),
-        MinScanDelayTime, std::max(scanRangeMaximum, MinScanDelayTime));
+        scanRangeMaximum);
 
     in.ShowPictures =
         file.ReadFlag(PresentationSection, QStringLiteral("Pictures"), defaults.ShowPictures);

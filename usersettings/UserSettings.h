@@ -85,6 +85,10 @@ constexpr qint32 MaxPauseAfterChoice = 10000;
 constexpr qint32 MaxScanRounds = 99;
 constexpr qint32 MaxFirstStepExtraTime = 10000;
 
+// The scanning period kept within MinScanDelayTime..rangeMaximum (one of ScanRangeMaxima, the
+// range the settings window shows), wherever it comes from: a file, the window, the keypad.
+qint32 ClampScanDelayTime(qint32 ms, qint32 rangeMaximum);
+
 // The key in section "Input settings" that stores a mode ("Mouse", "Keyboard", ...); empty for
 // ControlMode::None.
 QString ControlModeKey(ControlMode mode);

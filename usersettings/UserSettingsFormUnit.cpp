@@ -1,6 +1,7 @@
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include "platform/Paths.h"
+#include "session/Session.h"
 #include "platform/UserPrompt.h"
 
 #include <QAction>
@@ -12,8 +13,6 @@
 #include <utility>
 
 using Tonlyra::UserPrompt;
-
-TUserSettingsForm* UserSettingsForm = nullptr;
 
 namespace {
 
@@ -36,8 +35,9 @@ QString ExtensionOf(const QString& path)
 
 } // namespace
 
-TUserSettingsForm::TUserSettingsForm(QWidget* parent, const QStringList& arguments)
-    : QDialog(parent)
+TUserSettingsForm::TUserSettingsForm(Tonlyra::Session& session, QWidget* parent,
+                                     const QStringList& arguments)
+    : QDialog(parent), Session(session)
 {
     CreateMenus();
     CreateControls();
@@ -56,12 +56,22 @@ TUserSettingsForm::TUserSettingsForm(QWidget* parent, const QStringList& argumen
     if (SettingsFileName.isEmpty())
         LoadUserSettingsFile(UserFilesDirectory + StandardName);
     TakeSettingsFromWindow();
+    // The keypad's change of the period is the edited settings' too, so that saving keeps it.
+    connect(&Session, &Tonlyra::Session::ScanDelayTimeChanged, this, [this](qint32 ms) {
+        EditedSettings.ScanDelayTime = Tonlyra::ClampScanDelayTime(ms, ScanRangeMaximum);
+    });
 }
 
-TUserSettingsForm::~TUserSettingsForm()
+TUserSettingsForm::~TUserSettingsForm() = default;
+
+const ::UserSettings& TUserSettingsForm::UserSettings() const
 {
-    if (UserSettingsForm == this)
-        UserSettingsForm = nullptr;
+    return Session.Settings();
+}
+
+bool TUserSettingsForm::ChangedOutside() const
+{
+    return Session.SettingsUnsaved();
 }
 
 QString TUserSettingsForm::StandardSettingsFile() const
@@ -79,7 +89,7 @@ void TUserSettingsForm::LoadUserSettingsFile(const QString& name)
     SettingsAtLastCheckpoint = EditedSettings;
     ShowSettingsInControls();
     ChangedInWindow = false;
-    ChangedOutside = false;
+    Session.SetSettingsUnsaved(false);
     UpdateSettingsTitle();
 }
 
@@ -94,14 +104,14 @@ bool TUserSettingsForm::SaveUserSettingsFile(const QString& name)
     UserFilesDirectory = Tonlyra::FolderOf(name);
     SettingsAtLastCheckpoint = EditedSettings;
     ChangedInWindow = false;
-    ChangedOutside = false;
+    Session.SetSettingsUnsaved(false);
     UpdateSettingsTitle();
     return true;
 }
 
 void TUserSettingsForm::TakeSettingsFromWindow()
 {
-    UserSettings = EditedSettings;
+    Session.SetSettings(EditedSettings, SettingsFileName);
 }
 
 bool TUserSettingsForm::ShowUserSettingsWindow()
@@ -110,9 +120,9 @@ bool TUserSettingsForm::ShowUserSettingsWindow()
     FormShow();
     const bool accepted = UserPrompt::RunDialog(*this);
     if (accepted) {
-        TakeSettingsFromWindow();
         if (ChangedInWindow)
-            ChangedOutside = true;
+            Session.SetSettingsUnsaved(true);
+        TakeSettingsFromWindow();
     } else {
         // The edits are dropped, so that a later save cannot write what the carer cancelled.
         EditedSettings = SettingsAtLastCheckpoint;
@@ -123,7 +133,7 @@ bool TUserSettingsForm::ShowUserSettingsWindow()
 
 bool TUserSettingsForm::QuerySaveUserSettings()
 {
-    if (!ChangedInWindow && !ChangedOutside)
+    if (!ChangedInWindow && !ChangedOutside())
         return true;
     const QString text =
         ExtensionOf(SettingsFileName) == QStringLiteral(".def")
@@ -137,7 +147,7 @@ bool TUserSettingsForm::QuerySaveUserSettings()
     if (answer == QMessageBox::Yes)
         result = SaveUserSettingsFile(SettingsFileName);
     ChangedInWindow = !result;
-    ChangedOutside = !result;
+    Session.SetSettingsUnsaved(!result);
     return result;
 }
 
@@ -162,11 +172,7 @@ void TUserSettingsForm::reject()
 
 void TUserSettingsForm::SetScanDelayTime(qint32 ms)
 {
-    if (ms <= Tonlyra::MinScanDelayTime)
-        return;
-    EditedSettings.ScanDelayTime = std::clamp(ms, Tonlyra::MinScanDelayTime, ScanRangeMaximum);
-    UserSettings.ScanDelayTime = ms;
-    ChangedOutside = true;
+    Session.SetScanDelayTime(ms);
 }
 
 int TUserSettingsForm::ScanRangeIndex() const
@@ -182,7 +188,7 @@ void TUserSettingsForm::SetScanRange(int index)
 {
     ScanRangeMaximum = Tonlyra::ScanRangeMaxima[std::clamp(index, 0, 2)];
     EditedSettings.ScanDelayTime =
-        std::clamp(EditedSettings.ScanDelayTime, Tonlyra::MinScanDelayTime, ScanRangeMaximum);
+        Tonlyra::ClampScanDelayTime(EditedSettings.ScanDelayTime, ScanRangeMaximum);
     ChangedInWindow = true;
     ShowScanPeriod();
 }
@@ -198,7 +204,7 @@ void TUserSettingsForm::UpdateSettingsTitle()
 
 void TUserSettingsForm::FileMenuPopup()
 {
-    const bool changed = ChangedInWindow || ChangedOutside;
+    const bool changed = ChangedInWindow || ChangedOutside();
     const bool standard = NamePart(SettingsFileName) == StandardName;
     SaveUserSettingsMenu->setEnabled(changed && !standard);
     SaveDefaultMenu->setEnabled(changed || !standard);

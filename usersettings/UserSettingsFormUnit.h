@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/SwitchPressFilter.h"
+#include "input/SwitchPressFilter.h"
 #include "usersettings/UserSettings.h"
 
 #include <QDialog>
@@ -24,10 +24,15 @@ class QScrollBar;
 class QSpinBox;
 class QTimer;
 
-// The user settings component and its window. It holds the applied settings the player reads
-// (UserSettings) and the copy the window edits and files are read into and written from
-// (EditedSettings). The window's controls show EditedSettings: each change of a control changes
-// the field at once and applies the rules, and the controls are filled from the field.
+namespace Tonlyra {
+class Session;
+}
+
+// The user settings component and its window. The applied settings the player reads are the
+// session's; the window holds the copy it edits and files are read into and written from
+// (EditedSettings), and puts it in force in the session on OK. The window's controls show
+// EditedSettings: each change of a control changes the field at once and applies the rules, and
+// the controls are filled from the field.
 //
 // The document side (files, change flags, the save question) is in UserSettingsFormUnit.cpp,
 // the window's controls, layout and rules in UserSettingsFormWindow.cpp.
@@ -37,11 +42,15 @@ class TUserSettingsForm : public QDialog
 public:
     // arguments are the program's command-line arguments after the program name: the first two
     // are looked at for ".usr" settings files; without one the standard settings file is read.
-    // The settings read are then applied.
-    explicit TUserSettingsForm(QWidget* parent = nullptr, const QStringList& arguments = {});
+    // The settings read are then applied in session.
+    explicit TUserSettingsForm(Tonlyra::Session& session, QWidget* parent = nullptr,
+                               const QStringList& arguments = {});
     ~TUserSettingsForm() override;
 
-    ::UserSettings UserSettings;   // applied
+    // The session whose settings this window edits and applies.
+    Tonlyra::Session& Session;
+    // The applied settings: the session's.
+    const ::UserSettings& UserSettings() const;
     ::UserSettings EditedSettings; // edited, read from and written to files
 
     // The folder of user settings files, ending in "/": Tonlyra::UsersFolder() (the start
@@ -54,8 +63,8 @@ public:
     QString SettingsFileName;
     // EditedSettings were changed in the window since it was opened or a file was loaded or saved.
     bool ChangedInWindow = false;
-    // UserSettings hold changes not yet saved.
-    bool ChangedOutside = false;
+    // The applied settings hold changes not yet saved (kept by the session).
+    bool ChangedOutside() const;
     // Upper end of the scanning-period range: one of Tonlyra::ScanRangeMaxima. The range list
     // always shows this range.
     qint32 ScanRangeMaximum = Tonlyra::ScanRangeMaxima[0];
@@ -72,7 +81,8 @@ public:
     // change flags are cleared. On failure the error is shown through the general error box, the
     // old file, SettingsFileName and the flags stay as they were, and the result is false.
     bool SaveUserSettingsFile(const QString& name);
-    // UserSettings := EditedSettings; the change flags are not touched.
+    // The applied settings := EditedSettings, from SettingsFileName; the change flags are not
+    // touched.
     void TakeSettingsFromWindow();
     // Shows the window modally in its normal view, through the one ask-the-user service
     // (UserPrompt::RunDialog, which tests and the screenshot tool answer); true when the user
@@ -82,14 +92,15 @@ public:
     // Asks whether changed settings are to be saved; false when the user cancelled (or a save
     // asked for failed).
     bool QuerySaveUserSettings();
-    // The player's way of changing the scanning period; values of 200 or less are ignored.
+    // The player's way of changing the scanning period; values of 200 or less are ignored. The
+    // session keeps the period; the window follows it (ScanDelayTimeChanged).
     void SetScanDelayTime(qint32 ms);
     // Chooses the scanning-period range (0, 1 or 2), as the range list does.
     void SetScanRange(int index);
     // Sets the caption and the enabled state of "&Spara brukarfil" from SettingsFileName.
     void UpdateSettingsTitle();
 
-    // Every showing starts here: copies UserSettings into the controls (the mode rules and the
+    // Every showing starts here: copies the applied settings into the controls (the mode rules and the
     // repeat rule run as the window's controls would), gives the focus to "Välj &typsnitt",
     // clears ChangedInWindow and centres the window on the screen.
     void FormShow();
@@ -271,4 +282,3 @@ private:
     bool Advanced = false;
 };
 
-extern TUserSettingsForm* UserSettingsForm;

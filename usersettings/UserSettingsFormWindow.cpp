@@ -5,7 +5,7 @@
 
 #include "platform/KeyCodes.h"
 #include "platform/UserPrompt.h"
-#include "player/HelpWindow.h"
+#include "help/HelpWindow.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -588,9 +588,8 @@ void TUserSettingsForm::KeepOnScreen(int newHeight)
 
 void TUserSettingsForm::FormShow()
 {
-    ::UserSettings applied = UserSettings;
-    applied.ScanDelayTime =
-        std::clamp(applied.ScanDelayTime, Tonlyra::MinScanDelayTime, ScanRangeMaximum);
+    ::UserSettings applied = UserSettings();
+    applied.ScanDelayTime = Tonlyra::ClampScanDelayTime(applied.ScanDelayTime, ScanRangeMaximum);
     Tonlyra::TakeSettingsInOrder(EditedSettings, applied);
     SettingsAtLastCheckpoint = EditedSettings;
     ShowSettingsInControls();
@@ -886,7 +885,7 @@ void TUserSettingsForm::FontButtonClick()
 
 void TUserSettingsForm::FontPanelClick()
 {
-    EditedSettings.Font = UserSettings.Font;
+    EditedSettings.Font = UserSettings().Font;
     ShowFont(EditedSettings.Font);
 }
 

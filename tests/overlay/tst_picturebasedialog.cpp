@@ -89,6 +89,7 @@ protected:
         Preview = std::make_unique<TPreviewForm>();
         PreviewForm = Preview.get();
         Dialog = std::make_unique<TPictureBaseDialog>();
+        Dialog->PreviewForm = PreviewForm;
         Dialog->SetFilter(EditorFilter);
     }
     void TearDown() override
@@ -142,6 +143,7 @@ protected:
     QByteArray OldSystem;
     ScriptedPrompts Prompts;
     std::unique_ptr<TPreviewForm> Preview;
+    TPreviewForm* PreviewForm = nullptr;
     std::unique_ptr<TPictureBaseDialog> Dialog;
 };
 
@@ -330,8 +332,8 @@ TEST(PictureBaseDialog, DemoBaseShowsTheDemoPictures)
     const QByteArray old = qgetenv("TONLYRA_SYSTEM_DIR");
     qputenv("TONLYRA_SYSTEM_DIR", (SourceDir() + "/demo/System").toLocal8Bit());
     TPreviewForm preview;
-    PreviewForm = &preview;
     TPictureBaseDialog dialog;
+    dialog.PreviewForm = &preview;
     dialog.SetFilter(EditorFilter);
     EXPECT_TRUE(dialog.HasPictureBase());
     ScriptedPrompts prompts;
@@ -354,7 +356,6 @@ TEST(PictureBaseDialog, DemoBaseShowsTheDemoPictures)
     EXPECT_TRUE(dialog.Execute());
     EXPECT_EQ(QFileInfo(dialog.ChosenPicture).canonicalFilePath(),
               QFileInfo(SourceDir() + "/demo/Pictures/mane.png").canonicalFilePath());
-    PreviewForm = nullptr;
     qputenv("TONLYRA_SYSTEM_DIR", old);
 }
 

@@ -1,4 +1,5 @@
 #include "media/MediaDialogUnit.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "overlay/SettingsFormUnit.h"
 #include "tests/support/TestSupport.h"
 
@@ -48,7 +49,8 @@ protected:
 
 TEST_F(SettingsFormTest, StartsEmptyWithFoldersUnderTheStartDirectory)
 {
-    TSettingsForm form;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
     EXPECT_EQ(form.FileName, QString());
     EXPECT_EQ(form.Rows(), 2);
     EXPECT_EQ(form.Cols(), 2);
@@ -81,9 +83,10 @@ TEST_F(SettingsFormTest, CommandLineOverlays)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Arguments.join(' ').toStdString());
-        TSettingsForm form(nullptr, c.Arguments);
+        Tonlyra::Session formSession;
+        TSettingsForm form(formSession, nullptr, c.Arguments);
         EXPECT_EQ(form.GetCellMedia(1), c.Media);
-        EXPECT_EQ(form.CurrentOverlay, form.EditedOverlay);
+        EXPECT_EQ(form.CurrentOverlay(), form.EditedOverlay);
         EXPECT_EQ(form.FileName.isEmpty(), c.Media.isEmpty());
     }
 }
@@ -91,10 +94,12 @@ TEST_F(SettingsFormTest, CommandLineOverlays)
 TEST_F(SettingsFormTest, LoadCommitAndRevert)
 {
     WriteOverlay(Dir.File("x.cdu"), "loaded");
-    TSettingsForm form;
-    form.ChangedInEditor = form.CommittedUnsaved = true;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
+    form.ChangedInEditor = true;
+    form.Session.SetOverlayUnsaved(true);
     form.LoadOverlay(Dir.File("x.cdu"));
-    EXPECT_FALSE(form.ChangedInEditor || form.CommittedUnsaved);
+    EXPECT_FALSE(form.ChangedInEditor || form.CommittedUnsaved());
     EXPECT_EQ(form.FileName, Dir.File("x.cdu"));
     EXPECT_EQ(form.OverlayFolder, Dir.Path() + "/");
     EXPECT_EQ(form.windowTitle(), "Inställningar för media" + QString(10, ' ') + Dir.File("x.cdu"));
@@ -107,7 +112,7 @@ TEST_F(SettingsFormTest, LoadCommitAndRevert)
     form.EditedOverlay.LayoutCells(3, 3, false);
     form.ChangedInEditor = true;
     form.RevertEditedOverlay();
-    EXPECT_EQ(form.EditedOverlay, form.CurrentOverlay);
+    EXPECT_EQ(form.EditedOverlay, form.CurrentOverlay());
     EXPECT_FALSE(form.ChangedInEditor);
 }
 
@@ -142,7 +147,8 @@ TEST_F(SettingsFormTest, ConfirmSaveOverlayAnswers)
         QFile::remove(chosen);
         WriteOverlay(Dir.File("doc.cdu"), "original");
         const QByteArray original = ReadAll(Dir.File("doc.cdu"));
-        TSettingsForm form(nullptr, {Dir.File("doc.cdu")});
+        Tonlyra::Session formSession;
+        TSettingsForm form(formSession, nullptr, {Dir.File("doc.cdu")});
         if (c.Untitled)
             form.NewMenuClick();
         form.EditedOverlay.Cell(1)->Media = "changed";
@@ -155,7 +161,7 @@ TEST_F(SettingsFormTest, ConfirmSaveOverlayAnswers)
         EXPECT_EQ(prompts.Asked()[0].Caption, "Spara ändringar?");
         EXPECT_EQ(prompts.Remaining(), 0);
         EXPECT_EQ(form.ChangedInEditor, !c.GoOn);
-        EXPECT_EQ(form.CommittedUnsaved, !c.GoOn);
+        EXPECT_EQ(form.CommittedUnsaved(), !c.GoOn);
         const QString target = c.Untitled ? chosen : Dir.File("doc.cdu");
         MediaOverlay onDisk;
         onDisk.Load(target);
@@ -175,12 +181,13 @@ TEST_F(SettingsFormTest, ConfirmSaveOverlayAnswers)
 
 TEST_F(SettingsFormTest, ConfirmWithNothingChangedAsksNothing)
 {
-    TSettingsForm form;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
     ScriptedPrompts prompts;
     EXPECT_TRUE(form.ConfirmSaveOverlay());
     EXPECT_TRUE(prompts.Asked().empty());
     // Accepted edits that were never saved still count.
-    form.CommittedUnsaved = true;
+    form.Session.SetOverlayUnsaved(true);
     prompts.Button(QMessageBox::No);
     EXPECT_TRUE(form.ConfirmSaveOverlay());
     EXPECT_EQ(prompts.Asked().size(), 1u);
@@ -194,7 +201,8 @@ TEST_F(SettingsFormTest, FailedSaveIsShownAndStopsTheCaller)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString bad = Dir.File("afile/x.cdu");
-    TSettingsForm form;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
     form.NewMenuClick();
     form.ChangedInEditor = true;
 
@@ -206,13 +214,14 @@ TEST_F(SettingsFormTest, FailedSaveIsShownAndStopsTheCaller)
     EXPECT_EQ(prompts.Asked()[2].Icon, QMessageBox::Critical);
     // The document still names its old file and still counts as changed.
     EXPECT_EQ(form.FileName, TSettingsForm::UntitledName);
-    EXPECT_TRUE(form.ChangedInEditor && form.CommittedUnsaved);
+    EXPECT_TRUE(form.ChangedInEditor && form.CommittedUnsaved());
 }
 
 TEST_F(SettingsFormTest, NewOverlayIsFourEmptyCells)
 {
     WriteOverlay(Dir.File("x.cdu"), "m");
-    TSettingsForm form;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
     form.LoadOverlay(Dir.File("x.cdu"));
     form.EditedOverlay.CDIdentity = "id";
     form.NewMenuClick();
@@ -224,7 +233,8 @@ TEST_F(SettingsFormTest, NewOverlayIsFourEmptyCells)
 TEST_F(SettingsFormTest, OpenAndSaveCommands)
 {
     WriteOverlay(Overlays("o.cdu"), "opened");
-    TSettingsForm form;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
     form.EditedOverlay.Cell(2)->Media = "edit";
     form.ChangedInEditor = true;
     {
@@ -270,19 +280,22 @@ TEST_F(SettingsFormTest, OpenAndSaveCommands)
 
 TEST_F(SettingsFormTest, ArbitraryCDReadyNeedsTheMediaDialog)
 {
-    TSettingsForm form;
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
     form.EditedOverlay.Cell(1)->MediaType = "ArbitraryCD";
     form.CommitOverlay();
     // Without a media dialog there is no disc to find.
-    ASSERT_EQ(MediaDialog, nullptr);
+    ASSERT_EQ(form.MediaDialog, nullptr);
     EXPECT_FALSE(form.IsArbitraryCDReady(1));
     EXPECT_FALSE(form.IsArbitraryCDReady(9));
 }
 
 TEST_F(SettingsFormTest, ReleaseLeavesSafeAccessors)
 {
-    TSettingsForm form;
-    form.CurrentOverlay.Cell(1)->Media = "x";
+    Tonlyra::Session formSession;
+    TSettingsForm form(formSession);
+    form.EditedOverlay.Cell(1)->Media = "x";
+    form.CommitOverlay();
     form.ReleaseOverlay();
     EXPECT_EQ(form.CellCount(), 0);
     EXPECT_EQ(form.GetCellMedia(1), QString());

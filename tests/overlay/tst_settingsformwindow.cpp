@@ -13,7 +13,7 @@
 #include "overlay/UpDown.h"
 #include "picture/TMultiP.h"
 #include "platform/HelperProgram.h"
-#include "player/ApplicationWindows.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
 #include "tests/media/MediaDialogFixtures.h"
@@ -69,7 +69,7 @@ protected:
     // The windows on the real engine, as the program starts with arguments.
     void Start(const QStringList& arguments = {})
     {
-        Windows = std::make_unique<Tonlyra::ApplicationWindows>(arguments);
+        Create(arguments);
         Form = SettingsForm;
     }
     QString Sound(const QString& name, int ms = 3000)
@@ -230,7 +230,7 @@ TEST_F(EditorTest, WindowLayout)
     EXPECT_EQ(Form->HelpMenuAnp->text(), "Skapa &överlägg");
     emit Form->FileMenu->aboutToShow();
     EXPECT_FALSE(Form->SaveMenu->isEnabled());
-    Form->CommittedUnsaved = true;
+    Form->Session.SetOverlayUnsaved(true);
     emit Form->FileMenu->aboutToShow();
     EXPECT_TRUE(Form->SaveMenu->isEnabled());
     EXPECT_EQ(Form->TrackCountButton->text(), "&Ändra");
@@ -399,9 +399,9 @@ TEST_F(EditorTest, ClosingWithChangesAsksToSaveThem)
             return false;
         });
         EXPECT_EQ(Form->EditOverlay(), c.Applied);
-        EXPECT_EQ(Form->CurrentOverlay.IsExitCell(2), c.Applied);
+        EXPECT_EQ(Form->CurrentOverlay().IsExitCell(2), c.Applied);
         EXPECT_EQ(ReadAll(file).contains("2=Exit"), c.Applied);
-        EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved); // nothing left to ask
+        EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved()); // nothing left to ask
     }
 
     // A new overlay: "Ja" asks for its name, and the overlay saved there is the one in force.
@@ -420,7 +420,7 @@ TEST_F(EditorTest, ClosingWithChangesAsksToSaveThem)
     });
     EXPECT_TRUE(Form->EditOverlay());
     EXPECT_EQ(Form->FileName, named);
-    EXPECT_TRUE(Form->CurrentOverlay.IsExitCell(1));
+    EXPECT_TRUE(Form->CurrentOverlay().IsExitCell(1));
     EXPECT_TRUE(ReadAll(named).contains("1=Exit"));
 }
 
@@ -638,7 +638,7 @@ TEST_F(EditorTest, CancelInEveryDialogLeavesTheCellUnchanged)
         EXPECT_EQ(Form->EditedOverlay.N(), 4);
         EXPECT_EQ(Shown(1, Column::LengthColumn), "00:00:01");
         EXPECT_FALSE(Form->ChangedInEditor);
-        EXPECT_FALSE(PreviewForm->isVisible());
+        EXPECT_FALSE(Form->PreviewForm->isVisible());
     }
 }
 
@@ -691,19 +691,19 @@ TEST_F(EditorTest, PictureFileIsPreviewedAsItIsSelected)
     prompts.Dialog([&](QDialog& shown) {
         auto* files = qobject_cast<QFileDialog*>(&shown);
         EXPECT_NE(files, nullptr);
-        EXPECT_TRUE(PreviewForm->isVisible());
+        EXPECT_TRUE(Form->PreviewForm->isVisible());
         EXPECT_EQ(files->directory().absolutePath(), Dir.Path() + "/bilder");
         EXPECT_TRUE(files->nameFilters().constFirst().contains("*.png"));
         EXPECT_TRUE(files->nameFilters().constFirst().contains("*.PNG"));
         emit files->currentChanged(red);
-        EXPECT_EQ(PreviewForm->Image->ImageName(), red);
+        EXPECT_EQ(Form->PreviewForm->Image->ImageName(), red);
         emit files->currentChanged(blue);
-        EXPECT_EQ(PreviewForm->Image->ImageName(), blue);
+        EXPECT_EQ(Form->PreviewForm->Image->ImageName(), blue);
         files->selectFile(blue);
         return true;
     });
     Run(1, Column::PictureColumn, &TSettingsForm::GetPictureClick);
-    EXPECT_FALSE(PreviewForm->isVisible());
+    EXPECT_FALSE(Form->PreviewForm->isVisible());
     EXPECT_EQ(Cell(1).Picture, blue);
     EXPECT_EQ(Shown(1, Column::PictureColumn), blue);
     EXPECT_TRUE(Form->ChangedInEditor);
@@ -735,10 +735,10 @@ TEST_F(EditorTest, CancelledEditorOpensAgainOnTheOverlayInForce)
         EXPECT_FALSE(Form->EditOverlay());
     }
     EXPECT_EQ(Form->FileName, Dir.File("Overlays/A.cdu"));
-    EXPECT_EQ(Form->CurrentOverlay.GetCellMedia(2), sound);
+    EXPECT_EQ(Form->CurrentOverlay().GetCellMedia(2), sound);
     ScriptedPrompts prompts;
     prompts.Dialog([&](QDialog&) {
-        EXPECT_EQ(Form->EditedOverlay, Form->CurrentOverlay);
+        EXPECT_EQ(Form->EditedOverlay, Form->CurrentOverlay());
         EXPECT_EQ(Form->CDTrackList->rowCount(), 4);
         EXPECT_EQ(Shown(2, Column::TypeColumn), "Ljud-fil");
         EXPECT_EQ(Shown(2, Column::LengthColumn), "00:01:05");
@@ -749,7 +749,7 @@ TEST_F(EditorTest, CancelledEditorOpensAgainOnTheOverlayInForce)
         return false;
     });
     EXPECT_FALSE(Form->EditOverlay());
-    EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved);
+    EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved());
 }
 
 TEST_F(EditorTest, RowsAndColumnsKeepCellsByNumber)
@@ -868,10 +868,10 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
     // A disc in the drive, which the player looks for when its grid has a CD cell.
     CdDriveOverride drive({WriteCdImage(Dir.Path(), "skiva", {{}, {}, {}})});
     Start();
-    UserSettingsForm->UserSettings.ControlMode = ControlMode::MouseControl;
+    ChangeAppliedSettings(*Session, [](UserSettings& s) { s.ControlMode = ControlMode::MouseControl; });
     PlayerForm->setGeometry(0, 0, 640, 480);
     PlayerForm->show();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->FirstActivation; }, 3000));
     EXPECT_EQ(SettingsForm->CellCount(), 0);
 
     QString ir;
@@ -966,9 +966,9 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
     *made.Cell(2) = CellOf("3", "ArbitraryCD", basePicture);
     *made.Cell(3) = CellOf(ir, "IRString", "", "", "", -1, -1, -1, -1, "COM1");
     *made.Cell(4) = CellOf("Exit", "Exit");
-    EXPECT_EQ(Form->CurrentOverlay, made);
+    EXPECT_EQ(Form->CurrentOverlay(), made);
     EXPECT_EQ(Form->FileName, saved);
-    EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved);
+    EXPECT_FALSE(Form->ChangedInEditor || Form->CommittedUnsaved());
     EXPECT_NE(PlayerForm->CellPanelOf(6), nullptr);
     MediaOverlay readBack;
     readBack.Load(saved);
@@ -989,13 +989,13 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
     QTest::mouseClick(cell->Face(), Qt::LeftButton, {}, QPoint(10, 10));
     clock.start();
     ASSERT_TRUE(
-        QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Playing; }, 5000))
+        QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Playing; }, 5000))
         << MediaDialog->LastError().toStdString();
     EXPECT_EQ(MediaDialog->GetMediaFileName(), sound);
     EXPECT_EQ(MediaDialog->StartTrackBar->value() * MediaDialog->Scale, 500);
     EXPECT_EQ(MediaDialog->StopTrackBar->value() * MediaDialog->Scale, 1500);
     ASSERT_TRUE(
-        QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 5000));
+        QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 5000));
     EXPECT_LT(clock.elapsed(), 2500) << "played more than its second";
 }
 
@@ -1046,8 +1046,8 @@ TEST_F(EditorTest, AcceptedEditsAreOfferedForSavingAfterTheSettingsWhenTheProgra
     ASSERT_TRUE(overlay.Save(Dir.File("Overlays/A.cdu")).Ok());
     Start({"A.cdu"});
     PlayerForm->show();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 3000));
-    UserSettingsForm->ChangedOutside = true;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->FirstActivation; }, 3000));
+    UserSettingsForm->Session.SetSettingsUnsaved(true);
 
     ScriptedPrompts prompts;
     prompts.Dialog([&](QDialog&) {
@@ -1057,7 +1057,7 @@ TEST_F(EditorTest, AcceptedEditsAreOfferedForSavingAfterTheSettingsWhenTheProgra
     });
     PlayerForm->ChangeMenu->trigger();
     EXPECT_EQ(Form->GetCellMedia(2), "Exit"); // in force, not saved
-    EXPECT_TRUE(Form->CommittedUnsaved);
+    EXPECT_TRUE(Form->CommittedUnsaved());
     EXPECT_EQ(ReadAll(Dir.File("Overlays/A.cdu")).count("Exit"), 0);
 
     prompts.Button(QMessageBox::No).Button(QMessageBox::Yes);

@@ -8,7 +8,7 @@
 #include "picture/TMultiP.h"
 #include "platform/KeyCodes.h"
 #include "platform/ProfileFile.h"
-#include "player/ApplicationWindows.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
 #include "tests/support/ScriptedEngine.h"
@@ -48,7 +48,7 @@ struct CellSpec
     QString CommPort;
 };
 
-class PlayerFixture : public ::testing::Test
+class PlayerFixture : public ::testing::Test, protected ApplicationUnderTest
 {
 protected:
     void SetUp() override
@@ -60,7 +60,7 @@ protected:
     }
     void TearDown() override
     {
-        Windows.reset();
+        Destroy();
         QDir::setCurrent(OldCurrent);
     }
 
@@ -116,15 +116,15 @@ protected:
                 engine->AutoLoad = true;
                 return engine;
             });
-        Windows = std::make_unique<ApplicationWindows>(QStringList{overlay});
+        Create(QStringList{overlay});
         TMediaDialog::SetEngineFactory({});
         Engine = realEngine ? nullptr : static_cast<ScriptedEngine*>(MediaDialog->Engine());
-        UserSettingsForm->UserSettings = settings;
+        ApplySettings(settings);
         UserSettingsForm->EditedSettings = settings;
         PlayerForm->setGeometry(0, 0, 640, 480);
         PlayerForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
-        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->FirstActivation; }, 2000));
         PlayerForm->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(PlayerForm));
     }
@@ -139,60 +139,59 @@ protected:
     }
 
     // Keys as the keyboard sends them to the player window.
-    static void Key(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+    void Key(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                     bool autoRepeat = false)
     {
         QKeyEvent event(type, qtKey, modifiers, QString(), autoRepeat);
         QApplication::sendEvent(PlayerForm, &event);
     }
-    static void Press(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void Press(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         Key(QEvent::KeyPress, qtKey, modifiers);
     }
-    static void Release(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void Release(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         Key(QEvent::KeyRelease, qtKey, modifiers);
     }
-    static void Click(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void Click(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         Press(qtKey, modifiers);
         Release(qtKey, modifiers);
     }
 
-    static QWidget* Face(int cell)
+    QWidget* Face(int cell)
     {
         CellPanel* panel = PlayerForm->CellPanelOf(cell);
         return panel ? panel->Face() : nullptr;
     }
-    static void ClickCell(int cell)
+    void ClickCell(int cell)
     {
         QTest::mouseClick(Face(cell), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
     }
     // The cells whose frame shows the scanning colour.
-    static QList<int> Marked()
+    QList<int> Marked()
     {
-        const QColor scan = ColorFromBgr(UserSettingsForm->UserSettings.ScanColor);
+        const QColor scan = ColorFromBgr(UserSettingsForm->UserSettings().ScanColor);
         QList<int> cells;
         for (int k = 1; k <= SettingsForm->CellCount(); ++k)
             if (CellPanel* panel = PlayerForm->CellPanelOf(k); panel && panel->Color() == scan)
                 cells.append(k);
         return cells;
     }
-    static bool IsEnlarged(int cell)
+    bool IsEnlarged(int cell)
     {
         CellPanel* panel = PlayerForm->CellPanelOf(cell);
         return panel && panel->isVisible() && panel->size() == PlayerForm->KnappYta->size();
     }
     // Waits until the service plays (after its load and probe).
-    static bool WaitPlaying()
+    bool WaitPlaying()
     {
-        return QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Playing; },
+        return QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Playing; },
                                3000);
     }
 
     TempDir Dir;
     QString OldCurrent;
-    std::unique_ptr<ApplicationWindows> Windows;
     ScriptedEngine* Engine = nullptr;
 };
 

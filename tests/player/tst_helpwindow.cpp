@@ -1,7 +1,7 @@
 // The help window: every topic of the built-in manual, a site's own manual beside the start
 // directory, and a topic no manual has.
 
-#include "player/HelpWindow.h"
+#include "help/HelpWindow.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>

@@ -140,15 +140,15 @@ TEST_F(PlayerControlTest, ScanningSpeedKeysKeepTheirLimitsAndStoreOnlyAbove200)
         ASSERT_TRUE(PlayerForm->ScanTimer->isActive());
         Click(c.QtKey, Qt::KeypadModifier);
         EXPECT_EQ(PlayerForm->ScanTimer->interval(), c.NewPeriod);
-        EXPECT_EQ(UserSettingsForm->UserSettings.ScanDelayTime, c.Stored);
-        EXPECT_EQ(UserSettingsForm->ChangedOutside, c.Stored != c.Period);
-        Windows.reset();
+        EXPECT_EQ(UserSettingsForm->UserSettings().ScanDelayTime, c.Stored);
+        EXPECT_EQ(UserSettingsForm->ChangedOutside(), c.Stored != c.Period);
+        Destroy();
     }
 
     // Without scanning the keys do nothing.
     Start(overlay, Settings(ControlMode::TwoSwitchScanControl));
     Click(Qt::Key_Plus, Qt::KeypadModifier);
-    EXPECT_FALSE(UserSettingsForm->ChangedOutside);
+    EXPECT_FALSE(UserSettingsForm->ChangedOutside());
 }
 
 TEST_F(PlayerControlTest, ActingOnReleaseStepsOncePerRelease)
@@ -218,7 +218,7 @@ TEST_F(PlayerControlTest, HeldKeyRepeatsAfterTwoPeriodsThenEveryPeriod)
 
     // The keyboard repeats a held key far more often than the period; the test plays the
     // period's ticks itself.
-    auto repeat = [] {
+    auto repeat = [this] {
         for (int i = 0; i < 3; ++i) {
             Key(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, true);
             Key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, true);
@@ -240,7 +240,7 @@ TEST_F(PlayerControlTest, HeldKeyRepeatsAfterTwoPeriodsThenEveryPeriod)
     EXPECT_FALSE(PlayerForm->KeyRepeatTimer->isActive());
 
     // Without repetition a held key acts once.
-    UserSettingsForm->UserSettings.KeyRepetition = false;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.KeyRepetition = false; });
     Press(Qt::Key_Space);
     repeat();
     EXPECT_FALSE(PlayerForm->KeyRepeatTimer->isActive());

@@ -11,9 +11,9 @@
 #include "overlay/SettingsFormUnit.h"
 #include "platform/PictureReader.h"
 #include "platform/ProfileFile.h"
-#include "player/ApplicationWindows.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "player/FirstStartPanel.h"
-#include "player/HelpWindow.h"
+#include "help/HelpWindow.h"
 #include "player/PlayerFormUnit.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
@@ -40,6 +40,7 @@
 #include <vector>
 
 using namespace Tonlyra;
+using Tonlyra::Test::ChangeAppliedSettings;
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 
@@ -71,7 +72,7 @@ using Tonlyra::Test::ReadAll;
 
 // Runs each test in a fresh start directory (with its Overlays/ and Users/ folders) and builds
 // the program's windows there on demand.
-class PlayerFormTest : public ::testing::Test
+class PlayerFormTest : public ::testing::Test, protected Tonlyra::Test::ApplicationUnderTest
 {
 protected:
     void SetUp() override
@@ -83,14 +84,14 @@ protected:
     }
     void TearDown() override
     {
-        Windows.reset();
+        Destroy();
         QDir::setCurrent(OldCurrent);
     }
 
     // Creates the windows with these command-line arguments and counts the rebuilds.
     void Start(const QStringList& arguments = {})
     {
-        Windows = std::make_unique<ApplicationWindows>(arguments);
+        Create(arguments);
         PlayerForm->OnLoadingPanelShown = [this](QLabel*) { ++Rebuilds; };
     }
     // Shows the player as the program does; its first activation builds the grid.
@@ -98,12 +99,11 @@ protected:
     {
         PlayerForm->showMaximized();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
-        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->FirstActivation; }, 2000));
     }
 
     TempDir Dir;
     QString OldCurrent;
-    std::unique_ptr<ApplicationWindows> Windows;
     int Rebuilds = 0;
 };
 
@@ -118,32 +118,38 @@ TEST_F(PlayerFormTest, CreatesTheNineWindowsInOrderAndHandsThemTheCommandLine)
     Start({QStringLiteral("Anna.usr"), overlay});
 
     EXPECT_EQ(PlayerForm->windowTitle(), QStringLiteral("Tonlyran"));
-    EXPECT_EQ(Windows->MainWindow(), PlayerForm);
-    // The other eight are owned by the player window, in the order they were created.
-    std::vector<QObject*> created;
-    for (QObject* child : PlayerForm->children()) {
-        if (child->isWidgetType() && static_cast<QWidget*>(child)->isWindow())
-            created.push_back(child);
-    }
-    const std::vector<QObject*> expected = {MediaDialog,  SettingsForm,     UserSettingsForm,
-                                            NumberDialog, RowsColsDialog,   IRDialog,
-                                            PreviewForm,  PictureBaseDialog};
-    EXPECT_EQ(created, expected);
+    EXPECT_EQ(Windows->PlayerForm(), PlayerForm);
+    // The other windows are owned by the player window, in the order they were created, and
+    // the editor's own dialogs by the editor.
+    const auto windowsOf = [](QObject* owner) {
+        std::vector<QObject*> created;
+        for (QObject* child : owner->children())
+            if (child->isWidgetType() && static_cast<QWidget*>(child)->isWindow())
+                created.push_back(child);
+        return created;
+    };
+    EXPECT_EQ(windowsOf(PlayerForm),
+              (std::vector<QObject*>{MediaDialog, SettingsForm, UserSettingsForm, IRDialog}));
+    for (QWidget* dialog : std::initializer_list<QWidget*>{
+             SettingsForm->NumberDialog, SettingsForm->RowsColsDialog, SettingsForm->PreviewForm,
+             SettingsForm->PictureBaseDialog})
+        EXPECT_EQ(dialog->parent(), SettingsForm);
     EXPECT_EQ(IRDialog->windowTitle(), QStringLiteral("IR"));
 
     // The overlay editor took the ".cdu", the user settings window the ".usr".
     EXPECT_EQ(SettingsForm->FileName, overlay);
     EXPECT_EQ(SettingsForm->CellCount(), 4);
-    EXPECT_EQ(UserSettingsForm->UserSettings.Spacing, 7);
+    EXPECT_EQ(UserSettingsForm->UserSettings().Spacing, 7);
 
     // Nothing is built before the first activation.
     EXPECT_TRUE(PlayerForm->FirstActivation);
     EXPECT_EQ(Rebuilds, 0);
 
-    Windows.reset();
-    EXPECT_EQ(PlayerForm, nullptr);
-    EXPECT_EQ(MediaDialog, nullptr);
-    EXPECT_EQ(PictureBaseDialog, nullptr);
+    const QPointer<TPlayerForm> player = PlayerForm;
+    const QPointer<TPictureBaseDialog> pictureBase = SettingsForm->PictureBaseDialog;
+    Destroy();
+    EXPECT_TRUE(player.isNull());
+    EXPECT_TRUE(pictureBase.isNull());
 }
 
 TEST_F(PlayerFormTest, FirstActivationBuildsTheGridOnceWithTheTitleBarShown)
@@ -152,7 +158,7 @@ TEST_F(PlayerFormTest, FirstActivationBuildsTheGridOnceWithTheTitleBarShown)
     Start({overlay});
     // The stored choice reaches the menu item only through the menu commands, so the first
     // grid has its title bar whatever the settings say.
-    UserSettingsForm->UserSettings.HideBorders = true;
+    ChangeAppliedSettings(*Session, [](UserSettings& s) { s.HideBorders = true; });
     ShowPlayer();
 
     EXPECT_EQ(Rebuilds, 1);
@@ -184,7 +190,7 @@ TEST_F(PlayerFormTest, LoadingPanelNamesTheOverlayIsCentredAndShownWhileTheGridI
         SCOPED_TRACE(c.Caption.toStdString());
         Start(c.Arguments);
         PlayerForm->setGeometry(50, 50, 700, 500);
-        UserSettingsForm->UserSettings.ControlMode = ControlMode::OneSwitchScanControl;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
         PlayerForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
 
@@ -230,7 +236,7 @@ TEST_F(PlayerFormTest, LoadingPanelNamesTheOverlayIsCentredAndShownWhileTheGridI
         EXPECT_EQ(PlayerForm->KnappYta->isVisible(), !c.Arguments.isEmpty());
         EXPECT_EQ(PlayerForm->FirstStart->isVisible(), c.Arguments.isEmpty());
         EXPECT_TRUE(PlayerForm->ScanTimer->isActive());
-        Windows.reset();
+        Destroy();
     }
 }
 
@@ -383,8 +389,8 @@ TEST_F(PlayerFormTest, ClosingAsksBothQuestionsAndCancelInEitherKeepsTheProgramR
         const QByteArray overlayBefore = ReadAll(overlay);
         Start({overlay});
         ShowPlayer();
-        UserSettingsForm->ChangedOutside = true;
-        SettingsForm->CommittedUnsaved = true;
+        UserSettingsForm->Session.SetSettingsUnsaved(true);
+        SettingsForm->Session.SetOverlayUnsaved(true);
         const int rebuilds = Rebuilds;
 
         ScriptedPrompts prompts;
@@ -407,7 +413,7 @@ TEST_F(PlayerFormTest, ClosingAsksBothQuestionsAndCancelInEitherKeepsTheProgramR
         // Nothing was written.
         EXPECT_EQ(ReadAll(overlay), overlayBefore);
         EXPECT_FALSE(QFileInfo::exists(userDef));
-        Windows.reset();
+        Destroy();
     }
 }
 
@@ -449,7 +455,7 @@ TEST_F(PlayerFormTest, CancelledEditorKeepsTheGridButTakesTheStoredTitleBarChoic
     const int rebuilds = Rebuilds;
     PlayerForm->CurrentCell = 3;
     PlayerForm->NumberEntry = QStringLiteral("12");
-    UserSettingsForm->UserSettings.HideBorders = true;
+    ChangeAppliedSettings(*Session, [](UserSettings& s) { s.HideBorders = true; });
 
     PlayerForm->ChangeMenu->trigger(); // the editor is left with Cancel
 
@@ -477,10 +483,12 @@ TEST_F(PlayerFormTest, UserSettingsWindowRebuildsWhenAcceptedOrAnOverlayIsLoaded
     }
     EXPECT_EQ(Rebuilds, rebuilds + 1);
 
+    // An overlay put in force is shown at once.
     SettingsForm->LoadOverlay(WriteOverlay(Dir, QStringLiteral("Overlays/Start.cdu"), 1));
     SettingsForm->CommitOverlay();
-    PlayerForm->UserSettingsMenu->trigger(); // cancelled
     EXPECT_EQ(Rebuilds, rebuilds + 2);
+    PlayerForm->UserSettingsMenu->trigger(); // cancelled
+    EXPECT_EQ(Rebuilds, rebuilds + 3);
 }
 
 TEST_F(PlayerFormTest, ScanTimerRunsOnlyInTheOneSwitchScanningModes)
@@ -497,11 +505,12 @@ TEST_F(PlayerFormTest, ScanTimerRunsOnlyInTheOneSwitchScanningModes)
                           {ControlMode::TwoSwitchScanControl, false},
                           {ControlMode::MouseControl, false},
                           {ControlMode::None, false}};
-    UserSettings& settings = UserSettingsForm->UserSettings;
-    settings.ScanDelayTime = 2300;
-    settings.KeyRepetitionDelayTime = 900;
+    ChangeAppliedSettings(*Session, [](UserSettings& s) {
+        s.ScanDelayTime = 2300;
+        s.KeyRepetitionDelayTime = 900;
+    });
     for (const Case& c : cases) {
-        settings.ControlMode = c.Mode;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = c.Mode; });
         PlayerForm->BuildGrid();
         EXPECT_EQ(PlayerForm->ScanTimer->isActive(), c.Runs) << int(c.Mode);
         EXPECT_EQ(PlayerForm->ScanTimer->interval(), 2300);
@@ -514,7 +523,6 @@ TEST_F(PlayerFormTest, FocusIsWonBackOnlyForASwitchUserAndNeverOverTheProgramsOw
     Start();
     ShowPlayer();
     QWindow* player = PlayerForm->windowHandle();
-    UserSettings& settings = UserSettingsForm->UserSettings;
     const std::pair<ControlMode, bool> modes[] = {
         {ControlMode::OneSwitchControl, true},        {ControlMode::TwoSwitchControl, true},
         {ControlMode::OneSwitchScanControl, true},    {ControlMode::TwoSwitchScanControl, true},
@@ -522,12 +530,13 @@ TEST_F(PlayerFormTest, FocusIsWonBackOnlyForASwitchUserAndNeverOverTheProgramsOw
         {ControlMode::MouseControl, false},           {ControlMode::KeyboardControl, false},
         {ControlMode::ArrowControl, false},           {ControlMode::None, false}};
     for (const auto& [mode, wins] : modes) {
-        settings.ControlMode = mode;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = mode; });
         EXPECT_EQ(PlayerForm->WindowToWinFocusFor(player), wins ? player : nullptr) << int(mode);
         EXPECT_EQ(PlayerForm->WindowToWinFocusFor(nullptr), wins ? player : nullptr) << int(mode);
     }
 
-    settings.ControlMode = ControlMode::OneSwitchScanControl;
+    ChangeAppliedSettings(*Session,
+                          [](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
     // The help window had the focus last: the carer's, left alone.
     PlayerForm->HelpMenuRun->trigger();
     ASSERT_NE(CurrentHelpWindow(), nullptr);
@@ -596,7 +605,7 @@ TEST_F(PlayerFormTest, GridIsBuiltOnceTheWindowIsOnScreenEvenWhenItIsNotActivate
     // A window manager that shows the window without activating it (or none at all).
     PlayerForm->setAttribute(Qt::WA_ShowWithoutActivating);
     PlayerForm->show();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->FirstActivation; }, 2000));
     EXPECT_EQ(Rebuilds, 1);
     EXPECT_TRUE(PlayerForm->windowHandle()->isExposed());
 

@@ -7,7 +7,7 @@
 #include "picture/TMultiP.h"
 #include "platform/ProfileFile.h"
 #include "platform/ThumbnailCache.h"
-#include "player/ApplicationWindows.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
 #include "tests/support/TestSupport.h"
@@ -26,6 +26,7 @@
 #include <memory>
 
 using namespace Tonlyra;
+using Tonlyra::Test::ChangeAppliedSettings;
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 
@@ -35,7 +36,7 @@ const QColor Grey(192, 192, 192); // BackColor 12632256
 const QColor Red(255, 0, 0);      // ScanColor 255
 const QColor Face(240, 240, 240); // ButtonColor 15790320
 
-class PlayerGridTest : public ::testing::Test
+class PlayerGridTest : public ::testing::Test, protected Tonlyra::Test::ApplicationUnderTest
 {
 protected:
     void SetUp() override
@@ -45,8 +46,8 @@ protected:
         ASSERT_TRUE(QDir::setCurrent(Dir.Path()));
         OldCache = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", QFile::encodeName(Dir.File(QStringLiteral("cache"))));
-        Windows = std::make_unique<ApplicationWindows>(QStringList());
-        UserSettings& s = UserSettingsForm->UserSettings;
+        Create(QStringList());
+        UserSettings s = UserSettingsForm->UserSettings();
         s.ControlMode = ControlMode::MouseControl;
         s.BackColor = 12632256;
         s.ScanColor = 255;
@@ -55,10 +56,11 @@ protected:
         s.ShowPictures = true;
         s.ShowTexts = true;
         s.ZoomPictures = true;
+        ApplySettings(s);
     }
     void TearDown() override
     {
-        Windows.reset();
+        Destroy();
         // Thumbnails still being saved into the test's folder.
         QThreadPool::globalInstance()->waitForDone();
         Tonlyra::Thumbnails::WaitForBackground(60000);
@@ -66,7 +68,6 @@ protected:
         qputenv("XDG_CACHE_HOME", OldCache);
     }
 
-    UserSettings& Settings() { return UserSettingsForm->UserSettings; }
 
     QString Picture(const QString& name, int width, int height, QColor colour = Qt::darkBlue)
     {
@@ -104,12 +105,14 @@ protected:
         return file.Path();
     }
 
-    // Puts a rows x cols overlay in force with the given pictures and texts by cell number.
+    // Puts a rows x cols overlay in force with the given pictures and texts by cell number,
+    // without announcing it: the test builds the grid itself.
     void UseOverlay(int rows, int cols, const std::map<int, QString>& pictures = {},
                     const std::map<int, QString>& texts = {},
                     const std::map<int, QString>& opens = {})
     {
         SettingsForm->LoadOverlay(WriteOverlay(rows, cols, pictures, texts, opens));
+        const QSignalBlocker quiet(Session);
         SettingsForm->CommitOverlay();
     }
 
@@ -139,9 +142,9 @@ protected:
         if (waitForPictures)
             WaitForPictures();
     }
-    static void WaitForPictures()
+    void WaitForPictures()
     {
-        ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->CellPictures->IsLoading(); }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->CellPictures->IsLoading(); }, 30000));
     }
 
     CellPanel* Cell(int cell) { return PlayerForm->CellPanelOf(cell); }
@@ -151,7 +154,6 @@ protected:
     TempDir Dir;
     QString OldCurrent;
     QByteArray OldCache;
-    std::unique_ptr<ApplicationWindows> Windows;
     int Overlays = 0;
 };
 
@@ -160,7 +162,7 @@ TEST_F(PlayerGridTest, CellsFillRowByRowByIntegerDivisionAndTheRemainderStaysEmp
     UseOverlay(2, 3);
     for (int spacing : {0, 6}) {
         SCOPED_TRACE(spacing);
-        Settings().Spacing = spacing;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.Spacing = spacing; });
         Build(QSize(601, 400));
         const QList<QRect> expected = {{0, 0, 200, 200},     {200, 0, 200, 200},
                                        {400, 0, 200, 200},   {0, 200, 200, 200},
@@ -192,7 +194,7 @@ TEST_F(PlayerGridTest, TheGridFollowsTheSizeOfItsAreaAndAnEnlargedCellGoesBackTo
     Build(QSize(400, 300));
     PlayerForm->EnlargeCell(2);
     PlayerForm->resize(PlayerForm->size() + QSize(200, 100));
-    ASSERT_TRUE(QTest::qWaitFor([] { return PlayerForm->KnappYta->size() == QSize(600, 400); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return PlayerForm->KnappYta->size() == QSize(600, 400); }));
     EXPECT_EQ(Cell(1)->geometry(), QRect(0, 0, 300, 200));
     EXPECT_EQ(Cell(4)->geometry(), QRect(300, 200, 300, 200));
     EXPECT_EQ(Cell(2)->geometry(), QRect(0, 0, 600, 400));
@@ -221,7 +223,7 @@ TEST_F(PlayerGridTest, PictureIsFittedBelowItsTextByZoomAndSize)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.Zoom << " " << c.Own.width() << "x" << c.Own.height());
-        Settings().ZoomPictures = c.Zoom;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ZoomPictures = c.Zoom; });
         UseOverlay(1, 1, {{1, Picture(QStringLiteral("p.png"), c.Own.width(), c.Own.height())}});
         Build(QSize(312, 312));
         TPMultiImage* picture = PictureOf(1);
@@ -231,7 +233,7 @@ TEST_F(PlayerGridTest, PictureIsFittedBelowItsTextByZoomAndSize)
         EXPECT_TRUE(picture->Center());
     }
     // Drawn at its own size, centred in the room.
-    Settings().ZoomPictures = false;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ZoomPictures = false; });
     UseOverlay(1, 1, {{1, Picture(QStringLiteral("p.png"), 100, 50)}});
     Build(QSize(312, 312));
     EXPECT_EQ(PictureOf(1)->PictureRect(), QRect(100, 125, 100, 50));
@@ -242,7 +244,7 @@ TEST_F(PlayerGridTest, TextSitsOnTopOfAPictureAndFillsTheFaceWithout)
     const QString longText = QStringLiteral("En lång text som inte får plats på en rad i rutan");
     UseOverlay(1, 2, {{1, Picture(QStringLiteral("p.png"), 100, 50)}},
                {{1, longText}, {2, QStringLiteral("Bara text")}});
-    Settings().Font.Size = 14;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.Font.Size = 14; });
     Build(QSize(624, 312));
 
     // Text and picture: the text at the top in its wrapped height, the picture fitted below.
@@ -272,15 +274,15 @@ TEST_F(PlayerGridTest, ShowPicturesAndShowTextsOffLeaveThemOut)
     const QString picture = Picture(QStringLiteral("p.png"), 100, 50);
     UseOverlay(1, 1, {{1, picture}}, {{1, QStringLiteral("Sol")}});
 
-    Settings().ShowPictures = false;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ShowPictures = false; });
     Build(QSize(312, 312));
     EXPECT_TRUE(PictureOf(1)->ImageName().isEmpty());
     EXPECT_FALSE(PictureOf(1)->HasPicture());
     EXPECT_TRUE(PictureOf(1)->isHidden());
     EXPECT_EQ(LabelOf(1)->geometry(), QRect(3, 3, 300, 300));
 
-    Settings().ShowPictures = true;
-    Settings().ShowTexts = false;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ShowPictures = true; });
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ShowTexts = false; });
     Build(QSize(312, 312));
     EXPECT_TRUE(LabelOf(1)->isHidden());
     EXPECT_TRUE(LabelOf(1)->text().isEmpty());
@@ -445,7 +447,7 @@ TEST_F(PlayerGridTest, SteppingModesShowOnlyTheEnlargedCell)
     for (ControlMode mode : {ControlMode::OneSwitchControl, ControlMode::TwoSwitchControl,
                              ControlMode::KeyboardControl, ControlMode::None}) {
         SCOPED_TRACE(int(mode));
-        Settings().ControlMode = mode;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = mode; });
         Build(QSize(400, 300));
         EXPECT_FALSE(PlayerForm->IsGridMode());
         for (int c = 1; c <= 4; ++c)
@@ -464,7 +466,7 @@ TEST_F(PlayerGridTest, SteppingModesShowOnlyTheEnlargedCell)
     for (ControlMode mode :
          {ControlMode::MouseControl, ControlMode::ArrowControl, ControlMode::TwoSwitchScanXYControl,
           ControlMode::OneSwitchScanControl}) {
-        Settings().ControlMode = mode;
+        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = mode; });
         Build(QSize(400, 300));
         EXPECT_TRUE(PlayerForm->IsGridMode());
         EXPECT_FALSE(Cell(4)->isHidden());
@@ -475,7 +477,7 @@ TEST_F(PlayerGridTest, EnlargeAndRestoreRoundTripKeepsTheRealGeometryAndLookupFo
 {
     UseOverlay(3, 3, {{5, Picture(QStringLiteral("p.png"), 100, 50)}},
                {{5, QStringLiteral("Fem")}});
-    Settings().Spacing = 4;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.Spacing = 4; });
     Build(QSize(600, 450));
     CellPanel* five = Cell(5);
     PlayerForm->MarkCell(5);
@@ -537,7 +539,7 @@ TEST_F(PlayerGridTest, OnlyTheEnlargedCellIsPutBack)
     // A cell left enlarged (stepping modes keep a played cell up) goes back to its place when
     // the next one is enlarged, so restoring that one uncovers the grid, not the old cell.
     UseOverlay(2, 2);
-    Settings().ControlMode = ControlMode::TwoSwitchControl;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = ControlMode::TwoSwitchControl; });
     Build(QSize(400, 300));
     PlayerForm->EnlargeCell(2);
     PlayerForm->EnlargeCell(3);
@@ -554,7 +556,7 @@ TEST_F(PlayerGridTest, OnlyTheEnlargedCellIsPutBack)
 TEST_F(PlayerGridTest, MarkingColoursTheFrameOfTheMarkedCellsOnly)
 {
     UseOverlay(3, 3);
-    Settings().Spacing = 6;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.Spacing = 6; });
     Build(QSize(300, 300));
     PlayerForm->MarkRow(4, 3);
     for (int c = 1; c <= 9; ++c)

@@ -87,7 +87,7 @@ TEST_F(PlayerSelectionTest, RealEnginePlaysTheCellsStretchAndRestoresTheCellAtIt
     EXPECT_EQ(MediaDialog->StartTrackBar->value() * MediaDialog->Scale, 500);
     EXPECT_EQ(MediaDialog->StopTrackBar->value() * MediaDialog->Scale, 900);
     ASSERT_TRUE(
-        QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 5000));
+        QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 5000));
     // It played the stretch of 0.4 s, not the whole second and a half.
     EXPECT_LT(clock.elapsed(), 1400);
     EXPECT_EQ(PlayerForm->CellPanelOf(2)->geometry(), home);
@@ -102,7 +102,7 @@ TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsThePr
                        {{1, {QStringLiteral("Exit"), QStringLiteral("Avsluta")}}}),
           Settings(ControlMode::MouseControl));
     const QRect home = PlayerForm->CellPanelOf(1)->geometry();
-    UserSettingsForm->ChangedOutside = true;
+    UserSettingsForm->Session.SetSettingsUnsaved(true);
     {
         ScriptedPrompts prompts;
         prompts.Button(QMessageBox::Cancel);
@@ -135,7 +135,7 @@ TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCan
         SCOPED_TRACE(c.Answer);
         Start(first, Settings(ControlMode::TwoSwitchScanControl));
         const QRect home = PlayerForm->CellPanelOf(1)->geometry();
-        SettingsForm->CommittedUnsaved = true;
+        SettingsForm->Session.SetOverlayUnsaved(true);
         ScriptedPrompts prompts;
         prompts.Button(c.Answer);
         Click(Qt::Key_Space);
@@ -153,7 +153,7 @@ TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCan
             EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), home);
             EXPECT_EQ(Marked(), QList<int>{1});
         }
-        Windows.reset();
+        Destroy();
     }
 }
 
@@ -172,7 +172,7 @@ TEST_F(PlayerSelectionTest, ContinuousIRCommandIsSentWhileTheSwitchIsClosed)
           Settings(ControlMode::ArrowControl));
 
     // A click: sent on press, stopped on release; the cell stays in its place.
-    UserSettingsForm->UserSettings.ControlMode = ControlMode::MouseControl;
+    ChangeAppliedSettings(*Session, [](UserSettings& s) { s.ControlMode = ControlMode::MouseControl; });
     QTest::mousePress(Face(1), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_EQ(port.Read(9), command);
     EXPECT_TRUE(PlayerForm->IRStopPending);
@@ -182,7 +182,7 @@ TEST_F(PlayerSelectionTest, ContinuousIRCommandIsSentWhileTheSwitchIsClosed)
     EXPECT_FALSE(PlayerForm->IRStopPending);
 
     // A switch: the same with Enter; a command with a pulse count needs no stop.
-    UserSettingsForm->UserSettings.ControlMode = ControlMode::ArrowControl;
+    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = ControlMode::ArrowControl; });
     Click(Qt::Key_Right); // to cell 1
     Press(Qt::Key_Return);
     EXPECT_EQ(port.Read(9), command);
@@ -206,7 +206,7 @@ TEST_F(PlayerSelectionTest, InformationCaptionShowsTrackLengthAndPlayedTime)
     const QString head = QStringLiteral("Tonlyran          Cd.cdu          ");
 
     // The rebuild probes the disc; once that is done the service is idle.
-    ASSERT_TRUE(QTest::qWaitFor([] { return MediaDialog->PlayState() <= 2; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return MediaDialog->PlayState() <= 2; }, 2000));
     PlayerForm->VisaInfo->trigger();
     PlayerForm->DisplayTimerTimer();
     EXPECT_EQ(PlayerForm->windowTitle().toStdString(),
@@ -281,15 +281,15 @@ TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
     ASSERT_TRUE(script.waitForFinished(10000));
     ASSERT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
 
-    Windows = std::make_unique<ApplicationWindows>(
+    Create(
         QStringList{overlay, demo + QStringLiteral("/Users/Skanning.usr")});
-    const UserSettings& settings = UserSettingsForm->UserSettings;
+    const UserSettings& settings = UserSettingsForm->UserSettings();
     EXPECT_EQ(settings.ControlMode, ControlMode::OneSwitchScanXYControl);
     EXPECT_TRUE(settings.PlaySound);
     EXPECT_EQ(settings.ScanDelayTime, 2000);
     PlayerForm->setGeometry(0, 0, 640, 480);
     PlayerForm->show();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !PlayerForm->FirstActivation; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !PlayerForm->FirstActivation; }, 2000));
     PlayerForm->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(PlayerForm));
     EXPECT_TRUE(PlayerForm->ScanTimer->isActive());
@@ -310,13 +310,13 @@ TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
     Click(Qt::Key_Return); // the cell: its sound plays to the end
     EXPECT_TRUE(IsEnlarged(4));
     ASSERT_TRUE(QTest::qWaitFor(
-        [] {
+        [this] {
             return MediaDialog->PlayState() == PlaybackEngine::Playing && !PlayerForm->IntroPlaying;
         },
         3000));
     EXPECT_TRUE(MediaDialog->GetMediaFileName().endsWith(QStringLiteral("bil.wav")));
     ASSERT_TRUE(
-        QTest::qWaitFor([] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 4000));
+        QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 4000));
     // The scan starts again from the first row.
     EXPECT_FALSE(IsEnlarged(4));
     EXPECT_EQ(Marked(), QList<int>({1, 2, 3}));

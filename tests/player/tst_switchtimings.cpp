@@ -197,7 +197,7 @@ TEST_F(SwitchTimingsTest, PressTimelinesForKeysAndClicks)
         Clock = ManualClock();
         Start(overlay, settings);
         Run(c.Timeline);
-        Windows.reset();
+        Destroy();
     }
 }
 
@@ -212,7 +212,7 @@ TEST_F(SwitchTimingsTest, AcceptanceTimeWithActingOnReleaseAndHeldKeyRepetition)
          Current(600, 0), Up(650, Qt::Key_Space), Current(650, 1)});
 
     // The keyboard's repetition of a key held short of the acceptance time does not act.
-    Windows.reset();
+    Destroy();
     settings = Settings(ControlMode::TwoSwitchScanControl);
     settings.AcceptanceTime = 200;
     Start(FourCells(), settings);
@@ -390,7 +390,7 @@ TEST_F(SwitchTimingsTest, ACellWithoutAnIntroductionSpeaksItsTextWhereTheIntrodu
         } else {
             EXPECT_FALSE(Engine->Url.startsWith(folder));
         }
-        Windows.reset();
+        Destroy();
     }
     // Two texts made, each once.
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);

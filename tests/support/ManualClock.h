@@ -3,7 +3,7 @@
 // A clock for the switch timings that the test moves by hand: nothing waits, and whatever falls
 // due on the way runs in the order of its time.
 
-#include "player/SwitchPressFilter.h"
+#include "input/SwitchPressFilter.h"
 
 #include <QPointer>
 

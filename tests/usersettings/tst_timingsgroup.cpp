@@ -3,6 +3,7 @@
 // and the test square follow the times being edited.
 
 #include "tests/support/ManualClock.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -26,6 +27,8 @@
 using Tonlyra::Test::ManualClock;
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
+
+using Tonlyra::Test::ChangeAppliedSettings;
 
 namespace {
 
@@ -65,12 +68,13 @@ protected:
 
 TEST_F(TimingsGroupTest, ShowsEditsAndAppliesTheTimingsWhereTheyApply)
 {
-    TUserSettingsForm form;
-    form.UserSettings.ControlMode = ControlMode::TwoSwitchScanControl;
-    form.UserSettings.AcceptanceTime = 150;
-    form.UserSettings.ScanRounds = 3;
-    form.UserSettings.PlaySound = true;
-    form.UserSettings.SpeakCells = true;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::TwoSwitchScanControl; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.AcceptanceTime = 150; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ScanRounds = 3; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.PlaySound = true; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.SpeakCells = true; });
     const bool accepted = Open(form, [](TUserSettingsForm& w) {
         EXPECT_TRUE(w.TimingGroupBox->isVisible());
         EXPECT_EQ(w.TimingGroupBox->title(), QString::fromUtf8("Tider &och uppläsning"));
@@ -104,23 +108,24 @@ TEST_F(TimingsGroupTest, ShowsEditsAndAppliesTheTimingsWhereTheyApply)
         return true;
     });
     ASSERT_TRUE(accepted);
-    const UserSettings& s = form.UserSettings;
+    const UserSettings& s = form.UserSettings();
     EXPECT_EQ(s.AcceptanceTime, 150);
     EXPECT_EQ(s.IgnoreRepeatTime, 300);
     EXPECT_EQ(s.PauseAfterChoice, 2500);
     EXPECT_EQ(s.FirstStepExtraTime, 750);
     EXPECT_EQ(s.ScanRounds, 0);
     EXPECT_FALSE(s.SpeakCells);
-    EXPECT_TRUE(form.ChangedOutside);
+    EXPECT_TRUE(form.ChangedOutside());
 }
 
 TEST_F(TimingsGroupTest, ScanSquaresHoldTheFirstStepLongerAndStopAfterTheRounds)
 {
-    TUserSettingsForm form;
-    form.UserSettings.ControlMode = ControlMode::OneSwitchScanControl;
-    form.UserSettings.ScanDelayTime = 200;
-    form.UserSettings.FirstStepExtraTime = 300;
-    form.UserSettings.ScanRounds = 2;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ScanDelayTime = 200; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.FirstStepExtraTime = 300; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ScanRounds = 2; });
     Open(form, [](TUserSettingsForm& w) {
         // The left square is each round's first step.
         EXPECT_TRUE(w.Indikering1->isVisible());
@@ -143,10 +148,11 @@ TEST_F(TimingsGroupTest, ScanSquaresHoldTheFirstStepLongerAndStopAfterTheRounds)
 
 TEST_F(TimingsGroupTest, TheTestSquareLightsOnlyForPressesThatCount)
 {
-    TUserSettingsForm form;
-    form.UserSettings.ControlMode = ControlMode::TwoSwitchControl;
-    form.UserSettings.AcceptanceTime = 150;
-    form.UserSettings.PauseAfterChoice = 1000;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::TwoSwitchControl; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.AcceptanceTime = 150; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.PauseAfterChoice = 1000; });
     Open(form, [](TUserSettingsForm& w) {
         ManualClock clock;
         w.PressTestPresses.SetClock(&clock);
@@ -177,9 +183,10 @@ TEST_F(TimingsGroupTest, TheTestSquareLightsOnlyForPressesThatCount)
 // press of the mouse over as a double click only; the square counts it, as the grid does.
 TEST_F(TimingsGroupTest, TheTestSquareCountsAPressAfterABounce)
 {
-    TUserSettingsForm form;
-    form.UserSettings.ControlMode = ControlMode::TwoSwitchControl;
-    form.UserSettings.AcceptanceTime = 100;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::TwoSwitchControl; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.AcceptanceTime = 100; });
     Open(form, [](TUserSettingsForm& w) {
         ManualClock clock;
         w.PressTestPresses.SetClock(&clock);

@@ -1,4 +1,5 @@
 #include "tests/support/TestSupport.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
 #include <QAction>
@@ -47,15 +48,16 @@ protected:
 
 TEST_F(UserSettingsFormTest, StartsWithDefaultsWithoutAnyFile)
 {
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     EXPECT_EQ(form.UsersDirectory, Start + "/Users/");
     EXPECT_EQ(form.SettingsFileName, Users("User.def"));
     EXPECT_EQ(form.UserFilesDirectory, Start + "/Users/");
-    EXPECT_EQ(form.UserSettings, UserSettings());
+    EXPECT_EQ(form.UserSettings(), UserSettings());
     EXPECT_EQ(form.EditedSettings, UserSettings());
     EXPECT_EQ(form.windowTitle(), StandardCaption);
     EXPECT_FALSE(form.SaveUserSettingsMenu->isEnabled());
-    EXPECT_FALSE(form.ChangedInWindow || form.ChangedOutside);
+    EXPECT_FALSE(form.ChangedInWindow || form.ChangedOutside());
     EXPECT_FALSE(form.ShowUserSettingsWindow());
 }
 
@@ -84,11 +86,13 @@ TEST_F(UserSettingsFormTest, CommandLineSettingsFiles)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Arguments.join(' ').toStdString());
-        TUserSettingsForm form(nullptr, c.Arguments);
-        EXPECT_EQ(form.UserSettings.Spacing, c.Spacing);
+        Tonlyra::Session formSession;
+        TUserSettingsForm form(formSession, nullptr, c.Arguments);
+        EXPECT_EQ(form.UserSettings().Spacing, c.Spacing);
         EXPECT_EQ(form.SettingsFileName, c.File);
     }
-    TUserSettingsForm anna(nullptr, {"Anna.usr"});
+    Tonlyra::Session annaSession;
+    TUserSettingsForm anna(annaSession, nullptr, {"Anna.usr"});
     EXPECT_EQ(anna.windowTitle(), "Brukarfiler" + QString(10, ' ') + Users("Anna.usr"));
     EXPECT_TRUE(anna.SaveUserSettingsMenu->isEnabled());
 }
@@ -96,8 +100,9 @@ TEST_F(UserSettingsFormTest, CommandLineSettingsFiles)
 TEST_F(UserSettingsFormTest, ScanRangeDecidesHowLongAPeriodLoads)
 {
     WriteAll(Users("Slow.usr"), "[Input settings]\r\nScan delay time=30000\r\n");
-    TUserSettingsForm form(nullptr, {"Slow.usr"});
-    EXPECT_EQ(form.UserSettings.ScanDelayTime, 5000);
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession, nullptr, {"Slow.usr"});
+    EXPECT_EQ(form.UserSettings().ScanDelayTime, 5000);
     EXPECT_EQ(form.ScanRangeIndex(), 0);
     form.SetScanRange(1);
     EXPECT_TRUE(form.ChangedInWindow);
@@ -110,14 +115,15 @@ TEST_F(UserSettingsFormTest, ScanRangeDecidesHowLongAPeriodLoads)
 
 TEST_F(UserSettingsFormTest, SetScanDelayTimeFromThePlayer)
 {
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     form.SetScanDelayTime(200);
-    EXPECT_FALSE(form.ChangedOutside);
-    EXPECT_EQ(form.UserSettings.ScanDelayTime, 1500);
+    EXPECT_FALSE(form.ChangedOutside());
+    EXPECT_EQ(form.UserSettings().ScanDelayTime, 1500);
     form.SetScanDelayTime(6000);
-    EXPECT_TRUE(form.ChangedOutside);
+    EXPECT_TRUE(form.ChangedOutside());
     EXPECT_FALSE(form.ChangedInWindow);
-    EXPECT_EQ(form.UserSettings.ScanDelayTime, 6000);
+    EXPECT_EQ(form.UserSettings().ScanDelayTime, 6000);
     EXPECT_EQ(form.EditedSettings.ScanDelayTime, 5000);
 }
 
@@ -142,7 +148,8 @@ TEST_F(UserSettingsFormTest, QuerySaveUserSettingsAnswers)
         SCOPED_TRACE(c.Name);
         WriteAll(Users("Anna.usr"), anna);
         QFile::remove(Users("User.def"));
-        TUserSettingsForm form(nullptr, c.Arguments);
+        Tonlyra::Session formSession;
+        TUserSettingsForm form(formSession, nullptr, c.Arguments);
         form.EditedSettings.Spacing = 9;
         form.ChangedInWindow = true;
         ScriptedPrompts prompts;
@@ -159,7 +166,7 @@ TEST_F(UserSettingsFormTest, QuerySaveUserSettingsAnswers)
                 : "Inställningarna i brukarfilen \"" + Users("Anna.usr") +
                       "\" har ändrats. Vill du spara dem?");
         EXPECT_EQ(form.ChangedInWindow, !c.Result);
-        EXPECT_EQ(form.ChangedOutside, !c.Result);
+        EXPECT_EQ(form.ChangedOutside(), !c.Result);
         const QString file = c.Arguments.isEmpty() ? Users("User.def") : Users("Anna.usr");
         EXPECT_EQ(ReadAll(file).contains("Spacing=9"), c.Saved);
         // Answered once, not asked again.
@@ -167,7 +174,8 @@ TEST_F(UserSettingsFormTest, QuerySaveUserSettingsAnswers)
             EXPECT_TRUE(form.QuerySaveUserSettings());
         }
     }
-    TUserSettingsForm unchanged;
+    Tonlyra::Session unchangedSession;
+    TUserSettingsForm unchanged(unchangedSession);
     ScriptedPrompts none;
     EXPECT_TRUE(unchanged.QuerySaveUserSettings());
     EXPECT_TRUE(none.Asked().empty());
@@ -176,8 +184,9 @@ TEST_F(UserSettingsFormTest, QuerySaveUserSettingsAnswers)
 TEST_F(UserSettingsFormTest, FailedSaveIsShownAndKeepsEverything)
 {
     WriteAll(Dir.File("afile"), "x");
-    TUserSettingsForm form;
-    form.ChangedOutside = true;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    form.Session.SetSettingsUnsaved(true);
     const QString bad = Dir.File("afile/u.usr");
     {
         ScriptedPrompts prompts;
@@ -187,7 +196,7 @@ TEST_F(UserSettingsFormTest, FailedSaveIsShownAndKeepsEverything)
         EXPECT_EQ(prompts.Asked()[0].Text, "Unable to write to " + bad + "\nMappen finns inte.");
     }
     EXPECT_EQ(form.SettingsFileName, Users("User.def"));
-    EXPECT_TRUE(form.ChangedOutside);
+    EXPECT_TRUE(form.ChangedOutside());
 
     // Yes in the question with a save that fails: the asking operation does not go on.
     form.LoadUserSettingsFile(bad);
@@ -195,7 +204,7 @@ TEST_F(UserSettingsFormTest, FailedSaveIsShownAndKeepsEverything)
     ScriptedPrompts prompts;
     prompts.Button(QMessageBox::Yes).Button(QMessageBox::Ok);
     EXPECT_FALSE(form.QuerySaveUserSettings());
-    EXPECT_TRUE(form.ChangedInWindow && form.ChangedOutside);
+    EXPECT_TRUE(form.ChangedInWindow && form.ChangedOutside());
 }
 
 TEST_F(UserSettingsFormTest, FileMenuEnabling)
@@ -213,11 +222,12 @@ TEST_F(UserSettingsFormTest, FileMenuEnabling)
         {Users("Anna.usr"), false, false, true},
         {Users("Anna.usr"), true, true, true},
     };
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.File.toStdString() + (c.Changed ? " changed" : ""));
         form.LoadUserSettingsFile(c.File);
-        form.ChangedOutside = c.Changed;
+        form.Session.SetSettingsUnsaved(c.Changed);
         form.FileMenuPopup();
         EXPECT_EQ(form.SaveUserSettingsMenu->isEnabled(), c.Save);
         EXPECT_EQ(form.SaveDefaultMenu->isEnabled(), c.SaveDefault);
@@ -227,7 +237,8 @@ TEST_F(UserSettingsFormTest, FileMenuEnabling)
 TEST_F(UserSettingsFormTest, FileCommands)
 {
     WriteAll(Users("Anna.usr"), SpacingFile(2));
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     form.ChangedInWindow = true;
     {
         ScriptedPrompts prompts;
@@ -240,7 +251,7 @@ TEST_F(UserSettingsFormTest, FileCommands)
         EXPECT_EQ(open.DefaultSuffix, "usr");
         EXPECT_EQ(open.InitialDirectory, Start + "/Users/");
         EXPECT_EQ(form.EditedSettings.Spacing, 2);
-        EXPECT_EQ(form.UserSettings.Spacing, 3); // loading does not apply
+        EXPECT_EQ(form.UserSettings().Spacing, 3); // loading does not apply
     }
     {
         // "Save as" asks nothing about changes and writes to the chosen name.
@@ -268,7 +279,7 @@ TEST_F(UserSettingsFormTest, FileCommands)
         EXPECT_TRUE(ReadAll(Dir.File("new/Bo.usr")).contains("Spacing=7"));
     }
     {
-        form.ChangedOutside = true;
+        form.Session.SetSettingsUnsaved(true);
         ScriptedPrompts prompts;
         prompts.Button(QMessageBox::Cancel);
         form.OpenDefaultMenuClick();

@@ -17,7 +17,7 @@ class UserSettingsGridTest : public PlayerFixture
 {
 protected:
     // The colours the user sees on cell 1: the ring around it and its face.
-    static std::pair<QColor, QColor> CellColours()
+    std::pair<QColor, QColor> CellColours()
     {
         CellPanel* panel = PlayerForm->CellPanelOf(1);
         const QImage image = panel->grab().toImage();
@@ -31,7 +31,7 @@ protected:
     void EditAndEnd(QAction* TUserSettingsForm::*end)
     {
         ScriptedPrompts prompts;
-        prompts.Dialog([end](QDialog&) {
+        prompts.Dialog([this, end](QDialog&) {
             TUserSettingsForm& w = *UserSettingsForm;
             w.ShowAdvancedView();
             ScriptedPrompts colors;
@@ -85,12 +85,12 @@ TEST_F(UserSettingsGridTest, AcceptedSettingsShowOnTheGridAtOnceAndAreSaved)
 TEST_F(UserSettingsGridTest, CancelledEditsLeaveTheSettingsAndTheGridAsTheyWere)
 {
     Start(WriteOverlay(QStringLiteral("Grid.cdu"), 2, 2, {}), Settings(ControlMode::MouseControl));
-    const UserSettings before = UserSettingsForm->UserSettings;
+    const UserSettings before = UserSettingsForm->UserSettings();
     const auto colours = CellColours();
 
     EditAndEnd(&TUserSettingsForm::CloseMenu);
 
-    EXPECT_EQ(UserSettingsForm->UserSettings, before);
+    EXPECT_EQ(UserSettingsForm->UserSettings(), before);
     EXPECT_EQ(CellColours(), colours);
     EXPECT_EQ(PlayerForm->CellPanelOf(1)->BorderWidth(), before.Spacing);
     EXPECT_FALSE(PlayerForm->ScanTimer->isActive());

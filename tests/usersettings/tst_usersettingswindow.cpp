@@ -2,7 +2,8 @@
 // the scanning period, the demonstration squares, font and colours, the views, the keyboard,
 // and what accepting and cancelling do to the settings.
 
-#include "player/HelpWindow.h"
+#include "help/HelpWindow.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -32,6 +33,8 @@
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 using Tonlyra::Test::WriteAll;
+
+using Tonlyra::Test::ChangeAppliedSettings;
 
 namespace {
 
@@ -104,7 +107,8 @@ TEST_F(UserSettingsWindowTest, ModeRulesAcrossAllModes)
         {ControlMode::OneSwitchScanControl, true, true, true, false, true},
         {ControlMode::OneSwitchScanXYControl, true, true, true, false, true},
     };
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     for (const Mode& m : modes) {
         for (const bool actOnKeyDown : {true, false}) {
             SCOPED_TRACE(Tonlyra::ControlModeKey(m.Mode).toStdString() +
@@ -112,7 +116,7 @@ TEST_F(UserSettingsWindowTest, ModeRulesAcrossAllModes)
             UserSettings all;
             all.ControlMode = ControlMode::TwoSwitchScanControl;
             all.PlaySound = all.KeyRepetition = all.ExecuteOnKeyUp = true;
-            form.UserSettings = all;
+            form.Session.SetSettings(all, form.Session.SettingsFile());
             Open(form, [&](TUserSettingsForm& w) {
                 w.ShowAdvancedView();
                 EXPECT_FALSE(w.ChangedInWindow);
@@ -151,8 +155,8 @@ TEST_F(UserSettingsWindowTest, ModeRulesAcrossAllModes)
     }
 
     // Leaving mouse control enables "Spela ljud" without setting it.
-    form.UserSettings = UserSettings();
-    form.UserSettings.PlaySound = true; // as a file may hold it
+    form.Session.SetSettings(UserSettings(), form.Session.SettingsFile());
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.PlaySound = true; }); // as a file may hold it
     Open(form, [](TUserSettingsForm& w) {
         w.ModeRadioButton(ControlMode::KeyboardControl)->click();
         EXPECT_FALSE(w.SoundCheckBox->isEnabled() || w.SoundCheckBox->isChecked());
@@ -164,9 +168,10 @@ TEST_F(UserSettingsWindowTest, ModeRulesAcrossAllModes)
 
 TEST_F(UserSettingsWindowTest, RepeatRule)
 {
-    TUserSettingsForm form;
-    form.UserSettings.ControlMode = ControlMode::TwoSwitchControl;
-    form.UserSettings.KeyRepetitionDelayTime = 700;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::TwoSwitchControl; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.KeyRepetitionDelayTime = 700; });
     Open(form, [](TUserSettingsForm& w) {
         w.ShowAdvancedView();
         EXPECT_FALSE(w.RepeatScrollBar->isVisible() || w.KeyRepeatTimer->isActive());
@@ -209,8 +214,9 @@ TEST_F(UserSettingsWindowTest, ScanRangeAndPeriodDisplay)
 {
     const QLocale old;
     QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
-    TUserSettingsForm form;
-    form.UserSettings.ControlMode = ControlMode::OneSwitchScanControl;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
     Open(form, [](TUserSettingsForm& w) {
         EXPECT_EQ(w.ScanningsPeriodSkylt->text(), "1,50");
         EXPECT_EQ(w.ScanTimer->interval(), 1500);
@@ -244,7 +250,7 @@ TEST_F(UserSettingsWindowTest, ScanRangeAndPeriodDisplay)
         w.ScanningsPeriodComboBox->setFocus();
         Key(Qt::Key_Down);
     });
-    EXPECT_EQ(form.UserSettings.ScanDelayTime, 1500); // cancelled
+    EXPECT_EQ(form.UserSettings().ScanDelayTime, 1500); // cancelled
     Open(form, [](TUserSettingsForm& w) {
         EXPECT_EQ(w.ScanningsPeriodComboBox->currentText(), "0-60 s");
         EXPECT_EQ(w.ScanningsPeriod->maximum(), 60000);
@@ -254,12 +260,13 @@ TEST_F(UserSettingsWindowTest, ScanRangeAndPeriodDisplay)
 
 TEST_F(UserSettingsWindowTest, ScanSquaresBlinkAtThePeriodInTheOneSwitchScanningModesOnly)
 {
-    TUserSettingsForm form;
-    form.UserSettings.ScanDelayTime = 200;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ScanDelayTime = 200; });
     for (int m = 0; m < 9; ++m) {
         const ControlMode mode = Tonlyra::FileOrderModes()[m];
         SCOPED_TRACE(Tonlyra::ControlModeKey(mode).toStdString());
-        form.UserSettings.ControlMode = mode;
+        ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = mode; });
         Open(form, [&](TUserSettingsForm& w) {
             const bool blinks = mode == ControlMode::OneSwitchScanControl ||
                                 mode == ControlMode::OneSwitchScanXYControl;
@@ -283,9 +290,9 @@ TEST_F(UserSettingsWindowTest, ScanSquaresBlinkAtThePeriodInTheOneSwitchScanning
     }
 
     // The key squares, at the repetition period.
-    form.UserSettings.ControlMode = ControlMode::TwoSwitchControl;
-    form.UserSettings.KeyRepetition = true;
-    form.UserSettings.KeyRepetitionDelayTime = 250;
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::TwoSwitchControl; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.KeyRepetition = true; });
+    ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.KeyRepetitionDelayTime = 250; });
     Open(form, [](TUserSettingsForm& w) {
         w.ShowAdvancedView();
         EXPECT_EQ(w.KeyRepeatTimer->interval(), 250);
@@ -302,7 +309,8 @@ TEST_F(UserSettingsWindowTest, ScanSquaresBlinkAtThePeriodInTheOneSwitchScanning
 
 TEST_F(UserSettingsWindowTest, FontAndColoursThroughTheChoosers)
 {
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     Open(form, [](TUserSettingsForm& w) {
         w.ShowAdvancedView();
         ScriptedPrompts prompts;
@@ -385,8 +393,9 @@ TEST_F(UserSettingsWindowTest, ViewsFitTheirControlsAtAnyFontSize)
             font.setPointSize(points);
             QApplication::setFont(font);
         }
-        TUserSettingsForm form;
-        form.UserSettings.ControlMode = ControlMode::OneSwitchScanControl;
+        Tonlyra::Session formSession;
+        TUserSettingsForm form(formSession);
+        ChangeAppliedSettings(form.Session, [&](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
         Open(form, [&](TUserSettingsForm& w) {
             EXPECT_FALSE(w.IsAdvancedView());
             EXPECT_FALSE(w.ExtendedGroupBox->isVisible());
@@ -437,9 +446,10 @@ TEST_F(UserSettingsWindowTest, ViewsFitTheirControlsAtAnyFontSize)
 TEST_F(UserSettingsWindowTest, OpeningShowsTheAppliedSettingsAndCancelDropsTheEdits)
 {
     WriteAll(Dir.File("Users/Anna.usr"), "[Extended settings]\r\nSpacing=2\r\n");
-    TUserSettingsForm form(nullptr, {"Anna.usr"});
-    const UserSettings applied = form.UserSettings;
-    form.ChangedOutside = true; // say the scanning speed keys were used
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession, nullptr, {"Anna.usr"});
+    const UserSettings applied = form.UserSettings();
+    form.Session.SetSettingsUnsaved(true); // say the scanning speed keys were used
     const bool accepted = Open(form, [](TUserSettingsForm& w) {
         EXPECT_EQ(w.windowTitle(), "Brukarfiler" + QString(10, ' ') + w.SettingsFileName);
         EXPECT_EQ(Focused(), "FontButton");
@@ -454,9 +464,9 @@ TEST_F(UserSettingsWindowTest, OpeningShowsTheAppliedSettingsAndCancelDropsTheEd
         EXPECT_FALSE(w.isVisible());
     });
     EXPECT_FALSE(accepted);
-    EXPECT_EQ(form.UserSettings, applied);
+    EXPECT_EQ(form.UserSettings(), applied);
     EXPECT_FALSE(form.ChangedInWindow);
-    EXPECT_TRUE(form.ChangedOutside);
+    EXPECT_TRUE(form.ChangedOutside());
     // A save asked for later writes the applied settings, not what was cancelled.
     EXPECT_EQ(form.EditedSettings, applied);
     {
@@ -484,8 +494,8 @@ TEST_F(UserSettingsWindowTest, OpeningShowsTheAppliedSettingsAndCancelDropsTheEd
         w.PictureCheckBox->click();
         w.CloseAndLoadMenu->trigger();
     }));
-    EXPECT_FALSE(form.UserSettings.ShowPictures);
-    EXPECT_TRUE(form.ChangedOutside);
+    EXPECT_FALSE(form.UserSettings().ShowPictures);
+    EXPECT_TRUE(form.ChangedOutside());
     EXPECT_FALSE(form.ChangedInWindow);
     form.FileMenuPopup();
     EXPECT_TRUE(form.SaveUserSettingsMenu->isEnabled());
@@ -515,7 +525,8 @@ TEST_F(UserSettingsWindowTest, ClosingWithChangesAsksToSaveThem)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         WriteAll(file, original);
-        TUserSettingsForm form(nullptr, {"Anna.usr"});
+        Tonlyra::Session formSession;
+        TUserSettingsForm form(formSession, nullptr, {"Anna.usr"});
         ScriptedPrompts prompts;
         const bool accepted = Open(form, [&](TUserSettingsForm& w) {
             if (c.Answer != QMessageBox::NoButton)
@@ -546,10 +557,10 @@ TEST_F(UserSettingsWindowTest, ClosingWithChangesAsksToSaveThem)
             EXPECT_EQ(answers.Remaining(), 0);
         });
         EXPECT_EQ(accepted, c.Applied);
-        EXPECT_EQ(form.UserSettings.ShowPictures, !c.Applied);
+        EXPECT_EQ(form.UserSettings().ShowPictures, !c.Applied);
         const QByteArray saved = Tonlyra::Test::ReadAll(file);
         EXPECT_EQ(saved.contains("Pictures=0"), c.Applied);
-        EXPECT_FALSE(form.ChangedInWindow || form.ChangedOutside); // nothing left to ask later
+        EXPECT_FALSE(form.ChangedInWindow || form.ChangedOutside()); // nothing left to ask later
         QFile::remove(Dir.File("Users"));
         QDir(Dir.Path()).mkpath("Users");
     }
@@ -560,7 +571,8 @@ TEST_F(UserSettingsWindowTest, FileCommandsInTheOpenWindow)
     WriteAll(Dir.File("Users/Bo.usr"),
              "[Input settings]\r\nMouse=0\r\nOne-switch scan=1\r\n[Extended settings]\r\n"
              "Spacing=9\r\n");
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     const bool accepted = Open(form, [&](TUserSettingsForm& w) {
         w.ModeRadioButton(ControlMode::KeyboardControl)->click();
         ScriptedPrompts prompts;
@@ -579,18 +591,19 @@ TEST_F(UserSettingsWindowTest, FileCommandsInTheOpenWindow)
     });
     EXPECT_FALSE(accepted);
     // The file loaded stays the document; only the edit after it is dropped.
-    EXPECT_EQ(form.UserSettings.Spacing, 3);
+    EXPECT_EQ(form.UserSettings().Spacing, 3);
     EXPECT_EQ(form.EditedSettings.ControlMode, ControlMode::OneSwitchScanControl);
     EXPECT_EQ(form.EditedSettings.Spacing, 9);
     EXPECT_TRUE(Open(form, [](TUserSettingsForm& w) { w.accept(); }));
-    EXPECT_EQ(form.UserSettings.ControlMode, ControlMode::MouseControl); // opening: applied ones
+    EXPECT_EQ(form.UserSettings().ControlMode, ControlMode::MouseControl); // opening: applied ones
 }
 
 // A carer with only the keyboard: access keys, the arrow keys in the mode list, Tab and the
 // menus.
 TEST_F(UserSettingsWindowTest, UsableWithTheKeyboardAlone)
 {
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     const bool accepted = Open(form, [](TUserSettingsForm& w) {
         // Tab goes through the controls in reading order, skipping those the rules disable.
         QStringList order;
@@ -659,11 +672,11 @@ TEST_F(UserSettingsWindowTest, UsableWithTheKeyboardAlone)
         QTest::keyClick(menu, Qt::Key_L);
     });
     EXPECT_TRUE(accepted);
-    EXPECT_EQ(form.UserSettings.ControlMode, ControlMode::OneSwitchScanControl);
-    EXPECT_EQ(form.UserSettings.ScanDelayTime, 2000);
-    EXPECT_TRUE(form.UserSettings.PlaySound && form.UserSettings.HideBorders);
-    EXPECT_EQ(form.UserSettings.Spacing, 4);
-    EXPECT_FALSE(form.UserSettings.ActOnKeyDown);
+    EXPECT_EQ(form.UserSettings().ControlMode, ControlMode::OneSwitchScanControl);
+    EXPECT_EQ(form.UserSettings().ScanDelayTime, 2000);
+    EXPECT_TRUE(form.UserSettings().PlaySound && form.UserSettings().HideBorders);
+    EXPECT_EQ(form.UserSettings().Spacing, 4);
+    EXPECT_FALSE(form.UserSettings().ActOnKeyDown);
 
     // Esc cancels, after asking whether to save the change (no).
     EXPECT_FALSE(Open(form, [](TUserSettingsForm& w) {
@@ -674,12 +687,13 @@ TEST_F(UserSettingsWindowTest, UsableWithTheKeyboardAlone)
         EXPECT_FALSE(w.isVisible());
         EXPECT_EQ(no.Asked().size(), 1u);
     }));
-    EXPECT_EQ(form.UserSettings.ControlMode, ControlMode::OneSwitchScanControl);
+    EXPECT_EQ(form.UserSettings().ControlMode, ControlMode::OneSwitchScanControl);
 }
 
 TEST_F(UserSettingsWindowTest, HelpMenuOpensTheManualAtItsTopic)
 {
-    TUserSettingsForm form;
+    Tonlyra::Session formSession;
+    TUserSettingsForm form(formSession);
     Open(form, [](TUserSettingsForm& w) {
         w.HelpUserSettingsMenu->trigger();
         Tonlyra::HelpWindow* help = Tonlyra::CurrentHelpWindow();

@@ -1,4 +1,4 @@
-#include "player/HelpWindow.h"
+#include "help/HelpWindow.h"
 
 #include "platform/UserPrompt.h"
 

@@ -1,4 +1,4 @@
-#include "player/SwitchPressFilter.h"
+#include "input/SwitchPressFilter.h"
 
 #include "platform/KeyCodes.h"
 

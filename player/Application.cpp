@@ -1,0 +1,96 @@
+#include "player/Application.h"
+
+#include "media/IRDialogUnit.h"
+#include "media/MediaDialogUnit.h"
+#include "overlay/SettingsFormUnit.h"
+#include "platform/Paths.h"
+#include "player/PlayerFormUnit.h"
+#include "session/Session.h"
+#include "usersettings/UserSettingsFormUnit.h"
+
+namespace Tonlyra {
+
+Application::Application(const QStringList& arguments)
+    : TheSession(std::make_unique<Tonlyra::Session>())
+{
+    Player = new TPlayerForm(*TheSession);
+    Media = new TMediaDialog(Player);
+    Editor = new TSettingsForm(*TheSession, Player, arguments);
+    UserSettingsWindow = new TUserSettingsForm(*TheSession, Player, arguments);
+    IR = new TIRDialog(Player);
+    Editor->MediaDialog = Media;
+    Editor->IRDialog = IR;
+    Player->MediaDialog = Media;
+    Player->IRDialog = IR;
+    Player->Carer = this;
+    StartOnLastOverlay(arguments);
+}
+
+Application::~Application()
+{
+    // The windows go before the session they show.
+    delete Player;
+}
+
+void Application::StartOnLastOverlay(const QStringList& arguments)
+{
+    const auto named = [&](const QString& suffix) {
+        for (const QString& argument : arguments.mid(0, 2))
+            if (argument.endsWith(suffix))
+                return true;
+        return false;
+    };
+    const QString settings = TheSession->SettingsFile();
+    const QString overlay = TheSession->OverlayFile();
+    if (!overlay.isEmpty()) {
+        Tonlyra::RememberOverlay(settings, overlay);
+    } else if (named(QStringLiteral(".usr")) && !named(QStringLiteral(".cdu"))) {
+        const QString last = Tonlyra::RememberedOverlay(settings);
+        if (!last.isEmpty())
+            TheSession->LoadOverlay(last);
+    }
+}
+
+void Application::OpenOverlay()
+{
+    Editor->OpenMenuClick();
+    Editor->CommitOverlay();
+}
+
+bool Application::EditOverlay()
+{
+    return Editor->EditOverlay();
+}
+
+bool Application::ConfirmSaveOverlay()
+{
+    return Editor->ConfirmSaveOverlay();
+}
+
+void Application::OpenUserSettings()
+{
+    UserSettingsWindow->OpenUserSettingsMenuClick();
+    UserSettingsWindow->TakeSettingsFromWindow();
+}
+
+bool Application::EditUserSettings()
+{
+    return UserSettingsWindow->ShowUserSettingsWindow();
+}
+
+bool Application::ConfirmSaveUserSettings()
+{
+    return UserSettingsWindow->QuerySaveUserSettings();
+}
+
+QString Application::OverlayFolder() const
+{
+    return Editor->OverlayFolder;
+}
+
+QString Application::UserSettingsFolder() const
+{
+    return UserSettingsWindow->UserFilesDirectory;
+}
+
+} // namespace Tonlyra
