@@ -24,7 +24,7 @@
 // dies loses nothing written, and a write cut short (a full disk) leaves at most one torn last
 // line, which the reader drops.
 
-#include "player/SwitchPressFilter.h"
+#include "input/SwitchPressFilter.h"
 #include "usersettings/UserSettings.h"
 
 #include <QByteArray>
