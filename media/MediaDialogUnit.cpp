@@ -32,7 +32,6 @@ const QString AllVideoFilter =
     QStringLiteral("Alla videofiler|*.wmv;*.mpg;*.mpeg;*.avi|WMV-filer|*.wmv|MPEG-filer|*.mpg;"
                    "*.mpeg|AVI-filer|*.avi");
 
-TMediaDialog* MediaDialog = nullptr;
 
 using Tonlyra::PlaybackEngine;
 using Tonlyra::PlaybackService;
@@ -85,8 +84,6 @@ TMediaDialog::~TMediaDialog()
     // The service's and the engine's reports must not reach a half-destroyed dialog.
     Playback->disconnect(this);
     Engine()->disconnect(this);
-    if (MediaDialog == this)
-        MediaDialog = nullptr;
 }
 
 void TMediaDialog::ConnectService()

@@ -191,4 +191,3 @@ private:
     bool Closing = false; // OK waits for the chosen file's try
 };
 
-extern TMediaDialog* MediaDialog;

@@ -982,7 +982,7 @@ TEST_F(EditorTest, CarerBuildsAnOverlayThatThePlayerPlays)
     }
     ASSERT_EQ(SettingsForm->CellCount(), 6);
     // The rebuild probes the disc of the CD cell; a click while it loads only stops it.
-    ASSERT_TRUE(QTest::qWaitFor([] { return MediaDialog->PlayState() <= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return MediaDialog->PlayState() <= 2; }, 5000));
     QElapsedTimer clock;
     Tonlyra::CellPanel* cell = PlayerForm->CellPanelOf(1);
     ASSERT_NE(cell, nullptr);
