@@ -3,6 +3,7 @@
 #include "overlay/OverlaySet.h"
 #include "overlay/OverlaySetCommands.h"
 #include "overlay/SettingsFormUnit.h"
+#include "session/Session.h"
 #include "platform/Paths.h"
 #include "tests/support/TestSupport.h"
 
@@ -115,7 +116,8 @@ TEST_F(OverlaySetCommandsTest, TheEditorFindsMovedFilesAndOffersASetNamedOnTheCo
     ASSERT_TRUE(moved.Save(Start.File("Set/Overlays/Flyttad.cdu")).Ok());
     {
         ScriptedPrompts prompts; // nothing is asked
-        TSettingsForm form(nullptr, {Start.File("Set/Overlays/Flyttad.cdu")});
+        Tonlyra::Session formSession;
+        TSettingsForm form(formSession, nullptr, {Start.File("Set/Overlays/Flyttad.cdu")});
         EXPECT_EQ(form.GetCellPicture(1), Start.File("Set/Bilder/sol.png"));
         EXPECT_TRUE(form.FoundPathsUnsaved);
         form.FileMenuPopup();
@@ -134,10 +136,12 @@ TEST_F(OverlaySetCommandsTest, TheEditorFindsMovedFilesAndOffersASetNamedOnTheCo
     {
         ScriptedPrompts prompts;
         prompts.Button(QMessageBox::No);
-        TSettingsForm declined(nullptr, {file});
+        Tonlyra::Session declinedSession;
+        TSettingsForm declined(declinedSession, nullptr, {file});
         EXPECT_TRUE(declined.FileName.isEmpty());
         prompts.Button(QMessageBox::Yes).Button(QMessageBox::Ok); // import; the missing file
-        TSettingsForm form(nullptr, {file});
+        Tonlyra::Session formSession;
+        TSettingsForm form(formSession, nullptr, {file});
         EXPECT_EQ(prompts.Asked()[1].Text, "Vill du importera överläggen i Sol.tonlyran?");
         EXPECT_EQ(form.FileName, Tonlyra::OverlaysFolder() + "Sol/Sol.cdu");
         EXPECT_EQ(Tonlyra::Test::ReadAll(form.GetCellPicture(1)), "sol");
