@@ -63,12 +63,14 @@ constexpr const char* BaseOptions[][2] = {
     {"audio-samplerate", "44100"},
     {"audio-channels", "stereo"},
     {"audio-format", "s16"},
-    // The PulseAudio protocol first, then whatever else mpv finds (the trailing comma). On a
-    // PipeWire desktop that is pipewire-pulse: mpv's own PipeWire output hands the server one
-    // short period at a time, and on a busy machine it drops stretches of every sound (the
-    // tones came out in pieces, some not to be told at all), where the PulseAudio
-    // protocol, with its buffer at the server, plays them whole and as promptly.
-    {"ao", "pulse,"},
+    // The PulseAudio protocol, else ALSA; with neither, the null output until a server is
+    // back. On a PipeWire desktop the first is pipewire-pulse: mpv's own PipeWire output hands
+    // the server one short period at a time, and on a busy machine it drops stretches of every
+    // sound (the tones came out in pieces, some not to be told at all), where the PulseAudio
+    // protocol, with its buffer at the server, plays them whole and as promptly. Nor is it
+    // tried after them: opened while the server is going away, it waits for an answer that
+    // never comes, and the engine with it (the chosen cell stayed up for good).
+    {"ao", "pulse,alsa"},
     {"hr-seek", "yes"},
     {"input-default-bindings", "no"},
     {"input-vo-keyboard", "no"},
@@ -171,6 +173,9 @@ MpvEngine::MpvEngine(QObject* parent) : PlaybackEngine(parent), H(std::make_uniq
         return;
     }
     RegisterCdTrackProtocol(h);
+    // mpv's own account of what it does, for the media category's debug messages.
+    if (Log::Media().isDebugEnabled())
+        mpv_request_log_messages(h, "v");
     for (const ObservedProperty& p : ObservedProperties)
         mpv_observe_property(h, p.Id, p.Name, p.Format);
 
@@ -664,6 +669,14 @@ void MpvEngine::DrainEvents()
                 CurrentEntry = -1;
                 SetState(Stopped);
             }
+            break;
+        }
+        case MPV_EVENT_LOG_MESSAGE: {
+            const auto* message = static_cast<mpv_event_log_message*>(event->data);
+            // A medium's name can be long (the silence is a whole file in its URL).
+            qCDebug(Log::Media).noquote().nospace()
+                << "mpv " << message->prefix << ": "
+                << QByteArray(message->text).trimmed().left(300);
             break;
         }
         case MPV_EVENT_PROPERTY_CHANGE: {
