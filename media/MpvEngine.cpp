@@ -237,6 +237,8 @@ void MpvEngine::WarmUp()
 
 void MpvEngine::OutputOpened(const QByteArray& name)
 {
+    if (!name.isEmpty())
+        CurrentOutput = name;
     const qint64 now = H->Clock.elapsed();
     switch (H->Watch.OutputOpened(name, now)) {
     case SoundOutputWatch::Change::Lost:
@@ -394,6 +396,7 @@ void MpvEngine::Load(const QString& url)
     Loading = true;
     EndSeconds = -1;
     ++Generation;
+    CurrentUrl = url;
     if (!H->Mpv) {
         SetState(Transitioning);
         const QString why = Error;
@@ -435,6 +438,8 @@ void MpvEngine::Play()
     if ((State != Stopped && State != Paused && State != Ready) || LoadFailed || CurrentEntry < 0)
         return;
     SetFlag("pause", false);
+    StartLogged = false;
+    PlayFrom = ReportedPosition;
     SetState(Playing);
 }
 
@@ -574,6 +579,13 @@ void MpvEngine::HandleProperty(int id, const void* data, int format)
         const double end = EndOfMedium();
         if (State != Playing || end <= 0 || position < end - 0.001)
             ReportedPosition = position;
+        if (State == Playing && !StartLogged && position > PlayFrom) {
+            StartLogged = true;
+            qInfo().noquote() << QStringLiteral("Sound under way: %1 at %2 s on output %3")
+                                     .arg(CurrentUrl)
+                                     .arg(position, 0, 'f', 3)
+                                     .arg(QString::fromUtf8(CurrentOutput));
+        }
         break;
     }
     case DurationProp:

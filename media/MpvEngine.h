@@ -93,6 +93,14 @@ private:
     bool FileLoaded = false;
     bool Loading = false;
 
+    // What the latest Load asked for, and whether its sound has been seen under way since the
+    // last Play (told once in the log, so that a silent choice shows where it stopped).
+    QString CurrentUrl;
+    bool StartLogged = true;
+    double PlayFrom = 0;
+    // The audio output mpv has open ("pulse", "pipewire", "null", ...).
+    QByteArray CurrentOutput;
+
     double DurationSeconds = 0;
     double ReportedPosition = 0;
     bool SeekPending = false;

@@ -13,6 +13,7 @@
 #include "session/Session.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -117,6 +118,9 @@ void TPlayerForm::SetPaused(bool paused)
 void TPlayerForm::ExecuteCell(int cell)
 {
     const QString media = Session.Overlay().GetCellMedia(cell);
+    // With the engine's line when the sound gets under way, the log tells a choice not taken
+    // from a sound not heard.
+    qInfo().noquote() << QStringLiteral("Cell %1 chosen: %2").arg(cell).arg(media);
     // The user may need a moment after a choice: presses are ignored for the pause after it
     // (from now: an introduction may play first), and the scanning counts its rounds afresh.
     if (!media.isEmpty()) {

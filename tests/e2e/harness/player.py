@@ -235,6 +235,8 @@ class PlayerCase(unittest.TestCase):
             shot.save_png(os.path.join(target, "shot%d.png" % i))
         if self.player:
             shutil.copy(self.player.log_path, target)
+            # In the test's output as well: a run on a CI machine leaves nothing else behind.
+            print("\nlog of tonlyra in %s:\n%s" % (self.id(), self.player.log().rstrip()))
         print("\nartifacts of %s: %s" % (self.id(), target))
 
     # ---- Building the start folder ----
