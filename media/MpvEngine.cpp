@@ -389,6 +389,7 @@ void MpvEngine::Load(const QString& url)
     DurationSeconds = 0;
     ReportedPosition = 0;
     SeekPending = false;
+    HeldAt = -1;
     VideoPresent = false;
     FileLoaded = false;
     LoadAccepted = false;
@@ -424,6 +425,7 @@ void MpvEngine::Close()
     FileLoaded = false;
     DurationSeconds = 0;
     ReportedPosition = 0;
+    HeldAt = -1;
     VideoPresent = false;
     SetFlag("pause", true);
     // Not mpv's "stop": with nothing loaded mpv closes its audio output, and the next sound
@@ -438,6 +440,7 @@ void MpvEngine::Play()
     if ((State != Stopped && State != Paused && State != Ready) || LoadFailed || CurrentEntry < 0)
         return;
     SetFlag("pause", false);
+    HeldAt = -1;
     StartLogged = false;
     PlayFrom = ReportedPosition;
     SetState(Playing);
@@ -478,10 +481,13 @@ void MpvEngine::SetPosition(double seconds)
     if (!H->Mpv || State == Undefined || State == Transitioning)
         return;
     TailTimer->stop();
+    if (State != Playing && seconds == HeldAt)
+        return;
     const QByteArray target = QByteArray::number(seconds, 'f', 6);
     Command({"seek", target.constData(), "absolute+exact"});
     ReportedPosition = seconds;
     SeekPending = true;
+    HeldAt = State == Playing ? -1 : seconds;
 }
 
 void MpvEngine::SetEndPosition(double seconds)
@@ -552,6 +558,7 @@ void MpvEngine::BecomeReady()
     if (DurationSeconds <= 0)
         ReadDurationNow();
     ReportedPosition = 0;
+    HeldAt = 0;
     SetState(Ready);
 }
 

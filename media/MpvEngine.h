@@ -104,6 +104,10 @@ private:
     double DurationSeconds = 0;
     double ReportedPosition = 0;
     bool SeekPending = false;
+    // Where mpv holds the medium, paused, when that is known exactly (just loaded, or sought
+    // and not played since); -1 otherwise. A seek there again is skipped: every seek flushes
+    // the audio output, and the sound server then starts the next sound later.
+    double HeldAt = -1;
     // Runs from mpv's end report until what the sound server still holds has played out.
     QTimer* TailTimer = nullptr;
     // Runs while the audio output is lost, to notice the sound server coming back.
