@@ -1,6 +1,7 @@
 """The player as a native Wayland client under headless sway: the grid shows, scanning moves,
-a switch chooses and the sound is heard, the help window closes with Esc, and scanning goes on
-while the seat has no keyboard."""
+a switch chooses and the sound is heard, the second switch (Enter) chooses, a mouse click
+chooses, a video covers the screen, the help window closes with Esc, and scanning goes on while
+the seat has no keyboard."""
 
 from harness import media
 from harness.desktop import wait_until
@@ -45,6 +46,45 @@ class WaylandTest(WaylandCase):
         self.desktop.key("Return")
         # The frame may have stepped on between the screenshot and the press.
         self.assertIn(self.cell_heard(since), (marked, marked % 4 + 1))
+
+    def test_with_two_switches_space_steps_and_enter_plays_the_cell_shown(self):
+        # This mode shows one cell at a time, the next at each press of switch 1.
+        self.start(self.tone_grid(2, 2), self.settings("Two-switches", sound=False),
+                   wait_grid=False)
+        for cell in (1, 2):
+            self.desktop.key("space")
+            self.assertTrue(self.wait_grid(lambda g: g.enlarged() == cell),
+                            "switch 1 did not show cell %d" % cell)
+        since = self.recording_mark()
+        self.desktop.key("Return")
+        self.assertEqual(self.cell_heard(since), 2)
+
+    def test_a_mouse_click_plays_the_cell(self):
+        self.start(self.tone_grid(2, 2), self.settings("Mouse", sound=False))
+        x, y, w, h = self.grid().cell_rect(3)
+        since = self.recording_mark()
+        self.desktop.click(x + w // 2, y + h // 2)
+        self.assertTrue(self.wait_grid(lambda g: g.enlarged() == 3),
+                        "cell 3 was not shown over the grid")
+        self.assertEqual(self.cell_heard(since), 3)
+
+    def test_a_video_covers_the_screen_with_its_sound(self):
+        colour = (30, 200, 200)
+        video = media.write_video(self.path("film.avi"), colour, media.TONES[1], 3)
+        overlay = self.tone_grid(2, 2, types={2: media.Cell("VideoFile", video)})
+        self.start(overlay, self.settings("Mouse", sound=False))
+        x, y, w, h = self.grid().cell_rect(2)
+        since = self.recording_mark()
+        self.desktop.click(x + w // 2, y + h // 2)
+
+        def covered():
+            # The video's colour (within what its compression leaves of it) from the top of
+            # the screen to the bottom.
+            shot = self.desktop.screenshot()
+            return all(max(abs(a - b) for a, b in zip(shot.pixel(640, row), colour)) < 16
+                       for row in (5, 400, 795))
+        self.assertTrue(wait_until(covered), "the video did not cover the screen")
+        self.assertEqual(self.cell_heard(since), 2)
 
     def test_esc_closes_the_help_window(self):
         self.scanning_player()

@@ -10,6 +10,8 @@ server is not used here), reached by the unprivileged user through its socket.
 Each wtype adds a virtual keyboard to the seat while it runs. One `wtype -s 3600000` is kept
 running so that the seat keeps a keyboard between presses, as a plugged-in switch interface
 does; unplug_keyboard() ends it (the interface pulled out) and plug_keyboard() brings it back.
+Clicks go through a virtual pointer (harness/wayland_pointer.py), made at the first click and
+kept until the desktop ends, as a mouse plugged in.
 """
 
 import array
@@ -26,6 +28,7 @@ import unittest
 
 from .desktop import Desktop, Screenshot, wait_until
 from .player import PlayerCase, Tonlyra, tonlyra_binary
+from .wayland_pointer import VirtualPointer
 
 TEST_USER = "tonlyra-e2e"
 TOOLS = ("sway", "swaymsg", "wtype", "grim")
@@ -107,6 +110,7 @@ class WaylandDesktop:
         self.uid = self.gid = None
         self._sway = None
         self._keyboard = None
+        self._pointer = None
 
     def __enter__(self):
         self.start()
@@ -134,6 +138,9 @@ class WaylandDesktop:
 
     def stop(self):
         self.unplug_keyboard()
+        if self._pointer:
+            self._pointer.close()
+            self._pointer = None
         if self._sway and self._sway.poll() is None:
             self._sway.terminate()
             try:
@@ -255,6 +262,28 @@ class WaylandDesktop:
         pressed = time.monotonic()
         if self._run(argv) is None:
             raise RuntimeError("wtype failed: %s" % argv)
+        return pressed
+
+    # ---- The mouse ----
+
+    def _mouse(self):
+        if not self._pointer:
+            socket = os.path.join(self.env["XDG_RUNTIME_DIR"], self.env["WAYLAND_DISPLAY"])
+            self._pointer = VirtualPointer(socket, self.width, self.height)
+        return self._pointer
+
+    def move(self, x, y):
+        """Moves the pointer to screen position (x, y)."""
+        self._mouse().move(x, y)
+
+    def click(self, x, y, hold=0.03):
+        """Moves the pointer to (x, y) and clicks the left button; returns the moment the
+        button went down."""
+        self.move(x, y)
+        time.sleep(0.02)
+        pressed = self._mouse().button(True)
+        time.sleep(hold)
+        self._mouse().button(False)
         return pressed
 
     # ---- Windows ----
