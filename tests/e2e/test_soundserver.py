@@ -72,6 +72,32 @@ class SoundServerCases:
         self.assertEqual(self.player.windows(), [self.player.window], "a box came up")
 
 
+    def test_a_choice_is_heard_on_the_default_sink_after_its_own_sink_is_removed(self):
+        # The program starts on another sink than the recorded one.
+        module = self.desktop.add_null_sink("headset")
+        try:
+            self.start(self.tone_grid(2, 2, tone_seconds=0.5), self.settings("Mouse", sound=False))
+            since = self.recording_mark()
+            self.click(1)
+            self.back_in_grid()
+            self.assertTrue(self.desktop.recording.wait_quiet(0.5))
+            self.assertNotIn(media.TONES[0], [s.tone() for s in self.heard(since)],
+                             "the program did not play on the other sink")
+            # That sink goes; the recorded one is the default.
+            self.desktop.set_default_sink("rec")
+            self.desktop.remove_sink(module)
+            module = None
+        finally:
+            if module:
+                self.desktop.set_default_sink("rec")
+                self.desktop.remove_sink(module)
+        since = self.recording_mark()
+        self.click(2)
+        self.wait_tones(since, [media.TONES[1]])
+        self.back_in_grid()
+        self.assertEqual(self.player.windows(), [self.player.window], "a box came up")
+
+
 class PulseAudioTest(SoundServerCases, PlayerCase):
     pass
 

@@ -417,13 +417,37 @@ class Desktop:
             raise RuntimeError("pipewire-pulse did not start; see pipewire-pulse.log")
         self._run(["pactl", "load-module", "module-null-sink", "sink_name=rec", "rate=44100",
                    "channels=2"])
+        self.set_default_sink("rec")
 
-        # The default sink is kept by WirePlumber, once it has seen the new sink.
-        def default_is_rec():
-            self._run(["pactl", "set-default-sink", "rec"])
-            return b"Default Sink: rec\n" in (self._run(["pactl", "info"]) or b"")
-        if not wait_until(default_is_rec, 10, interval=0.2):
-            raise RuntimeError("the null sink did not become the default; see wireplumber.log")
+    # ---- Sinks coming and going ----
+
+    def add_null_sink(self, name):
+        """Adds another null sink (not recorded) and makes it the default; returns its module,
+        for remove_sink()."""
+        module = self._run(["pactl", "load-module", "module-null-sink", "sink_name=" + name,
+                            "rate=44100", "channels=2"], check=True)
+        if not module:
+            raise RuntimeError("no sink %s was made" % name)
+        self.set_default_sink(name)
+        return module.decode().strip()
+
+    def remove_sink(self, module):
+        """Removes a sink added by add_null_sink(), as when a headset is unplugged."""
+        if self._run(["pactl", "unload-module", module], check=True) is None:
+            raise RuntimeError("sink module %s was not removed" % module)
+
+    def set_default_sink(self, name):
+        """Makes a sink the default. The default source stays the recorded sink's monitor:
+        both servers move a recorder that follows the default to the new sink's monitor."""
+        # On PipeWire the defaults are kept by WirePlumber, once it has seen the sink.
+        def defaults_are(sink, source):
+            self._run(["pactl", "set-default-sink", sink])
+            self._run(["pactl", "set-default-source", source])
+            info = self._run(["pactl", "info"]) or b""
+            return ("Default Sink: %s\n" % sink).encode() in info and \
+                ("Default Source: %s\n" % source).encode() in info
+        if not wait_until(lambda: defaults_are(name, "rec.monitor"), 10, interval=0.2):
+            raise RuntimeError("the sink %s did not become the default" % name)
 
     def _run(self, argv, check=False):
         """Runs a small tool on the desktop; its output (bytes), or None/b"" on failure."""

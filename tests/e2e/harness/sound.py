@@ -310,9 +310,11 @@ class PipeWireRecording(Recording):
             self._arrivals = []  # time.monotonic() at which that stretch arrived
             self._count = 0
             self._lock = threading.Lock()
-        # stream.capture.sink: the sink's monitor, not a source.
+        # stream.capture.sink: the sink's monitor, not a source; node.dont-reconnect: kept on
+        # that sink when another becomes the default (WirePlumber would move it along).
         self.process = subprocess.Popen(
-            ["pw-record", "--target=rec", "--properties={ stream.capture.sink = true }",
+            ["pw-record", "--target=rec",
+             "--properties={ stream.capture.sink = true node.dont-reconnect = true }",
              "--rate=%d" % RATE, "--channels=1", "--format=s16", "-"],
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=self._env)
         self._reader = threading.Thread(target=self._read, args=(self.process.stdout,),
