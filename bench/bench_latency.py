@@ -11,15 +11,18 @@ server reports (that calibration is checked again at the end); on PipeWire each 
 recorder hands over is time-stamped as it arrives, an upper bound on when it left the sink (up
 to one stretch, ~46 ms, late: the same for the program and the baseline).
 
-The baseline is plain libmpv in this process, on the same sink, loading and playing the same
-file at each "press" (a handle kept open with keep-open, so that its audio output stays open as
-well, and not paused at the end): what the program adds is the ratio against it.
+The baseline is plain libmpv in this process, on the same sink, loading and playing a tone file
+of the same length at each "press" (a handle kept open with keep-open, so that its audio output
+stays open as well, and not paused at the end): what the program adds is the ratio against it.
+Its presses alternate with the clicks on sound cells, so that both meet the same load of a busy
+machine; its output stays open beside the program's for the whole run, as another program's
+would on a desktop.
 
 The first press of each run comes soon after the program has started, while the sound server
 may still be taking on the program's new stream: it may come late, or (for a short stretch) go
 unheard; the list of presses not heard says so.
 
-    python3 bench/bench_latency.py [--presses N] [--server pulseaudio|pipewire ...]
+    python3 bench/bench_latency.py [--presses N] [--quick] [--server pulseaudio|pipewire ...]
                                                        (TONLYRA_BIN: default build/bin/tonlyra)
 """
 
@@ -72,7 +75,9 @@ class Bench(PlayerCase):
 
     # ---- The measurements; each returns a list of milliseconds (None: not heard) ----
 
-    def clicks(self, overlay, tones, env=None, presses=12):
+    def clicks(self, overlay, tones, env=None, presses=12, between=None):
+        """Clicks on the cells in turn; between(), when given, is called before each click
+        (the baseline's press, interleaved)."""
         self.start(overlay, self.settings("Mouse", sound=False), env)
         self.outputs.add("program: " + output_of(self.desktop, self.player.process.pid))
         grid = self.grid()
@@ -80,6 +85,8 @@ class Bench(PlayerCase):
         for n in range(presses):
             cell = 1 + n % len(tones)
             x, y, w, h = grid.cell_rect(cell)
+            if between:
+                between()
             self.desktop.recording.wait_quiet(PAUSE_BETWEEN)
             pressed = self.desktop.click(x + w // 2, y + h // 2)
             times.append(self.onset_after(pressed, tones[cell - 1]))
@@ -148,22 +155,30 @@ class PlainMpv:
         self.lib.mpv_terminate_destroy(self.handle)
 
 
-def plain_libmpv(bench, presses):
-    path = media.write_tone(bench.path("ren.wav"), media.TONES[0], 0.3)
-    player = PlainMpv(bench.desktop)
-    try:
-        player.play(path)  # opens the audio output, as the program does when it starts
-        times = []
-        for _ in range(presses):
-            bench.desktop.recording.wait_quiet(PAUSE_BETWEEN)
-            pressed = time.monotonic()
-            player.play(path)
-            times.append(bench.onset_after(pressed, media.TONES[0]))
-        player.play(path)
-        bench.outputs.add("baseline: " + output_of(bench.desktop, os.getpid()))
-    finally:
-        player.close()
-    return times
+class Baseline:
+    """Plain libmpv's presses, each measured like a click: the command to the first sample."""
+
+    TONE = media.TONES[8]  # none of the program's cells in the runs it is interleaved with
+
+    def __init__(self, bench):
+        self.bench = bench
+        self.path = media.write_tone(os.path.join(bench.desktop.folder, "ren.wav"),
+                                     self.TONE, 0.3)
+        self.player = PlainMpv(bench.desktop)
+        self.player.play(self.path)  # opens the audio output, as the program does at its start
+        self.times = []
+
+    def press(self):
+        recording = self.bench.desktop.recording
+        recording.wait_quiet(PAUSE_BETWEEN)
+        pressed = time.monotonic()
+        self.player.play(self.path)
+        self.times.append(self.bench.onset_after(pressed, self.TONE))
+        if len(self.times) == 1:
+            self.bench.outputs.add("baseline: " + output_of(self.bench.desktop, os.getpid()))
+
+    def close(self):
+        self.player.close()
 
 
 def output_of(desktop, pid):
@@ -203,8 +218,33 @@ def summary(name, times, baseline=None, target=None):
     return line
 
 
-def measure(server, n):
-    """Every figure on one sound server; returns [(name, times, target, baseline)]."""
+def measure_the_rest(bench, run, n):
+    """CD tracks, videos, intros and Esc."""
+    def cd_clicks():
+        cue = media.write_cd_image(bench.folder, "skiva", [(media.TONES[4], 1.0),
+                                                          (media.TONES[5], 1.0)])
+        overlay = bench.tone_grid(1, 2, name="Skiva", types={
+            1: media.Cell("ArbitraryCD", "1", stop=300),
+            2: media.Cell("ArbitraryCD", "2", stop=300)})
+        return bench.clicks(overlay, media.TONES[4:6], {"TONLYRA_CD_DRIVES": cue}, n)
+
+    run("click on a CD-image track cell -> its sound", cd_clicks, TARGET_SOUND_MS)
+
+    def video_clicks():
+        videos = {k: media.Cell("VideoFile", media.write_video(
+            bench.path("film%d.avi" % k), media.PICTURE_COLOURS[k - 1], media.TONES[k + 5],
+            0.5)) for k in (1, 2)}
+        overlay = bench.tone_grid(1, 2, name="Film", types=videos)
+        return bench.clicks(overlay, media.TONES[6:8], presses=n)
+
+    run("click on a video cell -> its sound", video_clicks)
+    run("scan step: frame on screen -> its intro", lambda: bench.intros(n), TARGET_SOUND_MS)
+    run("Esc -> silence", lambda: bench.escapes(n), TARGET_SILENCE_MS, baseline=False)
+
+
+def measure(server, n, quick=False):
+    """Every figure on one sound server (with quick, only the baseline and the sound cells);
+    returns [(name, times, target, baseline)]."""
     results = []
     with Desktop(sound_server=server) as desktop:
         Bench.desktop = desktop
@@ -221,32 +261,18 @@ def measure(server, n):
             results.append((name, times, target, baseline))
             print(summary(name, times), flush=True)
 
-        run("plain libmpv: load and play (baseline)", lambda: plain_libmpv(bench, n),
-            baseline=False)
-        run("click on a sound cell -> its sound",
-            lambda: bench.clicks(bench.tone_grid(2, 2, tone_seconds=0.3), media.TONES[:4],
-                                 presses=n), TARGET_SOUND_MS)
-
-        def cd_clicks():
-            cue = media.write_cd_image(bench.folder, "skiva", [(media.TONES[4], 1.0),
-                                                              (media.TONES[5], 1.0)])
-            overlay = bench.tone_grid(1, 2, name="Skiva", types={
-                1: media.Cell("ArbitraryCD", "1", stop=300),
-                2: media.Cell("ArbitraryCD", "2", stop=300)})
-            return bench.clicks(overlay, media.TONES[4:6], {"TONLYRA_CD_DRIVES": cue}, n)
-
-        run("click on a CD-image track cell -> its sound", cd_clicks, TARGET_SOUND_MS)
-
-        def video_clicks():
-            videos = {k: media.Cell("VideoFile", media.write_video(
-                bench.path("film%d.avi" % k), media.PICTURE_COLOURS[k - 1], media.TONES[k + 5],
-                0.5)) for k in (1, 2)}
-            overlay = bench.tone_grid(1, 2, name="Film", types=videos)
-            return bench.clicks(overlay, media.TONES[6:8], presses=n)
-
-        run("click on a video cell -> its sound", video_clicks)
-        run("scan step: frame on screen -> its intro", lambda: bench.intros(n), TARGET_SOUND_MS)
-        run("Esc -> silence", lambda: bench.escapes(n), TARGET_SILENCE_MS, baseline=False)
+        baseline = Baseline(bench)
+        try:
+            run("click on a sound cell -> its sound",
+                lambda: bench.clicks(bench.tone_grid(2, 2, tone_seconds=0.3), media.TONES[:4],
+                                     presses=n, between=baseline.press), TARGET_SOUND_MS)
+            results.insert(0, ("plain libmpv: load and play (baseline)", baseline.times, None,
+                               False))
+            print(summary(*results[0][:2]), flush=True)
+            if not quick:
+                measure_the_rest(bench, run, n)
+        finally:
+            baseline.close()
 
         notes = ["audio output: " + ", ".join(sorted(bench.outputs))]
         if server == "pulseaudio":
@@ -262,6 +288,8 @@ def measure(server, n):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--presses", type=int, default=12)
+    parser.add_argument("--quick", action="store_true",
+                        help="only the baseline and the clicks on sound cells")
     parser.add_argument("--server", action="append", choices=sorted(SOUND_SERVERS),
                         help="the sound server to measure on (again for both; default: both)")
     args = parser.parse_args()
@@ -270,7 +298,7 @@ def main():
     figures = []
     for server in servers:
         print("-- %s" % server, flush=True)
-        figures.append((server,) + measure(server, n))
+        figures.append((server,) + measure(server, n, args.quick))
 
     for server, results, notes in figures:
         base = statistics.median([t for t in results[0][1] if t is not None] or [0])
@@ -279,6 +307,7 @@ def main():
         for name, times, target, baseline in results:
             print(summary(name, times, base if baseline and name != results[0][0] else None,
                           target))
+            print("    each: " + " ".join("-" if t is None else "%.0f" % t for t in times))
         for note in notes:
             print(note)
 
