@@ -71,6 +71,11 @@ constexpr const char* BaseOptions[][2] = {
     // tried after them: opened while the server is going away, it waits for an answer that
     // never comes, and the engine with it (the chosen cell stayed up for good).
     {"ao", "pulse,alsa"},
+    // The name the sound server shows for the program's stream, the same for every medium:
+    // mpv otherwise renames the stream after each new medium, a round trip to the server on
+    // the way to its first sample.
+    {"audio-client-name", "Tonlyran"},
+    {"title", "Tonlyran"},
     {"hr-seek", "yes"},
     {"input-default-bindings", "no"},
     {"input-vo-keyboard", "no"},

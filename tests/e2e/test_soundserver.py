@@ -77,6 +77,10 @@ class SoundServerCases:
         module = self.desktop.add_null_sink("headset")
         try:
             self.start(self.tone_grid(2, 2, tone_seconds=0.5), self.settings("Mouse", sound=False))
+            # The desktop's sound settings show the stream by the program's name.
+            streams = self.desktop.sound_state()
+            self.assertIn('application.name = "Tonlyran"', streams)
+            self.assertIn('media.name = "Tonlyran"', streams)
             since = self.recording_mark()
             self.click(1)
             self.back_in_grid()
