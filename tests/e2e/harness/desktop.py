@@ -384,6 +384,21 @@ class Desktop:
         if self.recording:
             self.recording.wait_ended()
 
+    def sound_state(self):
+        """What the sound server says of its sinks and of the streams playing on them (for a
+        failing case's report: which sink each stream is on, and whether it is corked)."""
+        if not self.has_sound_server():
+            return "no sound server"
+        parts = []
+        for argv in (["pactl", "list", "sinks", "short"], ["pactl", "list", "sink-inputs"]):
+            out = self._run(argv) or b""
+            lines = [l for l in out.decode(errors="replace").splitlines()
+                     if argv[-1] == "short" or l.startswith("Sink Input") or
+                     l.strip().startswith(("Sink:", "Corked:", "Buffer Latency:",
+                                           "Sink Latency:", "application.name", "media.name"))]
+            parts.append("\n".join(lines))
+        return "\n".join(parts)
+
     def has_sound_server(self):
         return any(name in SOUND_SERVERS[self.sound_server] for name, _ in self._processes)
 

@@ -237,6 +237,8 @@ class PlayerCase(unittest.TestCase):
             shutil.copy(self.player.log_path, target)
             # In the test's output as well: a run on a CI machine leaves nothing else behind.
             print("\nlog of tonlyra in %s:\n%s" % (self.id(), self.player.log().rstrip()))
+        if hasattr(self.desktop, "sound_state"):
+            print("sound server at the failure:\n" + self.desktop.sound_state())
         print("\nartifacts of %s: %s" % (self.id(), target))
 
     # ---- Building the start folder ----
