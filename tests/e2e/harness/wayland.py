@@ -10,8 +10,8 @@ server is not used here), reached by the unprivileged user through its socket.
 Each wtype adds a virtual keyboard to the seat while it runs. One `wtype -s 3600000` is kept
 running so that the seat keeps a keyboard between presses, as a plugged-in switch interface
 does; unplug_keyboard() ends it (the interface pulled out) and plug_keyboard() brings it back.
-Clicks go through a virtual pointer (harness/wayland_pointer.py), made at the first click and
-kept until the desktop ends, as a mouse plugged in.
+Clicks go through a virtual pointer (harness/wayland_pointer.py), made with the desktop and kept
+until it ends, as a mouse plugged in.
 """
 
 import array
@@ -132,6 +132,10 @@ class WaylandDesktop:
             self.recording = self.sound.recording
             self._start_sway()
             self.plug_keyboard()
+            # The mouse is there before any program starts, as on a desktop: a pointer that
+            # comes while a client runs reaches it only once the client has taken it up, and
+            # the first click could be lost.
+            self._mouse()
         except BaseException:
             self.stop()
             raise
