@@ -593,10 +593,11 @@ void MpvEngine::HandleProperty(int id, const void* data, int format)
             ReportedPosition = position;
         if (State == Playing && !StartLogged && position > PlayFrom) {
             StartLogged = true;
-            qInfo().noquote() << QStringLiteral("Sound under way: %1 at %2 s on output %3")
-                                     .arg(CurrentUrl)
-                                     .arg(position, 0, 'f', 3)
-                                     .arg(QString::fromUtf8(CurrentOutput));
+            qCInfo(Log::Media).noquote()
+                << QStringLiteral("Sound under way: %1 at %2 s on output %3")
+                       .arg(CurrentUrl)
+                       .arg(position, 0, 'f', 3)
+                       .arg(QString::fromUtf8(CurrentOutput));
         }
         break;
     }

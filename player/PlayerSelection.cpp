@@ -9,11 +9,11 @@
 #include "media/MediaDialogUnit.h"
 #include "media/PlaybackEngine.h"
 #include "picture/TMultiP.h"
+#include "platform/Logging.h"
 #include "player/CellPanel.h"
 #include "session/Session.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -120,7 +120,8 @@ void TPlayerForm::ExecuteCell(int cell)
     const QString media = Session.Overlay().GetCellMedia(cell);
     // With the engine's line when the sound gets under way, the log tells a choice not taken
     // from a sound not heard.
-    qInfo().noquote() << QStringLiteral("Cell %1 chosen: %2").arg(cell).arg(media);
+    qCInfo(Tonlyra::Log::Player).noquote()
+        << QStringLiteral("Cell %1 chosen: %2").arg(cell).arg(media);
     // The user may need a moment after a choice: presses are ignored for the pause after it
     // (from now: an introduction may play first), and the scanning counts its rounds afresh.
     if (!media.isEmpty()) {
