@@ -6,15 +6,29 @@
 //   press     what the log adds to a press: the rows a press makes, made and written to the
 //             file (a choice with its reaction time, a press not counted), against the same
 //             presses with the log off, in the same run (target: under 1 ms added)
+//   player    the real player window in one-switch stepping, each press of the switch a choice
+//             of the next cell's sound (libmpv, null output): from the press to the cell shown
+//             in the frame's place, and to the sound playing, with the log on against off,
+//             alternately in the same run (target: under 1 ms added)
 //
 //     bench_usage [rows]
 
 #include "bench/support/BenchEnvironment.h"
 #include "bench/support/BenchPictures.h"
 #include "i18n/SwedishApplication.h"
+#include "media/MediaDialogUnit.h"
+#include "media/PlaybackEngine.h"
 #include "platform/KeyCodes.h"
+#include "platform/ProfileFile.h"
+#include "player/Application.h"
+#include "player/PlayerFormUnit.h"
+#include "session/Session.h"
+#include "tests/support/TestSupport.h"
 #include "usage/UsageWindow.h"
 #include "usage/UseRecorder.h"
+
+#include <QDir>
+#include <QKeyEvent>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -103,6 +117,88 @@ double PressCost(UseRecorder& recorder, StepClock& clock, int presses)
     return timer.nsecsElapsed() / 1e6 / presses;
 }
 
+// Lets events run until done() holds; false after 5 s.
+bool RunUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer guard;
+    guard.start();
+    while (!done()) {
+        if (guard.elapsed() > 5000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+void SendKey(QWidget* player, QEvent::Type type, int key)
+{
+    QKeyEvent event(type, key, Qt::NoModifier);
+    QApplication::sendEvent(player, &event);
+}
+
+// The player's presses with the log on and off; prints the medians.
+void PlayerPresses(const QString& folder)
+{
+    const QString start = folder + QStringLiteral("/start");
+    QDir().mkpath(start + QStringLiteral("/Users"));
+    QDir().mkpath(start + QStringLiteral("/Overlays"));
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(start);
+    ProfileFile overlay;
+    overlay.SetPath(start + QStringLiteral("/Overlays/Ljud.cdu"));
+    overlay.WriteInteger(QStringLiteral("Overlay"), QStringLiteral("Rows"), 2);
+    overlay.WriteInteger(QStringLiteral("Overlay"), QStringLiteral("Cols"), 2);
+    for (int k = 1; k <= 4; ++k) {
+        const QString key = QString::number(k);
+        const QString sound = start + QStringLiteral("/ljud%1.wav").arg(k);
+        Test::WriteWav(sound, 2000, 300.0 + 100 * k);
+        overlay.WriteString(QStringLiteral("Media"), key, sound);
+        overlay.WriteString(QStringLiteral("MediaTypes"), key, QStringLiteral("SoundFile"));
+        overlay.WriteString(QStringLiteral("Texts"), key, QStringLiteral("Ljud %1").arg(k));
+    }
+    overlay.Save();
+    {
+        Tonlyra::Application windows({overlay.Path()});
+        TPlayerForm* player = windows.PlayerForm();
+        UserSettings settings;
+        settings.ControlMode = ControlMode::OneSwitchControl;
+        windows.Session().SetSettings(settings, windows.Session().SettingsFile());
+        player->resize(800, 600);
+        player->show();
+        RunUntil([player] { return !player->FirstActivation; });
+        const QString log = folder + QStringLiteral("/logg/Bench.csv");
+        std::vector<double> frameOff, frameOn, soundOff, soundOn;
+        for (int press = 0; press < 60; ++press) {
+            const bool on = press % 2;
+            player->UseLog.LogTo(on ? log : QString());
+            QElapsedTimer timer;
+            timer.start();
+            SendKey(player, QEvent::KeyPress, Qt::Key_Space);
+            player->KnappYta->repaint(); // the chosen cell on screen
+            const double frame = timer.nsecsElapsed() / 1e6;
+            RunUntil([&windows] {
+                return windows.MediaDialog()->PlayState() == PlaybackEngine::Playing;
+            });
+            const double sound = timer.nsecsElapsed() / 1e6;
+            SendKey(player, QEvent::KeyRelease, Qt::Key_Space);
+            if (press < 4)
+                continue; // the output settling
+            (on ? frameOn : frameOff).push_back(frame);
+            (on ? soundOn : soundOff).push_back(sound);
+        }
+        const double addedFrame = Median(frameOn) - Median(frameOff);
+        const double addedSound = Median(soundOn) - Median(soundOff);
+        std::printf("player press to the cell shown: log off %.2f ms, on %.2f ms (%+.2f ms); to "
+                    "the sound playing: off %.2f ms, on %.2f ms (%+.2f ms); target < %.0f ms "
+                    "added: %s\n",
+                    Median(frameOff), Median(frameOn), addedFrame, Median(soundOff),
+                    Median(soundOn), addedSound, PressTargetMs,
+                    addedFrame < PressTargetMs && addedSound < PressTargetMs ? "met" : "MISSED");
+        windows.MediaDialog()->Stop();
+    }
+    QDir::setCurrent(old);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -165,10 +261,12 @@ int main(int argc, char** argv)
     const QString pressLog = dir.filePath(QStringLiteral("presses/Bertil.csv"));
     for (int round = 0; round < 5; ++round) {
         StepClock clock;
-        UseRecorder without(clock);
+        SwitchPressFilter presses(nullptr);
+        presses.SetClock(&clock);
+        UseRecorder without(presses);
         off.push_back(PressCost(without, clock, Presses));
-        UseRecorder with(clock);
-        with.SetFile(std::make_unique<UseLogFile>(pressLog));
+        UseRecorder with(presses);
+        with.LogTo(pressLog);
         on.push_back(PressCost(with, clock, Presses));
     }
     const double offMs = Median(off), onMs = Median(on);
@@ -176,5 +274,6 @@ int main(int argc, char** argv)
                 "%s)\n",
                 offMs, onMs, onMs - offMs, PressTargetMs,
                 onMs - offMs < PressTargetMs ? "met" : "MISSED");
+    PlayerPresses(dir.path());
     return 0;
 }

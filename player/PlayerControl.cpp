@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -41,6 +42,19 @@ bool IsSteeringKey(int key)
     default:
         return key >= KeyCode::Digit0 && key <= KeyCode::Digit9;
     }
+}
+
+// How a key press reached the player, for the use log: the two switches send Space and Enter
+// in the switch modes; in keyboard and arrow control every key is a key.
+Tonlyra::PressSource SourceOfKey(int key, ControlMode mode)
+{
+    if (mode != ControlMode::KeyboardControl && mode != ControlMode::ArrowControl) {
+        if (key == KeyCode::Space)
+            return Tonlyra::PressSource::Switch1;
+        if (key == KeyCode::Enter)
+            return Tonlyra::PressSource::Switch2;
+    }
+    return Tonlyra::PressSource::Key;
 }
 
 } // namespace
@@ -86,7 +100,11 @@ void TPlayerForm::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers s
         HandleKeyDown(sender, key, shift);
         return;
     }
+    const ControlMode mode = Session.Settings().ControlMode;
+    UseLog.SwitchDown(key, SourceOfKey(key, mode), QFileInfo(Session.OverlayFile()).fileName(),
+                      mode);
     SwitchPresses.Press(key, [this, sender = QPointer<QObject>(sender), code = key, shift] {
+        const auto acting = UseLog.Acting(code);
         int counted = code;
         HandleKeyDown(sender, counted, shift);
     });
@@ -94,9 +112,17 @@ void TPlayerForm::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers s
 
 void TPlayerForm::FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift)
 {
-    if (IsSteeringKey(key) && !SwitchPresses.Release(key))
+    if (!IsSteeringKey(key)) {
+        HandleKeyUp(sender, key, shift);
         return;
-    HandleKeyUp(sender, key, shift);
+    }
+    const int released = key;
+    if (SwitchPresses.Release(key)) {
+        const auto acting = UseLog.Acting(released);
+        HandleKeyUp(sender, key, shift);
+    }
+    // After the release is handled: a choice made on the release is this press's.
+    UseLog.SwitchUp(released);
 }
 
 void TPlayerForm::HandleKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
@@ -179,8 +205,7 @@ void TPlayerForm::HandleKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers s
     KeyHeld = false;
     KeyRepeatTimer->stop();
     bool replayed = false;
-    if (Session.Settings().ExecuteOnKeyUp && key != KeyCode::Escape &&
-        key != KeyCode::Pause) {
+    if (Session.Settings().ExecuteOnKeyUp && key != KeyCode::Escape && key != KeyCode::Pause) {
         // Letting go of a switch chooses.
         int enter = KeyCode::Enter;
         HandleKeyDown(sender, enter, shift);
@@ -335,6 +360,7 @@ void TPlayerForm::TwoSwitchScanXYKey(int key)
         if (IsBusy())
             return;
         if (!ScanInRow) {
+            UseLog.RowChosen(CurrentCell, cols);
             PlayIntro(CurrentCell);
             ScanInRow = true;
             MarkCell(CurrentCell);
@@ -353,6 +379,7 @@ void TPlayerForm::OneSwitchScanXYKey(int key)
         OneSwitchScanKey(key);
         return;
     }
+    UseLog.RowChosen(CurrentCell, Session.Overlay().Cols);
     PlayIntro(CurrentCell);
     ScanInRow = true;
     MarkCell(CurrentCell);
@@ -503,8 +530,12 @@ void TPlayerForm::SetScanPeriod(int ms)
 void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
                                 Qt::KeyboardModifiers shift, int x, int y)
 {
-    SwitchPresses.Press(Tonlyra::MouseSwitch(button),
-                        [this, sender = QPointer<QObject>(sender), button, shift, x, y] {
+    const int switchId = Tonlyra::MouseSwitch(button);
+    UseLog.SwitchDown(switchId, Tonlyra::PressSource::Click,
+                      QFileInfo(Session.OverlayFile()).fileName(), Session.Settings().ControlMode);
+    SwitchPresses.Press(switchId,
+                        [this, sender = QPointer<QObject>(sender), switchId, button, shift, x, y] {
+                            const auto acting = UseLog.Acting(switchId);
                             HandleMouseDown(sender, button, shift, x, y);
                         });
 }
@@ -512,8 +543,12 @@ void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
 void TPlayerForm::CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
                               int x, int y)
 {
-    if (SwitchPresses.Release(Tonlyra::MouseSwitch(button)))
+    const int switchId = Tonlyra::MouseSwitch(button);
+    if (SwitchPresses.Release(switchId)) {
+        const auto acting = UseLog.Acting(switchId);
         HandleMouseUp(sender, button, shift, x, y);
+    }
+    UseLog.SwitchUp(switchId);
 }
 
 void TPlayerForm::HandleMouseDown(QObject* sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)

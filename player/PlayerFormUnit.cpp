@@ -13,6 +13,7 @@
 #include "player/CarerWindows.h"
 #include "player/FirstStartPanel.h"
 #include "session/Session.h"
+#include "usage/UsageWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -97,8 +98,7 @@ TPlayerForm::TPlayerForm(Tonlyra::Session& session, QWidget* parent)
     qApp->installEventFilter(this);
     FocusKeeper = new Tonlyra::FocusKeeper(
         [this](QWindow* lastFocused) { return WindowToWinFocusFor(lastFocused); }, this);
-    connect(&Session, &Tonlyra::Session::OverlayChanged, this,
-            &TPlayerForm::OverlayInForceChanged);
+    connect(&Session, &Tonlyra::Session::OverlayChanged, this, &TPlayerForm::OverlayInForceChanged);
     connect(&Session, &Tonlyra::Session::SettingsChanged, this,
             &TPlayerForm::SettingsInForceChanged);
 }
@@ -161,6 +161,7 @@ void TPlayerForm::CreateMenus()
         item(FileMenu, QStringLiteral("&Inställningar för media"), QStringLiteral("ChangeMenu"));
     UserSettingsMenu = item(FileMenu, QStringLiteral("Inställningar för &brukare"),
                             QStringLiteral("UserSettingsMenu"));
+    UsageMenu = item(FileMenu, QStringLiteral("A&nvändning..."), QStringLiteral("UsageMenu"));
     N3 = separator(FileMenu, QStringLiteral("N3"));
     VisaInfo = item(FileMenu, QStringLiteral("&Visa info"), QStringLiteral("VisaInfo"));
     VisaInfo->setCheckable(true);
@@ -190,6 +191,7 @@ void TPlayerForm::CreateMenus()
     command(OpenUserSettingsMenu, &TPlayerForm::OpenUserSettingsMenuClick);
     command(ChangeMenu, &TPlayerForm::ChangeMenuClick);
     command(UserSettingsMenu, &TPlayerForm::UserSettingsMenuClick);
+    command(UsageMenu, &TPlayerForm::UsageMenuClick);
     command(VisaInfo, &TPlayerForm::VisaInfoClick);
     command(HideBordersMenu, &TPlayerForm::HideBordersMenuClick);
     command(MenuEnd, &TPlayerForm::MenuEndClick);
@@ -305,6 +307,15 @@ void TPlayerForm::UserSettingsMenuClick()
     TakeHideBordersFromSettings();
     if (!accepted && !Session.OverlayFile().isEmpty())
         BuildGrid();
+}
+
+void TPlayerForm::UsageMenuClick()
+{
+    Tonlyra::UsageWindow window(
+        Tonlyra::UseLogFolder(), Tonlyra::UseLogFileFor(Session.SettingsFile()),
+        [this](int ms) { Session.SetScanDelayTime(ms); }, this);
+    Tonlyra::UserPrompt::RunDialog(window);
+    SetScanPeriod(Session.Settings().ScanDelayTime);
 }
 
 void TPlayerForm::VisaInfoClick()
@@ -493,6 +504,7 @@ void TPlayerForm::BuildGrid()
     ScanRoundsBegun = 0;
     SetScanPeriod(settings.ScanDelayTime);
     SwitchPresses.SetTimings(settings);
+    UseLog.LogTo(settings.LogUse ? Tonlyra::UseLogFileFor(Session.SettingsFile()) : QString());
     if (RunsScanTimer(settings.ControlMode))
         ScanTimer->start();
     else
@@ -516,9 +528,8 @@ void TPlayerForm::ShowFirstStartPanel(bool show)
         FirstStart->hide();
         return;
     }
-    FirstStart->ShowFor(Session.OverlayFile() == Tonlyra::UntitledOverlayName
-                            ? QString()
-                            : Session.OverlayFile());
+    FirstStart->ShowFor(
+        Session.OverlayFile() == Tonlyra::UntitledOverlayName ? QString() : Session.OverlayFile());
     KnappYta->hide();
     FirstStart->show();
     FirstStart->DemoButton->setFocus();
@@ -646,8 +657,7 @@ bool TPlayerForm::FormCloseQuery()
 
 QWindow* TPlayerForm::WindowToWinFocusFor(QWindow* lastFocused) const
 {
-    if (!IsSwitchMode(Session.Settings().ControlMode) ||
-        !isVisible())
+    if (!IsSwitchMode(Session.Settings().ControlMode) || !isVisible())
         return nullptr;
     // The program's own dialogs and editors are a carer's: one still open is never covered by
     // the player, and one that had the focus last does not hand it to the player.

@@ -2,6 +2,7 @@
 
 #include "media/SpeechCache.h"
 #include "input/SwitchPressFilter.h"
+#include "usage/UseRecorder.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -58,6 +59,7 @@ public:
     QAction* N1 = nullptr;
     QAction* ChangeMenu = nullptr;       // "&Inställningar för media"
     QAction* UserSettingsMenu = nullptr; // "Inställningar för &brukare"
+    QAction* UsageMenu = nullptr;        // "A&nvändning..."
     QAction* N3 = nullptr;
     QAction* VisaInfo = nullptr;        // "&Visa info"
     QAction* HideBordersMenu = nullptr; // "&Göm namnlisten", Ctrl+M
@@ -124,6 +126,9 @@ public:
     void OpenUserSettingsMenuClick();
     void ChangeMenuClick();
     void UserSettingsMenuClick();
+    // "Användning": the use logs, for the carer; the suggested scan delay it sets is used from
+    // the next scanning step.
+    void UsageMenuClick();
     void VisaInfoClick();
     void HideBordersMenuClick();
     void MenuEndClick();
@@ -202,6 +207,8 @@ public:
 
     // Which presses of the steering keys and mouse buttons count (the user's switch timings).
     Tonlyra::SwitchPressFilter SwitchPresses{this};
+    // The use log of the applied user settings, when they keep one.
+    Tonlyra::UseRecorder UseLog{SwitchPresses};
     // The spoken texts of cells that have no introduction sound.
     Tonlyra::SpeechCache SpokenCells;
     // Wins the focus back from other programs' windows for a switch user.

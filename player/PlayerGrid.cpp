@@ -357,6 +357,7 @@ void TPlayerForm::MarkCell(int cell)
 
 void TPlayerForm::MarkRow(int firstCell, int count)
 {
+    UseLog.FrameAt(firstCell, count);
     const UserSettings& settings = Session.Settings();
     const QColor backColor = Tonlyra::ColorFromBgr(settings.BackColor);
     const QColor scanColor = Tonlyra::ColorFromBgr(settings.ScanColor);

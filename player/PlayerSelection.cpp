@@ -125,6 +125,7 @@ void TPlayerForm::ExecuteCell(int cell)
     // The user may need a moment after a choice: presses are ignored for the pause after it
     // (from now: an introduction may play first), and the scanning counts its rounds afresh.
     if (!media.isEmpty()) {
+        UseLog.CellChosen(cell, Session.Overlay().GetCellText(cell));
         SwitchPresses.ChoiceMade();
         ScanRoundsBegun = 0;
     }

@@ -109,7 +109,7 @@ void BarPlot::paintEvent(QPaintEvent*)
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("Inget under perioden"));
         return;
     }
-    const QColor barColor = palette().color(QPalette::Highlight);
+    const QColor barColor = QColor::fromRgb(BarColor);
     p.setPen(palette().color(QPalette::Text));
     if (Form == Shape::Bars) {
         // Each bar on a line of its own: its label, the bar, its value.

@@ -30,6 +30,8 @@ public:
         Columns, // side by side; the first and last labels under them
         Bars,    // one under the other, each with its label and value
     };
+    // The bars' colour, the same on every desktop theme.
+    static constexpr QRgb BarColor = 0x2E6DB4;
     BarPlot(Shape shape, QWidget* parent = nullptr);
     void SetBars(QList<Bar> bars);
     const QList<Bar>& Bars() const { return Values; }

@@ -2,13 +2,16 @@
 
 namespace Tonlyra {
 
-UseRecorder::UseRecorder(SwitchClock& clock)
-    : Clock(clock), WallAtZero(QDateTime::currentDateTime().addMSecs(-clock.Now()))
-{}
+UseRecorder::UseRecorder(SwitchPressFilter& presses)
+    : Presses(presses), WallAtZero(QDateTime::currentDateTime().addMSecs(-Now()))
+{
+    Presses.OnIgnored = [this](int switchId, IgnoredPress why) { PressIgnored(switchId, why); };
+}
 
 UseRecorder::~UseRecorder()
 {
     Flush();
+    Presses.OnIgnored = nullptr;
 }
 
 void UseRecorder::SetFile(std::unique_ptr<UseLogFile> file)
@@ -17,13 +20,21 @@ void UseRecorder::SetFile(std::unique_ptr<UseLogFile> file)
     Log = std::move(file);
 }
 
+void UseRecorder::LogTo(const QString& path)
+{
+    if (path.isEmpty())
+        SetFile(nullptr);
+    else if (!Log || Log->Path() != path)
+        SetFile(std::make_unique<UseLogFile>(path));
+}
+
 void UseRecorder::SwitchDown(int switchId, PressSource source, const QString& overlay,
                              ControlMode mode)
 {
     if (!Log || Down.count(switchId))
         return;
     Press& press = Down[switchId];
-    press.DownAt = Clock.Now();
+    press.DownAt = Now();
     press.Source = source;
     press.Overlay = overlay;
     press.Mode = mode;
@@ -46,7 +57,7 @@ void UseRecorder::SwitchUp(int switchId)
     const auto press = Down.find(switchId);
     if (press == Down.end())
         return;
-    Write(press->second.Rows, int(Clock.Now() - press->second.DownAt));
+    Write(press->second.Rows, int(Now() - press->second.DownAt));
     Down.erase(press);
 }
 
@@ -71,7 +82,7 @@ void UseRecorder::FrameAt(int firstCell, int count)
         return;
     FrameFirst = firstCell;
     FrameCount = count;
-    FrameSince = Clock.Now();
+    FrameSince = Now();
 }
 
 void UseRecorder::CellChosen(int cell, const QString& text)
@@ -81,7 +92,8 @@ void UseRecorder::CellChosen(int cell, const QString& text)
 
 void UseRecorder::RowChosen(int firstCell, int cols)
 {
-    Chosen(UseEvent::Row, cols > 0 ? (firstCell - 1) / cols + 1 : 0, QString(), firstCell, cols);
+    if (firstCell > 0 && cols > 0)
+        Chosen(UseEvent::Row, (firstCell - 1) / cols + 1, QString(), firstCell, cols);
 }
 
 void UseRecorder::Chosen(UseEvent event, int number, const QString& text, int frameFirst,
@@ -93,7 +105,7 @@ void UseRecorder::Chosen(UseEvent event, int number, const QString& text, int fr
     if (press == Down.end()) {
         // Nothing is known of the press: the row goes at once, with what is known.
         Press unknown;
-        unknown.DownAt = Clock.Now();
+        unknown.DownAt = Now();
         unknown.Overlay = LastOverlay;
         unknown.Mode = LastMode;
         UseLogRow row = RowOf(unknown, event);

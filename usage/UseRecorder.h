@@ -11,8 +11,8 @@
 namespace Tonlyra {
 
 // Makes the rows of the use log from what the player tells it as the user works: switches going
-// down and up, presses the switch timings do not count, the scanning frame moving, cells and
-// rows chosen. A row waits for its switch to be let go, so that it holds the hold time; the rows
+// down and up, the scanning frame moving, cells and rows chosen; the switch timings tell it of
+// the presses they do not count. A row waits for its switch to be let go, so that it holds the hold time; the rows
 // of switches still down when the log closes are written without it.
 //
 // Times come from the clock the switch timings run on, so that a test moves both by hand. With
@@ -20,7 +20,8 @@ namespace Tonlyra {
 class UseRecorder
 {
 public:
-    explicit UseRecorder(SwitchClock& clock);
+    // Listens to presses's presses not counted, and takes its times from presses's clock.
+    explicit UseRecorder(SwitchPressFilter& presses);
     ~UseRecorder();
     UseRecorder(const UseRecorder&) = delete;
     UseRecorder& operator=(const UseRecorder&) = delete;
@@ -29,6 +30,9 @@ public:
     // file they were meant for.
     void SetFile(std::unique_ptr<UseLogFile> file);
     UseLogFile* File() const { return Log.get(); }
+    // Logs to the file at path (opened when it is not the one in use); an empty path turns the
+    // log off.
+    void LogTo(const QString& path);
     bool IsOn() const { return Log && Log->IsOn(); }
     // The local time at which the clock read 0 (else it is taken from the system's clocks).
     void SetWallTimeAtZero(const QDateTime& time) { WallAtZero = time; }
@@ -83,7 +87,9 @@ private:
     void Chosen(UseEvent event, int number, const QString& text, int frameFirst, int frameCount);
     void Write(std::vector<UseLogRow>& rows, int holdMs);
 
-    SwitchClock& Clock;
+    qint64 Now() const { return Presses.Clock().Now(); }
+
+    SwitchPressFilter& Presses;
     std::unique_ptr<UseLogFile> Log;
     QDateTime WallAtZero;
     std::map<int, Press> Down; // the switches down, by id

@@ -195,6 +195,7 @@ public:
     QSpinBox* ScanRoundsSpinBox = nullptr;
     QDoubleSpinBox* FirstStepExtraTimeSpinBox = nullptr;
     QCheckBox* SpeakCellsCheckBox = nullptr;
+    QCheckBox* LogUseCheckBox = nullptr; // "Spara användningslogg"
     // The square that lights when a press on it counts under the timings being edited.
     QFrame* PressTestSquare = nullptr;
     Tonlyra::SwitchPressFilter PressTestPresses{this};

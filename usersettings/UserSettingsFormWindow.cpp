@@ -222,6 +222,7 @@ void TUserSettingsForm::CreateControls()
         {ExecuteOnKeyUpCheckBox, &::UserSettings::ExecuteOnKeyUp,
          &TUserSettingsForm::EditedInWindow},
         {SpeakCellsCheckBox, &::UserSettings::SpeakCells, &TUserSettingsForm::EditedInWindow},
+        {LogUseCheckBox, &::UserSettings::LogUse, &TUserSettingsForm::EditedInWindow},
     };
     for (const FlagBox& flag : FlagBoxes)
         connect(flag.Box, &QCheckBox::clicked, this, [this, flag](bool on) {
@@ -504,6 +505,11 @@ QGroupBox* TUserSettingsForm::CreateTimingGroup()
                     QStringLiteral("Läser upp texten på de rutor som saknar introduktionsljud, där "
                                    "introduktionsljudet skulle ha spelats. Kräver Spela ljud."));
     grid->addWidget(SpeakCellsCheckBox, grid->rowCount(), 0, 1, 2);
+    LogUseCheckBox = NewCheckBox(
+        TimingGroupBox, "LogUseCheckBox", QStringLiteral("Spara användningslogg"),
+        QStringLiteral("Sparar vad brukaren väljer och trycker, med tider, i en fil på den här "
+                       "datorn. Visas under Arkiv, Användning i spelaren."));
+    grid->addWidget(LogUseCheckBox, grid->rowCount(), 0, 1, 2);
 
     // The square to try the times on: it lights when a press on it (space, Enter or a click)
     // counts, and such a press is a choice for the pause after it.

@@ -305,6 +305,7 @@ TEST_F(PlayerFormTest, MenusHoldTheirItemsInOrder)
                                  {"N1", "-"},
                                  {"ChangeMenu", "&Inställningar för media"},
                                  {"UserSettingsMenu", "Inställningar för &brukare"},
+                                 {"UsageMenu", "A&nvändning..."},
                                  {"N3", "-"},
                                  {"VisaInfo", "&Visa info"},
                                  {"HideBordersMenu", "&Göm namnlisten"},

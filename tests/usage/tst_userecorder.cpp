@@ -36,11 +36,10 @@ class MiniPlayer
 public:
     MiniPlayer(ManualClock& clock, const QString& logPath, ControlMode mode,
                const UserSettings& timings)
-        : Filter(&Context), Recorder(clock), Mode(mode)
+        : Filter(&Context), Recorder(Filter), Mode(mode)
     {
         Filter.SetClock(&clock);
         Filter.SetTimings(timings);
-        Filter.OnIgnored = [this](int id, IgnoredPress why) { Recorder.PressIgnored(id, why); };
         Recorder.SetWallTimeAtZero(QDateTime(QDate(2026, 3, 2), QTime(10, 0)));
         Recorder.SetFile(std::make_unique<UseLogFile>(logPath));
     }
@@ -221,8 +220,8 @@ TEST(UseRecorder, PressTimelinesWriteTheirRows)
 
 TEST(UseRecorder, WithoutAFileNothingIsKept)
 {
-    ManualClock clock;
-    UseRecorder recorder(clock);
+    SwitchPressFilter presses(nullptr);
+    UseRecorder recorder(presses);
     recorder.SwitchDown(Enter, PressSource::Switch2, QStringLiteral("a.cdu"),
                         ControlMode::OneSwitchScanControl);
     auto acting = recorder.Acting(Enter);
