@@ -33,7 +33,9 @@ void UseRecorder::SwitchDown(int switchId, PressSource source, const QString& ov
 {
     if (!Log || Down.count(switchId))
         return;
-    Press& press = Down[switchId];
+    auto record = std::make_shared<Press>();
+    Down[switchId] = record;
+    Press& press = *record;
     press.DownAt = Now();
     press.Source = source;
     press.Overlay = overlay;
@@ -47,9 +49,9 @@ void UseRecorder::PressIgnored(int switchId, IgnoredPress why)
     const auto press = Down.find(switchId);
     if (press == Down.end())
         return;
-    UseLogRow row = RowOf(press->second, UseEvent::NotCounted);
+    UseLogRow row = RowOf(*press->second, UseEvent::NotCounted);
     row.Reason = why;
-    press->second.Rows.push_back(std::move(row));
+    press->second->Rows.push_back(std::move(row));
 }
 
 void UseRecorder::SwitchUp(int switchId)
@@ -57,21 +59,21 @@ void UseRecorder::SwitchUp(int switchId)
     const auto press = Down.find(switchId);
     if (press == Down.end())
         return;
-    Write(press->second.Rows, int(Now() - press->second.DownAt));
+    press->second->HoldMs = int(Now() - press->second->DownAt);
+    Write(press->second->Rows, press->second->HoldMs);
     Down.erase(press);
 }
 
 UseRecorder::ActingPress::ActingPress(UseRecorder& recorder, int switchId)
-    : Recorder(recorder), Previous(recorder.ActingSwitch), HadPrevious(recorder.HasActing)
+    : Recorder(recorder), Previous(recorder.ActingOne)
 {
-    Recorder.HasActing = true;
-    Recorder.ActingSwitch = switchId;
+    const auto press = Recorder.Down.find(switchId);
+    Recorder.ActingOne = press == Recorder.Down.end() ? nullptr : press->second;
 }
 
 UseRecorder::ActingPress::~ActingPress()
 {
-    Recorder.HasActing = HadPrevious;
-    Recorder.ActingSwitch = Previous;
+    Recorder.ActingOne = Previous;
 }
 
 void UseRecorder::FrameAt(int firstCell, int count)
@@ -101,8 +103,7 @@ void UseRecorder::Chosen(UseEvent event, int number, const QString& text, int fr
 {
     if (!Log)
         return;
-    const auto press = HasActing ? Down.find(ActingSwitch) : Down.end();
-    if (press == Down.end()) {
+    if (!ActingOne) {
         // Nothing is known of the press: the row goes at once, with what is known.
         Press unknown;
         unknown.DownAt = Now();
@@ -115,15 +116,19 @@ void UseRecorder::Chosen(UseEvent event, int number, const QString& text, int fr
         Write(rows, -1);
         return;
     }
-    UseLogRow row = RowOf(press->second, event);
+    Press& press = *ActingOne;
+    UseLogRow row = RowOf(press, event);
     row.Cell = number;
     row.CellText = text;
     // Measured from the frame's arrival where the press went down, not from the press before:
     // a press that went down before the frame came there has no reaction time.
-    if (IsScanningMode(press->second.Mode) && FrameFirst == frameFirst &&
-        FrameCount == frameCount && press->second.DownAt >= FrameSince)
-        row.ReactionMs = int(press->second.DownAt - FrameSince);
-    press->second.Rows.push_back(std::move(row));
+    if (IsScanningMode(press.Mode) && FrameFirst == frameFirst && FrameCount == frameCount &&
+        press.DownAt >= FrameSince)
+        row.ReactionMs = int(press.DownAt - FrameSince);
+    press.Rows.push_back(std::move(row));
+    // A press let go already (while its handling ran) writes at once.
+    if (press.HoldMs >= 0)
+        Write(press.Rows, press.HoldMs);
 }
 
 UseLogRow UseRecorder::RowOf(const Press& press, UseEvent event) const
@@ -152,7 +157,7 @@ void UseRecorder::Write(std::vector<UseLogRow>& rows, int holdMs)
 void UseRecorder::Flush()
 {
     for (auto& [id, press] : Down)
-        Write(press.Rows, -1);
+        Write(press->Rows, -1);
     Down.clear();
 }
 

@@ -46,8 +46,12 @@ public:
     // The switch came up: its rows are written.
     void SwitchUp(int switchId);
 
+    // What is known of a press (below).
+    struct Press;
+
     // The press whose handling runs now (the choices made meanwhile are its own), for the
-    // lifetime of the returned object.
+    // lifetime of the returned object; also when its switch is let go, or pressed anew, while
+    // the handling still runs (the player lets events run in the middle of a choice).
     class ActingPress
     {
     public:
@@ -58,8 +62,7 @@ public:
 
     private:
         UseRecorder& Recorder;
-        int Previous;
-        bool HadPrevious;
+        std::shared_ptr<Press> Previous;
     };
     ActingPress Acting(int switchId) { return ActingPress(*this, switchId); }
 
@@ -75,14 +78,18 @@ public:
     void Flush();
 
 private:
+public:
     struct Press
     {
         qint64 DownAt = 0;
+        int HoldMs = -1; // once let go
         PressSource Source = PressSource::None;
         QString Overlay;
         ControlMode Mode = ControlMode::None;
         std::vector<UseLogRow> Rows; // waiting for the release
     };
+
+private:
     UseLogRow RowOf(const Press& press, UseEvent event) const;
     void Chosen(UseEvent event, int number, const QString& text, int frameFirst, int frameCount);
     void Write(std::vector<UseLogRow>& rows, int holdMs);
@@ -92,12 +99,11 @@ private:
     SwitchPressFilter& Presses;
     std::unique_ptr<UseLogFile> Log;
     QDateTime WallAtZero;
-    std::map<int, Press> Down; // the switches down, by id
+    std::map<int, std::shared_ptr<Press>> Down; // the switches down, by id
     // The overlay and mode of the last press, for a choice no press is known for.
     QString LastOverlay;
     ControlMode LastMode = ControlMode::None;
-    bool HasActing = false;
-    int ActingSwitch = 0;
+    std::shared_ptr<Press> ActingOne;
     int FrameFirst = 0;
     int FrameCount = 0;
     qint64 FrameSince = 0;

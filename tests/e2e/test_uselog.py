@@ -42,6 +42,8 @@ class UseLogTest(PlayerCase):
         self.start(overlay, settings, env={"XDG_DATA_HOME": self.path("data")})
         self.assertTrue(self.wait_marked([2]), "the frame never reached cell 2")
         self.desktop.key("Return")  # chooses cell 2
+        self.assertTrue(wait_until(lambda: len(self.log_rows()) == 1, 10),
+                        "the choice was not written")
         self.desktop.key("Return")  # in the pause after the choice: does not count
 
         self.assertTrue(wait_until(lambda: len(self.log_rows()) >= 2, 10),

@@ -229,3 +229,37 @@ TEST(UseRecorder, WithoutAFileNothingIsKept)
     recorder.SwitchUp(Enter);
     EXPECT_FALSE(recorder.IsOn());
 }
+
+TEST(UseRecorder, AChoiceIsItsPressesEvenWhenTheSwitchWasLetGoAndPressedAnewMeanwhile)
+{
+    // The player lets events run in the middle of a choice: the release, and the next press,
+    // can come before the cell is carried out.
+    TempDir dir;
+    const QString path = dir.File(QStringLiteral("Anna.csv"));
+    ManualClock clock;
+    {
+        SwitchPressFilter presses(nullptr);
+        presses.SetClock(&clock);
+        UseRecorder recorder(presses);
+        recorder.SetWallTimeAtZero(QDateTime(QDate(2026, 3, 2), QTime(10, 0)));
+        recorder.LogTo(path);
+        recorder.FrameAt(2, 1);
+        clock.AdvanceTo(100);
+        recorder.SwitchDown(Enter, PressSource::Switch2, QStringLiteral("a.cdu"),
+                            ControlMode::OneSwitchScanControl);
+        {
+            auto acting = recorder.Acting(Enter);
+            clock.AdvanceTo(160);
+            recorder.SwitchUp(Enter);
+            clock.AdvanceTo(200);
+            recorder.SwitchDown(Enter, PressSource::Switch2, QStringLiteral("a.cdu"),
+                                ControlMode::OneSwitchScanControl);
+            recorder.CellChosen(2, QStringLiteral("Ruta 2"));
+        }
+        clock.AdvanceTo(250);
+        recorder.SwitchUp(Enter);
+    }
+    EXPECT_EQ(LogLines(path),
+              QStringList{QStringLiteral(
+                  "2026-03-02 10:00:00.100,a.cdu,2,Ruta 2,val,brytare 2,One-switch scan,60,,100")});
+}
