@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtCore/qnamespace.h>
+
 class QKeyEvent;
 
 namespace Tonlyra {
@@ -23,8 +25,10 @@ constexpr int KeypadPlus = 107;
 constexpr int KeypadMinus = 109;
 } // namespace KeyCode
 
-// The one translation from a Qt key event to those codes. Letters give 65..90, function keys
-// 112..135, keypad digits 96..105; any other key gives KeyCode::None.
+// The one translation from a Qt key to those codes. Letters give 65..90, function keys
+// 112..135, keypad digits 96..105, the editing, lock and punctuation keys their old codes; a
+// key without one gives KeyCode::None.
+int KeyCodeOf(int qtKey, Qt::KeyboardModifiers modifiers);
 int KeyCodeOf(const QKeyEvent* event);
 
 } // namespace Tonlyra

@@ -12,5 +12,6 @@ Q_LOGGING_CATEGORY(IR, "tonlyra.ir", QtInfoMsg)
 Q_LOGGING_CATEGORY(Picture, "tonlyra.picture", QtInfoMsg)
 Q_LOGGING_CATEGORY(Player, "tonlyra.player", QtInfoMsg)
 Q_LOGGING_CATEGORY(Usage, "tonlyra.usage", QtInfoMsg)
+Q_LOGGING_CATEGORY(Input, "tonlyra.input", QtInfoMsg)
 
 } // namespace Tonlyra::Log

@@ -19,5 +19,6 @@ Q_DECLARE_LOGGING_CATEGORY(IR)          // tonlyra.ir: infrared frames on the se
 Q_DECLARE_LOGGING_CATEGORY(Picture)     // tonlyra.picture: pictures and their annotations
 Q_DECLARE_LOGGING_CATEGORY(Player)      // tonlyra.player: the player's grid and its cells
 Q_DECLARE_LOGGING_CATEGORY(Usage)       // tonlyra.usage: the use log
+Q_DECLARE_LOGGING_CATEGORY(Input)       // tonlyra.input: the switches' inputs, joysticks
 
 } // namespace Tonlyra::Log

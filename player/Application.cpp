@@ -1,5 +1,6 @@
 #include "player/Application.h"
 
+#include "input/Joysticks.h"
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
 #include "overlay/SettingsFormUnit.h"
@@ -23,6 +24,10 @@ Application::Application(const QStringList& arguments)
     Player->MediaDialog = Media;
     Player->IRDialog = IR;
     Player->Carer = this;
+    Pads = new Tonlyra::Joysticks(Player);
+    QObject::connect(Pads, &Tonlyra::Joysticks::ButtonChanged, Player,
+                     &TPlayerForm::JoystickButton);
+    QObject::connect(Pads, &Tonlyra::Joysticks::ButtonLost, Player, &TPlayerForm::JoystickLost);
     StartOnLastOverlay(arguments);
 }
 

@@ -14,6 +14,7 @@ class TUserSettingsForm;
 
 namespace Tonlyra {
 
+class Joysticks;
 class Session;
 
 // The program: creates the session and the windows, hands each window what it shows and edits,
@@ -36,6 +37,7 @@ public:
     TSettingsForm* SettingsForm() const { return Editor; }
     TUserSettingsForm* UserSettingsForm() const { return UserSettingsWindow; }
     TIRDialog* IRDialog() const { return IR; }
+    Tonlyra::Joysticks* Joysticks() const { return Pads; }
 
     // What the player asks of the carer's windows.
     void OpenOverlay() override;
@@ -56,6 +58,8 @@ private:
     TSettingsForm* Editor = nullptr;
     TUserSettingsForm* UserSettingsWindow = nullptr;
     TIRDialog* IR = nullptr;
+    // The joystick and gamepad buttons, for the player and for learning a switch.
+    Tonlyra::Joysticks* Pads = nullptr;
 };
 
 } // namespace Tonlyra

@@ -5,6 +5,7 @@
 
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
+#include "media/VideoWindow.h"
 #include "platform/KeyCodes.h"
 #include "platform/SeatKeyboard.h"
 #include "player/ControlModes.h"
@@ -44,8 +45,9 @@ bool IsSteeringKey(int key)
     }
 }
 
-// How a key press reached the player, for the use log: the two switches send Space and Enter
-// in the switch modes; in keyboard and arrow control every key is a key.
+// How a key press reached the player, for the use log: in the switch modes the inputs of the
+// two switches reach the key handlers as Space and Enter; in keyboard and arrow control every
+// key is a key.
 Tonlyra::PressSource SourceOfKey(int key, ControlMode mode)
 {
     if (mode != ControlMode::KeyboardControl && mode != ControlMode::ArrowControl) {
@@ -94,35 +96,111 @@ void TPlayerForm::ChooseCell(int cell)
 
 // ---- Keys ----
 
+std::optional<int> TPlayerForm::SwitchKeyOf(int switchNumber) const
+{
+    if (!Tonlyra::IsSwitchMode(Session.Settings().ControlMode))
+        return std::nullopt;
+    switch (switchNumber) {
+    case 1:
+        return KeyCode::Space;
+    case 2:
+        return KeyCode::Enter;
+    default:
+        return std::nullopt;
+    }
+}
+
 void TPlayerForm::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift)
 {
+    const UserSettings& settings = Session.Settings();
+    if (const auto steering =
+            SwitchKeyOf(Tonlyra::SwitchOfKey(settings.Switch1, settings.Switch2, key))) {
+        SwitchDown(key, *steering, SourceOfKey(*steering, settings.ControlMode), sender, shift);
+        return;
+    }
+    // The space bar and Enter steer a switch mode only as one of its switches' inputs.
+    if (Tonlyra::IsSwitchMode(settings.ControlMode) &&
+        (key == KeyCode::Space || key == KeyCode::Enter))
+        return;
     if (!IsSteeringKey(key)) {
         HandleKeyDown(sender, key, shift);
         return;
     }
-    const ControlMode mode = Session.Settings().ControlMode;
-    UseLog.SwitchDown(key, SourceOfKey(key, mode), QFileInfo(Session.OverlayFile()).fileName(),
-                      mode);
-    SwitchPresses.Press(key, [this, sender = QPointer<QObject>(sender), code = key, shift] {
-        const auto acting = UseLog.Acting(code);
-        int counted = code;
-        HandleKeyDown(sender, counted, shift);
-    });
+    SwitchDown(key, key, SourceOfKey(key, settings.ControlMode), sender, shift);
 }
 
 void TPlayerForm::FormKeyUp(QObject* sender, int& key, Qt::KeyboardModifiers shift)
 {
+    const UserSettings& settings = Session.Settings();
+    if (const auto steering =
+            SwitchKeyOf(Tonlyra::SwitchOfKey(settings.Switch1, settings.Switch2, key))) {
+        SwitchUp(key, *steering, sender, shift);
+        return;
+    }
+    if (Tonlyra::IsSwitchMode(settings.ControlMode) &&
+        (key == KeyCode::Space || key == KeyCode::Enter))
+        return;
     if (!IsSteeringKey(key)) {
         HandleKeyUp(sender, key, shift);
         return;
     }
-    const int released = key;
-    if (SwitchPresses.Release(key)) {
-        const auto acting = UseLog.Acting(released);
-        HandleKeyUp(sender, key, shift);
+    SwitchUp(key, key, sender, shift);
+}
+
+void TPlayerForm::SwitchDown(int switchId, int key, Tonlyra::PressSource source, QObject* sender,
+                             Qt::KeyboardModifiers shift)
+{
+    UseLog.SwitchDown(switchId, source, QFileInfo(Session.OverlayFile()).fileName(),
+                      Session.Settings().ControlMode);
+    SwitchPresses.Press(switchId, [this, sender = QPointer<QObject>(sender), switchId, key, shift] {
+        const auto acting = UseLog.Acting(switchId);
+        int counted = key;
+        HandleKeyDown(sender, counted, shift);
+    });
+}
+
+void TPlayerForm::SwitchUp(int switchId, int key, QObject* sender, Qt::KeyboardModifiers shift)
+{
+    if (SwitchPresses.Release(switchId)) {
+        const auto acting = UseLog.Acting(switchId);
+        int released = key;
+        HandleKeyUp(sender, released, shift);
     }
     // After the release is handled: a choice made on the release is this press's.
-    UseLog.SwitchUp(released);
+    UseLog.SwitchUp(switchId);
+}
+
+void TPlayerForm::JoystickButton(const Tonlyra::SwitchInput& button, int switchId, bool down)
+{
+    const UserSettings& settings = Session.Settings();
+    const auto key = SwitchKeyOf(Tonlyra::SwitchOfPress(settings.Switch1, settings.Switch2, button));
+    if (down) {
+        // Only while the user works in the player's window (or its full-screen video): a
+        // carer in another program must not have the scan choose behind their back.
+        const QWidget* active = QApplication::activeWindow();
+        const QWidget* video = MediaDialog ? MediaDialog->VideoWindow : nullptr;
+        if (!key || !active || (active != this && active != video))
+            return;
+        JoysticksDown.insert(switchId);
+        SwitchDown(switchId, *key, SourceOfKey(*key, settings.ControlMode), this, Qt::NoModifier);
+        return;
+    }
+    // A button let go is the release of its press only where the press was taken.
+    if (!JoysticksDown.erase(switchId))
+        return;
+    SwitchUp(switchId, key.value_or(KeyCode::Space), this, Qt::NoModifier);
+}
+
+void TPlayerForm::JoystickLost(int switchId)
+{
+    // A device pulled out with a button held: the press is forgotten without acting, and the
+    // scan, which waits while a switch is held, goes on.
+    if (!JoysticksDown.erase(switchId))
+        return;
+    SwitchPresses.Release(switchId);
+    UseLog.SwitchUp(switchId);
+    KeyHeld = false;
+    KeyRepeatTimer->stop();
 }
 
 void TPlayerForm::HandleKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
@@ -530,9 +608,17 @@ void TPlayerForm::SetScanPeriod(int ms)
 void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
                                 Qt::KeyboardModifiers shift, int x, int y)
 {
+    // In the switch modes a mouse button that is a switch's input works that switch, anywhere
+    // over the grid.
+    const UserSettings& settings = Session.Settings();
     const int switchId = Tonlyra::MouseSwitch(button);
+    if (const auto key = SwitchKeyOf(Tonlyra::SwitchOfPress(
+            settings.Switch1, settings.Switch2, Tonlyra::SwitchInput::OfMouse(button)))) {
+        SwitchDown(switchId, *key, SourceOfKey(*key, settings.ControlMode), sender, shift);
+        return;
+    }
     UseLog.SwitchDown(switchId, Tonlyra::PressSource::Click,
-                      QFileInfo(Session.OverlayFile()).fileName(), Session.Settings().ControlMode);
+                      QFileInfo(Session.OverlayFile()).fileName(), settings.ControlMode);
     SwitchPresses.Press(switchId,
                         [this, sender = QPointer<QObject>(sender), switchId, button, shift, x, y] {
                             const auto acting = UseLog.Acting(switchId);
@@ -543,7 +629,13 @@ void TPlayerForm::CellMouseDown(QObject* sender, Qt::MouseButton button,
 void TPlayerForm::CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
                               int x, int y)
 {
+    const UserSettings& settings = Session.Settings();
     const int switchId = Tonlyra::MouseSwitch(button);
+    if (const auto key = SwitchKeyOf(Tonlyra::SwitchOfPress(
+            settings.Switch1, settings.Switch2, Tonlyra::SwitchInput::OfMouse(button)))) {
+        SwitchUp(switchId, *key, sender, shift);
+        return;
+    }
     if (SwitchPresses.Release(switchId)) {
         const auto acting = UseLog.Acting(switchId);
         HandleMouseUp(sender, button, shift, x, y);

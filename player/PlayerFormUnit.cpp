@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -46,22 +47,6 @@ constexpr int LoadingPanelHeight = 41;
 bool RunsScanTimer(ControlMode mode)
 {
     return mode == ControlMode::OneSwitchScanControl || mode == ControlMode::OneSwitchScanXYControl;
-}
-
-// The modes steered with switches alone, whose user cannot take the window back by a click.
-bool IsSwitchMode(ControlMode mode)
-{
-    switch (mode) {
-    case ControlMode::OneSwitchControl:
-    case ControlMode::TwoSwitchControl:
-    case ControlMode::OneSwitchScanControl:
-    case ControlMode::TwoSwitchScanControl:
-    case ControlMode::OneSwitchScanXYControl:
-    case ControlMode::TwoSwitchScanXYControl:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -657,7 +642,8 @@ bool TPlayerForm::FormCloseQuery()
 
 QWindow* TPlayerForm::WindowToWinFocusFor(QWindow* lastFocused) const
 {
-    if (!IsSwitchMode(Session.Settings().ControlMode) || !isVisible())
+    // The user of a switch mode cannot take the window back by a click.
+    if (!Tonlyra::IsSwitchMode(Session.Settings().ControlMode) || !isVisible())
         return nullptr;
     // The program's own dialogs and editors are a carer's: one still open is never covered by
     // the player, and one that had the focus last does not hand it to the player.
@@ -730,6 +716,22 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+        // The grid's ground between and around the cells takes the mouse buttons that are
+        // switches as the cells do (in the stepping modes most of the grid is ground).
+        if ((watched == KnappYta || watched == KnappPanel) &&
+            Tonlyra::IsSwitchMode(Session.Settings().ControlMode)) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->position().toPoint();
+            if (event->type() == QEvent::MouseButtonRelease)
+                CellMouseUp(watched, mouse->button(), mouse->modifiers(), at.x(), at.y());
+            else
+                CellMouseDown(watched, mouse->button(), mouse->modifiers(), at.x(), at.y());
+            return true;
+        }
+        break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         // The menu bar works its own keys while it is being steered from the keyboard, and the

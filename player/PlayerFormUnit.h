@@ -10,6 +10,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <set>
 
 class QAction;
 class QFrame;
@@ -170,6 +172,10 @@ public:
                        int y);
     void CellMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
                      int y);
+    // A joystick or gamepad button (switchId tells its press from others in the switch
+    // timings) going down or up; a device pulled out with switchId held.
+    void JoystickButton(const Tonlyra::SwitchInput& button, int switchId, bool down);
+    void JoystickLost(int switchId);
     // The end-of-play handler registered with the media dialog.
     void EndOfPlay(QObject* sender);
     // "Gör paus".
@@ -270,6 +276,17 @@ private:
                          int x, int y);
     void HandleMouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
                        int y);
+    // In the switch modes, the key the control modes see for a press of switch 1 (the space
+    // bar) or 2 (Enter); nothing for switch 0 (no switch) and outside the switch modes, where
+    // keys keep their own meaning.
+    std::optional<int> SwitchKeyOf(int switchNumber) const;
+    // A switch's press and release through the switch timings to the key handlers as key.
+    // source: how the press reached the player, for the use log.
+    void SwitchDown(int switchId, int key, Tonlyra::PressSource source, QObject* sender,
+                    Qt::KeyboardModifiers shift);
+    void SwitchUp(int switchId, int key, QObject* sender, Qt::KeyboardModifiers shift);
+    // The joystick buttons whose press the player took and whose release it waits for.
+    std::set<int> JoysticksDown;
     // Automatic scanning: whether the coming step begins a new round (the frame back on the
     // first cell or row); stopping after the user's rounds and starting again on a press; the
     // first step of a round held longer.

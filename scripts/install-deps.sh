@@ -6,7 +6,7 @@ packages=(
     qt6-base-dev qt6-image-formats-plugins libqt6svg6
     qt6-translations-l10n qt6-l10n-tools
     libmpv-dev libcdio-dev libcdio-paranoia-dev libmp3lame-dev libxcb1-dev libxcb-xinput-dev
-    libarchive-dev
+    libarchive-dev libsdl2-dev
     libwayland-dev qt6-wayland
     libespeak-ng-dev espeak-ng-data
     libgtest-dev

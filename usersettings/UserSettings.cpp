@@ -1,5 +1,7 @@
 #include "usersettings/UserSettings.h"
 
+#include "platform/Logging.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -38,6 +40,37 @@ const TimingKey TimingKeys[] = {
 };
 const QString SpeakCellsKey = QStringLiteral("Speak cells");
 const QString LogUseKey = QStringLiteral("Log use");
+const QString Switch1Key = QStringLiteral("Switch 1");
+const QString Switch2Key = QStringLiteral("Switch 2");
+const QString ShowScanProgressKey = QStringLiteral("Show scan progress");
+
+SwitchInputList ReadSwitch(const ProfileFile& file, const QString& key,
+                           const SwitchInputList& defaults)
+{
+    if (!file.HasKey(ExtendedSection, key))
+        return defaults;
+    QStringList unreadable;
+    const QString text = file.ReadString(ExtendedSection, key);
+    SwitchInputList inputs = ParseSwitchInputs(text, &unreadable);
+    for (const QString& item : unreadable)
+        qCWarning(Log::Input).noquote()
+            << "Not an input:" << item << "(" << key << "in" << file.Path() << ")";
+    // A list of which nothing could be read would leave the user without the switch.
+    if (inputs.isEmpty() && !unreadable.isEmpty()) {
+        qCWarning(Log::Input).noquote() << key << "keeps its default";
+        return defaults;
+    }
+    return inputs;
+}
+
+void WriteUnlessDefault(ProfileFile& file, const QString& key, const QString& value,
+                        const QString& defaultValue)
+{
+    if (value == defaultValue)
+        file.DeleteKey(ExtendedSection, key);
+    else
+        file.WriteString(ExtendedSection, key, value);
+}
 
 } // namespace
 
@@ -118,6 +151,21 @@ void ApplyModeRules(UserSettings& s)
     ApplyR3(s);
 }
 
+bool IsSwitchMode(ControlMode mode)
+{
+    switch (mode) {
+    case ControlMode::OneSwitchControl:
+    case ControlMode::TwoSwitchControl:
+    case ControlMode::OneSwitchScanControl:
+    case ControlMode::TwoSwitchScanControl:
+    case ControlMode::OneSwitchScanXYControl:
+    case ControlMode::TwoSwitchScanXYControl:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ScansByItself(ControlMode mode)
 {
     return mode == ControlMode::OneSwitchScanControl || mode == ControlMode::OneSwitchScanXYControl;
@@ -165,6 +213,9 @@ void TakeSettingsInOrder(UserSettings& s, const UserSettings& in)
     s.FirstStepExtraTime = in.FirstStepExtraTime;
     s.SpeakCells = in.SpeakCells;
     s.LogUse = in.LogUse;
+    s.Switch1 = in.Switch1;
+    s.Switch2 = in.Switch2;
+    s.ShowScanProgress = in.ShowScanProgress;
 }
 
 qint32 ClampScanDelayTime(qint32 ms, qint32 rangeMaximum)
@@ -227,6 +278,10 @@ void ReadUserSettings(UserSettings& s, const ProfileFile& file, qint32 scanRange
             std::clamp(file.ReadInteger(ExtendedSection, timing.Key, 0), 0, timing.Maximum);
     in.SpeakCells = file.ReadFlag(ExtendedSection, SpeakCellsKey, defaults.SpeakCells);
     in.LogUse = file.ReadFlag(ExtendedSection, LogUseKey, defaults.LogUse);
+    in.Switch1 = ReadSwitch(file, Switch1Key, defaults.Switch1);
+    in.Switch2 = ReadSwitch(file, Switch2Key, defaults.Switch2);
+    in.ShowScanProgress =
+        file.ReadFlag(ExtendedSection, ShowScanProgressKey, defaults.ShowScanProgress);
     TakeSettingsInOrder(s, in);
 }
 
@@ -263,6 +318,12 @@ void WriteUserSettings(const UserSettings& s, ProfileFile& file)
         file.WriteInteger(ExtendedSection, timing.Key, s.*timing.Field);
     file.WriteFlag(ExtendedSection, SpeakCellsKey, s.SpeakCells);
     file.WriteFlag(ExtendedSection, LogUseKey, s.LogUse);
+    WriteUnlessDefault(file, Switch1Key, FormatSwitchInputs(s.Switch1),
+                       FormatSwitchInputs(DefaultSwitch1()));
+    WriteUnlessDefault(file, Switch2Key, FormatSwitchInputs(s.Switch2),
+                       FormatSwitchInputs(DefaultSwitch2()));
+    WriteUnlessDefault(file, ShowScanProgressKey, s.ShowScanProgress ? QStringLiteral("1") : QString(),
+                       QString());
 }
 
 SaveResult SaveUserSettings(const UserSettings& settings, const QString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "input/SwitchInputs.h"
 #include "platform/ProfileFile.h"
 
 #include <QColor>
@@ -67,6 +68,10 @@ struct UserSettings
     qint32 FirstStepExtraTime = 0; // ms the first step of each scanning round lasts longer
     bool SpeakCells = false;       // with PlaySound, a cell without an introduction speaks its text
     bool LogUse = false; // the player writes what is chosen and pressed to the user's use log
+    // The inputs that work switch 1 (stepping) and switch 2 (choosing) in the switch modes.
+    Tonlyra::SwitchInputList Switch1 = Tonlyra::DefaultSwitch1();
+    Tonlyra::SwitchInputList Switch2 = Tonlyra::DefaultSwitch2();
+    bool ShowScanProgress = false; // a bar in the scanning frame shows the time left of the step
 
     bool operator==(const UserSettings&) const = default;
 };
@@ -115,6 +120,9 @@ inline void ApplyRepeatRule(UserSettings& settings)
 
 // The modes in which the scanning frame moves by itself, at the scanning period.
 bool ScansByItself(ControlMode mode);
+// The modes steered with switches alone, in which the inputs of Switch1 and Switch2 are the
+// switches.
+bool IsSwitchMode(ControlMode mode);
 // The modes that show a frame around the current cell or row, in the scanning frame's colour.
 bool ShowsScanFrame(ControlMode mode);
 // Whether cells without an introduction speak their text: only where introductions play.
@@ -133,10 +141,13 @@ void TakeSettingsInOrder(UserSettings& settings, const UserSettings& incoming);
 // mode key in file order that is set, or none. Missing keys and values that are not integers
 // give the defaults. The scan delay time is kept within 200..scanRangeMaximum,
 // the key repetition period within 250..5000; a spacing outside 0..20 gives the default 3. The
-// switch timings are kept within 0 and their maxima above.
+// switch timings are kept within 0 and their maxima above. A switch's list that is missing gives
+// its default; its items that cannot be read are left out and named in the log.
 void ReadUserSettings(UserSettings& settings, const ProfileFile& file, qint32 scanRangeMaximum);
 
-// Writes every key of settings into file, in the file's layout order.
+// Writes every key of settings into file, in the file's layout order; the switches and the scan
+// progress are written only where they differ from their defaults (and removed where they do
+// not), so that a file of default settings is the old program's.
 void WriteUserSettings(const UserSettings& settings, ProfileFile& file);
 
 // Writes settings into the file at path in one atomic save (keys the settings do not own stay as
