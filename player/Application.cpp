@@ -28,6 +28,8 @@ Application::Application(const QStringList& arguments)
     QObject::connect(Pads, &Tonlyra::Joysticks::ButtonChanged, Player,
                      &TPlayerForm::JoystickButton);
     QObject::connect(Pads, &Tonlyra::Joysticks::ButtonLost, Player, &TPlayerForm::JoystickLost);
+    QObject::connect(Pads, &Tonlyra::Joysticks::ButtonChanged, UserSettingsWindow,
+                     &TUserSettingsForm::JoystickButton);
     StartOnLastOverlay(arguments);
 }
 

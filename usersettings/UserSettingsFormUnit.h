@@ -17,6 +17,7 @@ class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -196,8 +197,28 @@ public:
     QDoubleSpinBox* FirstStepExtraTimeSpinBox = nullptr;
     QCheckBox* SpeakCellsCheckBox = nullptr;
     QCheckBox* LogUseCheckBox = nullptr; // "Spara användningslogg"
+    QCheckBox* ScanProgressCheckBox = nullptr;
     // The square that lights when a press on it counts under the timings being edited.
     QFrame* PressTestSquare = nullptr;
+
+    // Group "Br&ytare": the inputs of switch 1 and 2 (index 0 and 1), each a list with "Lägg
+    // till..." (learns the next key, mouse button or joystick button pressed) and "Ta bort".
+    QGroupBox* SwitchesGroupBox = nullptr;
+    QListWidget* SwitchLists[2] = {};
+    QPushButton* AddSwitchButtons[2] = {};
+    QPushButton* RemoveSwitchButtons[2] = {};
+    QLabel* SwitchHint = nullptr; // "Tryck på brytaren nu" while learning
+    // The switch (1 or 2) whose next input is being learnt; 0 when none is.
+    int LearningSwitch = 0;
+    // A joystick or gamepad button, as the player gets it: learnt, or tried on the "Prova"
+    // square.
+    void JoystickButton(const Tonlyra::SwitchInput& button, int switchId, bool down);
+    // "Lägg till..." of switch (1 or 2): the next input pressed is added to it; Esc cancels.
+    void AddSwitchInputClick(int switchNumber);
+    // "Ta bort": the selected input of switch (1 or 2) leaves it.
+    void RemoveSwitchInputClick(int switchNumber);
+    // How the window names an input in the lists ("Tangent F5", "Musknapp höger", ...).
+    static QString SwitchInputCaption(const Tonlyra::SwitchInput& input);
     Tonlyra::SwitchPressFilter PressTestPresses{this};
 
     // The demonstration timers: the scanning period and the key repetition period.
@@ -222,6 +243,15 @@ private:
     QGroupBox* CreatePresentationGroup();
     QGroupBox* CreateExtendedGroup();
     QGroupBox* CreateTimingGroup();
+    QGroupBox* CreateSwitchesGroup();
+    // The switches' lists from EditedSettings.
+    void ShowSwitches();
+    // Learning: input is taken into the switch being learnt (an input already in either list
+    // is not added twice), or learning ends without one.
+    void TakeLearntInput(const Tonlyra::SwitchInput& input);
+    void StopLearning();
+    // While learning, the window's key and mouse events: true when taken.
+    bool LearnFrom(QObject* watched, QEvent* event);
     // Fits the window to the view: at least the designed height of the view, and never less
     // than the controls need at the current font.
     void FitToView();

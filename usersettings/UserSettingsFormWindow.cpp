@@ -223,6 +223,8 @@ void TUserSettingsForm::CreateControls()
          &TUserSettingsForm::EditedInWindow},
         {SpeakCellsCheckBox, &::UserSettings::SpeakCells, &TUserSettingsForm::EditedInWindow},
         {LogUseCheckBox, &::UserSettings::LogUse, &TUserSettingsForm::EditedInWindow},
+        {ScanProgressCheckBox, &::UserSettings::ShowScanProgress,
+         &TUserSettingsForm::EditedInWindow},
     };
     for (const FlagBox& flag : FlagBoxes)
         connect(flag.Box, &QCheckBox::clicked, this, [this, flag](bool on) {
@@ -340,7 +342,10 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
 {
     ExtendedGroupBox =
         Named(new QGroupBox(QStringLiteral("Utökade inställningar"), this), "ExtendedGroupBox");
-    ExtendedLayout = new QHBoxLayout(ExtendedGroupBox);
+    // The groups side by side, and the switches in a row of their own below them.
+    auto* rows = new QVBoxLayout(ExtendedGroupBox);
+    ExtendedLayout = new QHBoxLayout;
+    rows->addLayout(ExtendedLayout);
 
     AppearanceGroupBox =
         Named(new QGroupBox(QStringLiteral("&Utseende"), ExtendedGroupBox), "AppearanceGroupBox");
@@ -442,6 +447,7 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
     ExtendedLayout->addWidget(AppearanceGroupBox);
     ExtendedLayout->addWidget(InputGroupBox);
     ExtendedLayout->addWidget(CreateTimingGroup());
+    rows->addWidget(CreateSwitchesGroup());
     return ExtendedGroupBox;
 }
 
@@ -520,8 +526,8 @@ QGroupBox* TUserSettingsForm::CreateTimingGroup()
     PressTestSquare->setAutoFillBackground(true);
     PressTestSquare->installEventFilter(this);
     const QString tryHint = QStringLiteral(
-        "Prova tiderna här: tryck på brytaren (mellanslag eller enter) eller klicka när rutan "
-        "är markerad. Rutan lyser rött när trycket räknas.");
+        "Prova tiderna här: tryck på brytare 1 eller 2 (mellanslag och enter om inga andra "
+        "valts) eller klicka när rutan är markerad. Rutan lyser rött när trycket räknas.");
     PressTestSquare->setToolTip(tryHint);
     auto* tryLabel = new QLabel(QStringLiteral("&Prova"), TimingGroupBox);
     tryLabel->setBuddy(PressTestSquare);
@@ -619,6 +625,8 @@ void TUserSettingsForm::showEvent(QShowEvent* event)
 
 void TUserSettingsForm::hideEvent(QHideEvent* event)
 {
+    if (LearningSwitch)
+        StopLearning();
     ScanTimer->stop();
     KeyRepeatTimer->stop();
     QDialog::hideEvent(event);
@@ -626,15 +634,17 @@ void TUserSettingsForm::hideEvent(QHideEvent* event)
 
 bool TUserSettingsForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (LearnFrom(watched, event))
+        return true;
     if (watched == FontPanel && event->type() == QEvent::MouseButtonPress)
         FontPanelClick();
     if (watched == PressTestSquare) {
         // The square takes the switches' events as the grid does: the same edges, the same
-        // filter.
+        // filter, the inputs of either switch.
         const auto edge = Tonlyra::SwitchEdgeOf(*event);
         const bool mouse = edge && edge->Switch < 0;
-        if (edge && (mouse || edge->Switch == Tonlyra::KeyCode::Space ||
-                     edge->Switch == Tonlyra::KeyCode::Enter)) {
+        if (edge && (mouse || Tonlyra::SwitchOfKey(EditedSettings.Switch1, EditedSettings.Switch2,
+                                                   edge->Switch) != 0)) {
             if (mouse)
                 PressTestSquare->setFocus();
             PressTestSwitch(edge->Switch, edge->Down);
@@ -686,6 +696,7 @@ void TUserSettingsForm::ShowSettingsInControls()
     ShowFont(s.Font);
     ShowColors();
     ShowTimings();
+    ShowSwitches();
     SpacingComboBox->setCurrentIndex(s.Spacing >= Tonlyra::MinSpacing &&
                                              s.Spacing <= Tonlyra::MaxSpacing
                                          ? s.Spacing - Tonlyra::MinSpacing
