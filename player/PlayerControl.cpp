@@ -547,6 +547,15 @@ bool TPlayerForm::UserWorksInPlayer() const
            !Tonlyra::SeatHasKeyboard();
 }
 
+std::optional<int> TPlayerForm::TimeToNextScanStep() const
+{
+    if (!ScanTimer->isActive() || ScanHalted || Paus->isChecked() || KeyHeld ||
+        SelectionWaits > 0 || MediaDialog->PlayState() == 3 || !UserWorksInPlayer())
+        return std::nullopt;
+    // A skipped tick adds a whole period to the step.
+    return std::max(0, ScanTimer->remainingTime()) + (SkipNextScanTick ? ScanPeriod : 0);
+}
+
 bool TPlayerForm::ScanStepBeginsRound() const
 {
     const int cellCount = Session.Overlay().CellCount();

@@ -105,6 +105,7 @@ void TPlayerForm::CreatePanels()
     KnappYta = new QWidget(KnappPanel);
     KnappYta->setObjectName(QStringLiteral("KnappYta"));
     layout->addWidget(KnappYta);
+    ScanProgress = new Tonlyra::ScanProgressBar(KnappYta, [this] { return ScanProgressStep(); });
     FirstStart = new Tonlyra::FirstStartPanel(KnappPanel);
     FirstStart->hide();
     FirstStart->OnOpenDemo = [this] { OpenDemoClick(); };
@@ -494,6 +495,7 @@ void TPlayerForm::BuildGrid()
         ScanTimer->start();
     else
         ScanTimer->stop();
+    ScanProgress->Follow(settings.ShowScanProgress && RunsScanTimer(settings.ControlMode));
     KeyRepeatTimer->setInterval(std::max(1, settings.KeyRepetitionDelayTime));
     KeyPreview = true;
     VisaInfo->setEnabled(cellCount > 0);
@@ -721,9 +723,12 @@ bool TPlayerForm::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
         // The grid's ground between and around the cells takes the mouse buttons that are
         // switches as the cells do (in the stepping modes most of the grid is ground).
-        if ((watched == KnappYta || watched == KnappPanel) &&
-            Tonlyra::IsSwitchMode(Session.Settings().ControlMode)) {
+        if (watched == KnappYta || watched == KnappPanel) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
+            const UserSettings& settings = Session.Settings();
+            if (!SwitchKeyOf(Tonlyra::SwitchOfPress(settings.Switch1, settings.Switch2,
+                                                    Tonlyra::SwitchInput::OfMouse(mouse->button()))))
+                break;
             const QPoint at = mouse->position().toPoint();
             if (event->type() == QEvent::MouseButtonRelease)
                 CellMouseUp(watched, mouse->button(), mouse->modifiers(), at.x(), at.y());

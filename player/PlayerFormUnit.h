@@ -2,6 +2,7 @@
 
 #include "media/SpeechCache.h"
 #include "input/SwitchPressFilter.h"
+#include "player/ScanProgressBar.h"
 #include "usage/UseRecorder.h"
 
 #include <QList>
@@ -183,6 +184,13 @@ public:
     void ScanTimerTimer();
     // Whether the user works in the player, so that the scanning frame may move.
     bool UserWorksInPlayer() const;
+    // The time until the scanning frame moves on by itself; nothing while it waits (a press
+    // held, media playing, "Gör paus", stopped after its rounds) or does not scan.
+    std::optional<int> TimeToNextScanStep() const;
+    // The bar in the scanning frame that shows that time, with "Show scan progress".
+    Tonlyra::ScanProgressBar* ScanProgress = nullptr;
+    // What the bar shows now: the marked cells' frame and the time left.
+    std::optional<Tonlyra::ScanProgressBar::Step> ScanProgressStep() const;
     void DisplayTimerTimer();
     void KeyRepeatTimerTimer();
 
@@ -264,6 +272,9 @@ private:
     // ---- Grid (PlayerGrid.cpp) ----
     // The cell whose geometry SavedCellTop.. hold while it is enlarged; 0 when none is.
     int SavedCell = 0;
+    // The cells the scanning frame marks: MarkedCount from MarkedFirst.
+    int MarkedFirst = 0;
+    int MarkedCount = 0;
     QList<Tonlyra::CellPanel*> CellPanels() const;
     void PutBackEnlargedCell();
 

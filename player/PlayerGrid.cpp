@@ -82,6 +82,8 @@ void TPlayerForm::DestroyCells()
     const QList<QWidget*> cells =
         KnappYta->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget* cell : cells) {
+        if (cell == ScanProgress)
+            continue;
         cell->hide();
         cell->setParent(nullptr);
         cell->deleteLater();
@@ -350,6 +352,20 @@ void TPlayerForm::FitPicture(int cell)
     }
 }
 
+std::optional<Tonlyra::ScanProgressBar::Step> TPlayerForm::ScanProgressStep() const
+{
+    const UserSettings& settings = Session.Settings();
+    const auto left = TimeToNextScanStep();
+    if (!settings.ShowScanProgress || !left || MarkedCount <= 0)
+        return std::nullopt;
+    QRect frame;
+    for (int cell = MarkedFirst; cell < MarkedFirst + MarkedCount; ++cell)
+        if (const CellPanel* panel = CellPanelOf(cell); panel && panel->isVisible())
+            frame |= panel->geometry();
+    return Tonlyra::ScanProgressBar::Step{frame, settings.Spacing, *left,
+                                          Tonlyra::ColorFromBgr(settings.ScanColor)};
+}
+
 void TPlayerForm::MarkCell(int cell)
 {
     MarkRow(cell, 1);
@@ -361,6 +377,8 @@ void TPlayerForm::MarkRow(int firstCell, int count)
     const UserSettings& settings = Session.Settings();
     const QColor backColor = Tonlyra::ColorFromBgr(settings.BackColor);
     const QColor scanColor = Tonlyra::ColorFromBgr(settings.ScanColor);
+    MarkedFirst = firstCell;
+    MarkedCount = firstCell > 0 ? count : 0;
     // Only panels whose colour changes are repainted, and of those only the frame.
     for (CellPanel* panel : CellPanels()) {
         const bool marked = panel->Tag >= firstCell && panel->Tag < firstCell + count;
