@@ -28,12 +28,16 @@ constexpr int SettleLooks = 8;
 constexpr int SettleMs = 250;
 // A device whose file cannot be watched is looked at this often instead.
 constexpr int UnwatchedDevicePollMs = 4;
+// Without /dev/input to watch (no input devices at all yet), new devices are looked for this
+// often.
+constexpr int UnwatchedFolderPollMs = 1000;
 
 struct Device
 {
     SDL_Joystick* Handle = nullptr;
     QString Name;
     int File = -1; // our own reading of its event file: it wakes the thread
+    bool Virtual = false; // SDL's own device: whoever changes it wakes the thread
     std::set<int> Held; // switch ids of the buttons held down
 };
 
@@ -124,6 +128,7 @@ void Joysticks::Run()
                 }
                 Device& device = devices[SDL_JoystickInstanceID(handle)];
                 device.Handle = handle;
+                device.Virtual = SDL_JoystickIsVirtual(event.jdevice.which);
                 device.Name = QString::fromUtf8(SDL_JoystickName(handle));
                 if (const char* path = SDL_JoystickPath(handle))
                     device.File = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -205,10 +210,13 @@ void Joysticks::Run()
         for (const auto& [id, device] : devices) {
             if (device.File >= 0)
                 files.push_back({device.File, POLLIN, 0});
-            else
+            else if (!device.Virtual)
                 unwatched = true;
         }
-        const int timeout = unwatched ? UnwatchedDevicePollMs : settle > 0 ? SettleMs : -1;
+        const int timeout = unwatched                ? UnwatchedDevicePollMs
+                            : settle > 0             ? SettleMs
+                            : Wait->DevicesDir < 0 ? UnwatchedFolderPollMs
+                                                     : -1;
         const int ready = poll(files.data(), files.size(), timeout);
         if (ready == 0 && settle > 0)
             --settle;

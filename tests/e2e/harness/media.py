@@ -174,7 +174,8 @@ def write_settings(path, mode, scan_delay=1000, sound=True, texts=True, pictures
                    hide_borders=False, spacing=8, act_on_key_down=True, execute_on_key_up=False,
                    font_size=14, timings=None):
     """A user settings file for one control mode (one of MODE_KEYS). timings: further keys of
-    "Extended settings" ({"Acceptance time": 300, "Speak cells": 1, ...})."""
+    "Extended settings" ({"Acceptance time": 300, "Speak cells": 1, "Switch 1": "key:F5",
+    ...})."""
     lines = ["[Input settings]"]
     lines += ["%s=%d" % (key, key == mode) for key in MODE_KEYS]
     lines += ["Scan delay time=%d" % scan_delay,
@@ -189,7 +190,7 @@ def write_settings(path, mode, scan_delay=1000, sound=True, texts=True, pictures
               "Key repetition delay time=1500", "Key repetition=0",
               "Act on key down=%d" % act_on_key_down,
               "Execute on key up=%d" % execute_on_key_up]
-    lines += ["%s=%d" % item for item in (timings or {}).items()]
+    lines += ["%s=%s" % item for item in (timings or {}).items()]
     with open(path, "w", encoding="utf-8") as f:
         f.write("\r\n".join(lines) + "\r\n")
     return path
