@@ -232,9 +232,9 @@ TEST_F(PlayerSwitchesTest, AVirtualGamepadHeldForTheAcceptanceTimeAndPulledOutWh
                                 2000));
     EXPECT_EQ(Engine->Url, cells[2].Media);
     set(2, false);
+    ASSERT_TRUE(WaitPlaying());
     MediaDialog->Stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return MediaDialog->PlayState() != PlaybackEngine::Playing; },
-                                2000));
+    ASSERT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
 
     // Held while it is pulled out: the scan, which waits while a switch is held, goes on.
     set(1, true);
