@@ -17,7 +17,7 @@ deb=$(ls "$out"/tonlyran_*_*.deb) || fail "no tonlyran_*.deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libc6 libqt6core6 libqt6widgets6 libmpv2 libmp3lame0 libcdio19 \
                libcdio-paranoia2 qt6-qpa-plugins qt6-wayland qt6-image-formats-plugins \
-               qt6-translations-l10n libarchive13; do
+               qt6-translations-l10n libarchive13 libsdl2-2.0-0; do
     grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "does not depend on $package: $depends"
 done
 
