@@ -74,8 +74,6 @@ int KeyCodeOf(int key, Qt::KeyboardModifiers modifiers)
         return 144;
     case Qt::Key_ScrollLock:
         return 145;
-    case Qt::Key_Semicolon:
-        return 186;
     case Qt::Key_Equal:
         return 187;
     case Qt::Key_QuoteLeft:

@@ -27,7 +27,7 @@ constexpr int KeypadMinus = 109;
 
 // The one translation from a Qt key to those codes. Letters give 65..90, function keys
 // 112..135, keypad digits 96..105, the editing, lock and punctuation keys their old codes; a
-// key without one gives KeyCode::None.
+// key without one gives KeyCode::None (so does ";", which separates the stored switch inputs).
 int KeyCodeOf(int qtKey, Qt::KeyboardModifiers modifiers);
 int KeyCodeOf(const QKeyEvent* event);
 

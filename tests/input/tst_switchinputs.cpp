@@ -75,7 +75,7 @@ TEST(SwitchInputs, UnreadableItemsAreLeftOutAndNamed)
 {
     for (const char* item :
          {"", "key:", "key:Ctrl+A", "key:Space, Enter", "key:NoSuchKey", "key:Volume Up",
-          "mouse:", "mouse:wheel", "joystick:0", "joystick:-1", "joystick:x", "joystick:3@",
+          "key:;", "mouse:", "mouse:wheel", "joystick:0", "joystick:-1", "joystick:x", "joystick:3@",
           "joystick:999", "keyboard:A", "Space"})
         EXPECT_FALSE(ParseSwitchInput(QString::fromUtf8(item))) << item;
 
