@@ -16,7 +16,7 @@
 #include "bench/support/BenchEnvironment.h"
 #include "bench/support/BenchPictures.h"
 #include "i18n/SwedishApplication.h"
-#include "media/MediaDialogUnit.h"
+#include "media/PlaybackService.h"
 #include "media/PlaybackEngine.h"
 #include "platform/KeyCodes.h"
 #include "platform/ProfileFile.h"
@@ -177,7 +177,7 @@ void PlayerPresses(const QString& folder)
             player->KnappYta->repaint(); // the chosen cell on screen
             const double frame = timer.nsecsElapsed() / 1e6;
             RunUntil([&windows] {
-                return windows.MediaDialog()->PlayState() == PlaybackEngine::Playing;
+                return windows.Playback().PlayState() == PlaybackEngine::Playing;
             });
             const double sound = timer.nsecsElapsed() / 1e6;
             SendKey(player, QEvent::KeyRelease, Qt::Key_Space);
@@ -194,7 +194,7 @@ void PlayerPresses(const QString& folder)
                     Median(frameOff), Median(frameOn), addedFrame, Median(soundOff),
                     Median(soundOn), addedSound, PressTargetMs,
                     addedFrame < PressTargetMs && addedSound < PressTargetMs ? "met" : "MISSED");
-        windows.MediaDialog()->Stop();
+        windows.Playback().Stop();
     }
     QDir::setCurrent(old);
 }

@@ -32,7 +32,6 @@ const QString AllVideoFilter =
     QStringLiteral("Alla videofiler|*.wmv;*.mpg;*.mpeg;*.avi|WMV-filer|*.wmv|MPEG-filer|*.mpg;"
                    "*.mpeg|AVI-filer|*.avi");
 
-
 using Tonlyra::PlaybackEngine;
 using Tonlyra::PlaybackService;
 
@@ -59,21 +58,26 @@ void TMediaDialog::SetEngineFactory(EngineFactory factory)
 }
 
 TMediaDialog::TMediaDialog(QWidget* parent)
-    : TMediaDialog(*new PlaybackService, parent)
+    : QDialog(parent), OwnService(std::make_unique<PlaybackService>()), Playback(OwnService.get())
 {
-    OwnService.reset(Playback);
+    VideoWindow = new Tonlyra::VideoWindow(Engine(), this);
+    Build();
 }
 
-TMediaDialog::TMediaDialog(PlaybackService& service, QWidget* parent)
+TMediaDialog::TMediaDialog(PlaybackService& service, Tonlyra::VideoWindow& video, QWidget* parent)
     : QDialog(parent), Playback(&service)
+{
+    VideoWindow = &video;
+    Build();
+}
+
+void TMediaDialog::Build()
 {
     BuildControls();
     PositionTimer = new QTimer(this);
     PositionTimer->setInterval(40);
     connect(PositionTimer, &QTimer::timeout, this, &TMediaDialog::FollowPlayPosition);
-    VideoWindow = new Tonlyra::VideoWindow(Engine(), this);
     VideoWindow->InlineSurface = InlineVideo;
-    connect(Engine(), &PlaybackEngine::FullScreenChange, this, &TMediaDialog::FullScreenChange);
     ConnectService();
     SetOfferedKinds(AllMediaKinds);
     ShowKind(Playback->Kind());
@@ -795,12 +799,4 @@ void TMediaDialog::LoadCopiedFile()
     const QString name =
         QFile::decodeName(QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]));
     Playback->LoadFile(name, SoundFileKind);
-}
-
-void TMediaDialog::FullScreenChange(bool on)
-{
-    if (on)
-        VideoWindow->ShowFullScreen();
-    else
-        VideoWindow->hide();
 }

@@ -37,8 +37,9 @@ class TMediaDialog : public QDialog
 public:
     // A dialog on a service of its own.
     explicit TMediaDialog(QWidget* parent = nullptr);
-    // A dialog showing service, which must outlive it.
-    explicit TMediaDialog(Tonlyra::PlaybackService& service, QWidget* parent = nullptr);
+    // A dialog showing service, whose videos play full screen in video; both must outlive it.
+    TMediaDialog(Tonlyra::PlaybackService& service, Tonlyra::VideoWindow& video,
+                 QWidget* parent = nullptr);
     ~TMediaDialog() override;
 
     Tonlyra::PlaybackService& Service() const { return *Playback; }
@@ -163,6 +164,7 @@ protected:
     void done(int result) override;
 
 private:
+    void Build();
     void BuildControls();
     void ConnectService();
     // The dialog's height for the kind shown: the settings alone, or room for a video too.
@@ -184,10 +186,8 @@ private:
     void FollowPlayPosition();
     void EnableControls(bool play, bool pause, bool stop, bool trackBars);
     bool KindAccepted(int kind) const;
-    void FullScreenChange(bool on);
 
     std::unique_ptr<Tonlyra::PlaybackService> OwnService;
     Tonlyra::PlaybackService* Playback = nullptr;
     bool Closing = false; // OK waits for the chosen file's try
 };
-

@@ -52,6 +52,12 @@ VideoWindow::VideoWindow(PlaybackEngine* engine, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::BlankCursor);
     connect(engine, &PlaybackEngine::FrameReady, this, &VideoWindow::RouteFrame);
+    connect(engine, &PlaybackEngine::FullScreenChange, this, [this](bool on) {
+        if (on)
+            ShowFullScreen();
+        else
+            hide();
+    });
 }
 
 void VideoWindow::RouteFrame()

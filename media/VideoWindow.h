@@ -33,8 +33,9 @@ private:
     bool FrameDirty = true;
 };
 
-// The full-screen window a video plays in when the player plays it. It hands the user's keys and
-// clicks back to the engine, which reports them as its own events. It also hands each new frame
+// The full-screen window a video plays in when the player plays it: on the screen while the
+// engine plays full screen. It hands the user's keys and clicks back to the engine, which
+// reports them as its own events. It also hands each new frame
 // on: to the surface on the screen (itself or the inline one), else into a small scratch image,
 // since mpv waits until each frame has been drawn.
 class VideoWindow : public VideoSurface

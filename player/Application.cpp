@@ -3,6 +3,8 @@
 #include "input/Joysticks.h"
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
+#include "media/PlaybackService.h"
+#include "media/VideoWindow.h"
 #include "overlay/SettingsFormUnit.h"
 #include "platform/Paths.h"
 #include "player/PlayerFormUnit.h"
@@ -12,16 +14,18 @@
 namespace Tonlyra {
 
 Application::Application(const QStringList& arguments)
-    : TheSession(std::make_unique<Tonlyra::Session>())
+    : TheSession(std::make_unique<Tonlyra::Session>()),
+      ThePlayback(std::make_unique<Tonlyra::PlaybackService>())
 {
     Player = new TPlayerForm(*TheSession);
-    Media = new TMediaDialog(Player);
+    Video = new Tonlyra::VideoWindow(ThePlayback->Engine(), Player);
+    Media = new TMediaDialog(*ThePlayback, *Video, Player);
     Editor = new TSettingsForm(*TheSession, Player, arguments);
     UserSettingsWindow = new TUserSettingsForm(*TheSession, Player, arguments);
     IR = new TIRDialog(Player);
     Editor->MediaDialog = Media;
     Editor->IRDialog = IR;
-    Player->MediaDialog = Media;
+    Player->PlayThrough(*ThePlayback, Video);
     Player->IRDialog = IR;
     Player->Carer = this;
     Pads = new Tonlyra::Joysticks(Player);
@@ -35,7 +39,7 @@ Application::Application(const QStringList& arguments)
 
 Application::~Application()
 {
-    // The windows go before the session they show.
+    // The windows go before the session and the service they show.
     delete Player;
 }
 

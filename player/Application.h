@@ -15,12 +15,14 @@ class TUserSettingsForm;
 namespace Tonlyra {
 
 class Joysticks;
+class PlaybackService;
 class Session;
+class VideoWindow;
 
-// The program: creates the session and the windows, hands each window what it shows and edits,
-// and wires them together. The player window is the main window and the parent of the others, so
-// that they close and go with it. The overlay editor and the user settings window look at
-// arguments (the command line after the program name) for a ".cdu" and a ".usr" file. An
+// The program: creates the session, the playback service and the windows, hands each window what it
+// shows and edits, and wires them together. The player window is the main window and the parent of
+// the others, so that they close and go with it. The overlay editor and the user settings window
+// look at arguments (the command line after the program name) for a ".cdu" and a ".usr" file. An
 // overlay so opened is remembered as the last of those settings; a ".usr" file named without an
 // overlay (as a file manager opens it) starts on the overlay last remembered for it.
 class Application : public CarerWindows
@@ -32,6 +34,7 @@ public:
     Application& operator=(const Application&) = delete;
 
     Tonlyra::Session& Session() const { return *TheSession; }
+    Tonlyra::PlaybackService& Playback() const { return *ThePlayback; }
     TPlayerForm* PlayerForm() const { return Player; }
     TMediaDialog* MediaDialog() const { return Media; }
     TSettingsForm* SettingsForm() const { return Editor; }
@@ -53,8 +56,10 @@ private:
     void StartOnLastOverlay(const QStringList& arguments);
 
     std::unique_ptr<Tonlyra::Session> TheSession;
+    std::unique_ptr<Tonlyra::PlaybackService> ThePlayback;
     TPlayerForm* Player = nullptr;
     TMediaDialog* Media = nullptr;
+    Tonlyra::VideoWindow* Video = nullptr;
     TSettingsForm* Editor = nullptr;
     TUserSettingsForm* UserSettingsWindow = nullptr;
     TIRDialog* IR = nullptr;

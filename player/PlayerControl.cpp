@@ -4,7 +4,8 @@
 #include "player/PlayerFormUnit.h"
 
 #include "media/IRDialogUnit.h"
-#include "media/MediaDialogUnit.h"
+#include "media/PlaybackEngine.h"
+#include "media/PlaybackService.h"
 #include "media/VideoWindow.h"
 #include "platform/KeyCodes.h"
 #include "platform/SeatKeyboard.h"
@@ -178,8 +179,7 @@ void TPlayerForm::JoystickButton(const Tonlyra::SwitchInput& button, int switchI
         // Only while the user works in the player's window (or its full-screen video): a
         // carer in another program must not have the scan choose behind their back.
         const QWidget* active = QApplication::activeWindow();
-        const QWidget* video = MediaDialog ? MediaDialog->VideoWindow : nullptr;
-        if (!key || !active || (active != this && active != video))
+        if (!key || !active || (active != this && active != Video))
             return;
         JoysticksDown.insert(switchId);
         SwitchDown(switchId, *key, SourceOfKey(*key, settings.ControlMode), this, Qt::NoModifier);
@@ -236,7 +236,7 @@ void TPlayerForm::HandleKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
     if (Paus->isChecked())
         return;
     if (key == KeyCode::Escape) {
-        MediaDialog->Stop();
+        Playback->Stop();
         return;
     }
     if (!ActOnPress)
@@ -327,7 +327,7 @@ void TPlayerForm::KeyboardKey(int key)
     const int cell = NumberEntry.toInt(&isNumber);
     NumberEntry.clear();
     CurrentCell = isNumber ? cell : 0;
-    MediaDialog->Stop();
+    Playback->Stop();
     LetPendingEventsRun();
     // Here an IR cell is shown enlarged as well.
     if (IsCellPlayable(CurrentCell)) {
@@ -341,7 +341,7 @@ void TPlayerForm::OneSwitchKey(int key)
     if (key != KeyCode::Space)
         return;
     if (IsBusy())
-        MediaDialog->Stop();
+        Playback->Stop();
     if (IntroPlaying)
         RestoreCell();
     StepNext();
@@ -357,7 +357,7 @@ void TPlayerForm::TwoSwitchKey(int key)
 {
     if (key == KeyCode::Space) {
         if (IsBusy())
-            MediaDialog->Stop();
+            Playback->Stop();
         if (IntroPlaying)
             RestoreCell();
         StepNext();
@@ -376,12 +376,12 @@ void TPlayerForm::TwoSwitchScanKey(int key)
     if (key == KeyCode::Space) {
         if (!IsBusy() || IntroPlaying) {
             if (IsBusy())
-                MediaDialog->Stop();
+                Playback->Stop();
             StepNext();
             PlayIntro(CurrentCell);
         } else {
             // The chosen media plays: the step stops it and stays on its cell.
-            MediaDialog->Stop();
+            Playback->Stop();
         }
         MarkCell(CurrentCell);
     } else if (key == KeyCode::Enter) {
@@ -397,9 +397,9 @@ void TPlayerForm::OneSwitchScanKey(int key)
     if (key != KeyCode::Enter)
         return;
     if (IsBusy() && !IntroPlaying) {
-        MediaDialog->Stop();
+        Playback->Stop();
     } else if (IsCellPlayable(CurrentCell)) {
-        MediaDialog->Stop(); // ends the introduction
+        Playback->Stop(); // ends the introduction
         LetPendingEventsRun();
         if (!Session.Overlay().IsIRCell(CurrentCell))
             EnlargeCell(CurrentCell);
@@ -416,7 +416,7 @@ void TPlayerForm::TwoSwitchScanXYKey(int key)
             bool mediaStopped = false;
             if (IsBusy()) {
                 mediaStopped = !IntroPlaying;
-                MediaDialog->Stop();
+                Playback->Stop();
                 LetPendingEventsRun();
             }
             if (mediaStopped) {
@@ -476,11 +476,11 @@ void TPlayerForm::ArrowKey(int key)
     case KeyCode::Down:
         if (!IsBusy() || IntroPlaying) {
             if (IsBusy())
-                MediaDialog->Stop();
+                Playback->Stop();
             MoveByArrow(key);
             PlayIntro(CurrentCell);
         } else {
-            MediaDialog->Stop();
+            Playback->Stop();
         }
         MarkCell(CurrentCell);
         break;
@@ -502,7 +502,7 @@ void TPlayerForm::ScanTimerTimer()
         ScanStepHeld = false;
         ScanTimer->setInterval(ScanPeriod);
     }
-    if (!UserWorksInPlayer() || MediaDialog->PlayState() == 3 || Paus->isChecked() || KeyHeld ||
+    if (!UserWorksInPlayer() || Playback->PlayState() == 3 || Paus->isChecked() || KeyHeld ||
         ScanHalted)
         return;
     // A selection waiting for the service to settle is not overtaken by the scan.
@@ -515,7 +515,7 @@ void TPlayerForm::ScanTimerTimer()
     // has said it once, choosing a CD cell says it again, and a box on every step would take
     // every press of a one-switch user.
     if (HasCDCells)
-        MediaDialog->LocateCD(TMediaDialog::NoDiscMessage::Quiet);
+        Playback->LocateCD(Tonlyra::PlaybackService::NoDiscMessage::Quiet);
     if (!SkipNextScanTick) {
         const UserSettings& settings = Session.Settings();
         const bool newRound = ScanStepBeginsRound();
@@ -550,7 +550,7 @@ bool TPlayerForm::UserWorksInPlayer() const
 std::optional<int> TPlayerForm::TimeToNextScanStep() const
 {
     if (!ScanTimer->isActive() || ScanHalted || Paus->isChecked() || KeyHeld ||
-        SelectionWaits > 0 || MediaDialog->PlayState() == 3 || !UserWorksInPlayer())
+        SelectionWaits > 0 || Playback->PlayState() == 3 || !UserWorksInPlayer())
         return std::nullopt;
     // A skipped tick adds a whole period to the step.
     return std::max(0, ScanTimer->remainingTime()) + (SkipNextScanTick ? ScanPeriod : 0);
@@ -658,7 +658,7 @@ void TPlayerForm::HandleMouseDown(QObject* sender, Qt::MouseButton, Qt::Keyboard
         return;
     // A click anywhere on the grid or on a playing video stops playback, in every mode.
     if (IsBusy()) {
-        MediaDialog->Stop();
+        Playback->Stop();
         return;
     }
     ScanRoundsBegun = 0;

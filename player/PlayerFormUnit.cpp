@@ -1,7 +1,7 @@
 #include "player/PlayerFormUnit.h"
 
 #include "help/HelpWindow.h"
-#include "media/MediaDialogUnit.h"
+#include "media/PlaybackService.h"
 #include "media/VideoWindow.h"
 #include "picture/PictureLoader.h"
 #include "platform/FocusKeeper.h"
@@ -201,7 +201,7 @@ void TPlayerForm::OpenMenuClick()
 void TPlayerForm::ShowOpenedOverlay()
 {
     RememberOverlayInForce();
-    MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
+    HearsEndOfPlay = true;
 }
 
 void TPlayerForm::RememberOverlayInForce()
@@ -257,7 +257,7 @@ void TPlayerForm::OpenUserSettingsMenuClick()
 {
     if (!Carer)
         return;
-    MediaDialog->Stop();
+    Playback->Stop();
     // What the window holds afterwards is applied, and the grid built anew for it.
     Carer->OpenUserSettings();
 }
@@ -266,8 +266,8 @@ void TPlayerForm::ChangeMenuClick()
 {
     if (!Carer)
         return;
-    ClearMediaDialogEvents();
-    MediaDialog->Stop();
+    StopListeningToPlayback();
+    Playback->Stop();
     NumberEntry.clear();
     CurrentCell = 0;
     SetPausEnabled(false);
@@ -277,7 +277,7 @@ void TPlayerForm::ChangeMenuClick()
     } else {
         // The grid stays as it was, and so must the way keys and clicks on a playing video
         // reach it: without this a video started later could not be stopped with a switch.
-        RegisterWithMediaDialog();
+        TakesVideoInput = true;
     }
     TakeHideBordersFromSettings();
 }
@@ -286,8 +286,8 @@ void TPlayerForm::UserSettingsMenuClick()
 {
     if (!Carer)
         return;
-    MediaDialog->OnEndOfPlay = nullptr;
-    MediaDialog->Stop();
+    HearsEndOfPlay = false;
+    Playback->Stop();
     // Accepted settings are applied, and the grid built anew for them, before this returns.
     const bool accepted = Carer->EditUserSettings();
     TakeHideBordersFromSettings();
@@ -462,7 +462,7 @@ void TPlayerForm::BuildGrid()
     KeyHeld = false;
     ActOnPress = settings.ActOnKeyDown;
 
-    RegisterWithMediaDialog();
+    TakesVideoInput = true;
 
     ShowLoadingPanel();
 
@@ -479,7 +479,7 @@ void TPlayerForm::BuildGrid()
     for (int cell = 1; cell <= cellCount && !HasCDCells; ++cell)
         HasCDCells = Session.Overlay().IsCDTrackCell(cell);
     if (HasCDCells)
-        MediaDialog->PrepareCD();
+        Playback->PrepareCD();
 
     DestroyCells();
     CreateCells();
@@ -594,29 +594,45 @@ void TPlayerForm::resizeEvent(QResizeEvent* event)
     CentreLoadingPanel();
 }
 
-void TPlayerForm::RegisterWithMediaDialog()
+void TPlayerForm::PlayThrough(Tonlyra::PlaybackService& playback, Tonlyra::VideoWindow* video)
 {
-    MediaDialog->OnPlayerMouseDown = [this](QObject* sender, Qt::MouseButton button,
-                                            Qt::KeyboardModifiers shift, int x,
-                                            int y) { CellMouseDown(sender, button, shift, x, y); };
-    MediaDialog->OnPlayerMouseUp = [this](QObject* sender, Qt::MouseButton button,
-                                          Qt::KeyboardModifiers shift, int x,
-                                          int y) { CellMouseUp(sender, button, shift, x, y); };
-    MediaDialog->OnPlayerKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
-        FormKeyDown(sender, key, shift);
+    using Tonlyra::PlaybackService;
+    Playback = &playback;
+    Video = video;
+    // A medium that cannot be played ends its play as well; EndOfPlay reads why.
+    const auto ended = [this] {
+        if (HearsEndOfPlay)
+            EndOfPlay(Playback);
     };
-    MediaDialog->OnPlayerKeyUp = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
-        FormKeyUp(sender, key, shift);
-    };
+    connect(Playback, &PlaybackService::EndOfPlay, this, ended);
+    connect(Playback, &PlaybackService::LoadFailed, this, ended);
+    // Keys and clicks on the full-screen video, with the service as their sender; the key code
+    // is handed over as a copy and the shift state left empty.
+    connect(Playback, &PlaybackService::PlayerKeyDown, this,
+            [this](int key, Qt::KeyboardModifiers) {
+                if (TakesVideoInput)
+                    FormKeyDown(Playback, key, Qt::NoModifier);
+            });
+    connect(Playback, &PlaybackService::PlayerKeyUp, this, [this](int key, Qt::KeyboardModifiers) {
+        if (TakesVideoInput)
+            FormKeyUp(Playback, key, Qt::NoModifier);
+    });
+    connect(Playback, &PlaybackService::PlayerMouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                if (TakesVideoInput)
+                    CellMouseDown(Playback, button, shift, x, y);
+            });
+    connect(Playback, &PlaybackService::PlayerMouseUp, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                if (TakesVideoInput)
+                    CellMouseUp(Playback, button, shift, x, y);
+            });
 }
 
-void TPlayerForm::ClearMediaDialogEvents()
+void TPlayerForm::StopListeningToPlayback()
 {
-    MediaDialog->OnEndOfPlay = nullptr;
-    MediaDialog->OnPlayerMouseDown = nullptr;
-    MediaDialog->OnPlayerMouseUp = nullptr;
-    MediaDialog->OnPlayerKeyDown = nullptr;
-    MediaDialog->OnPlayerKeyUp = nullptr;
+    HearsEndOfPlay = false;
+    TakesVideoInput = false;
 }
 
 // ---- Window events ----
@@ -636,8 +652,8 @@ bool TPlayerForm::FormCloseQuery()
         return false;
     if (!ConfirmSaveOverlay())
         return false;
-    MediaDialog->OnEndOfPlay = nullptr;
-    MediaDialog->Stop();
+    HearsEndOfPlay = false;
+    Playback->Stop();
     Session.ReleaseOverlay();
     return true;
 }
@@ -651,12 +667,11 @@ QWindow* TPlayerForm::WindowToWinFocusFor(QWindow* lastFocused) const
     // the player, and one that had the focus last does not hand it to the player.
     if (QApplication::activeModalWidget())
         return nullptr;
-    const Tonlyra::VideoWindow* video = MediaDialog ? MediaDialog->VideoWindow : nullptr;
-    QWindow* videoWindow = video ? video->windowHandle() : nullptr;
+    QWindow* videoWindow = Video ? Video->windowHandle() : nullptr;
     if (lastFocused && lastFocused != windowHandle() && lastFocused != videoWindow)
         return nullptr;
     // A full-screen video takes the keys that stop it.
-    return video && video->isVisible() ? videoWindow : windowHandle();
+    return Video && Video->isVisible() ? videoWindow : windowHandle();
 }
 
 bool TPlayerForm::event(QEvent* event)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "media/SpeechCache.h"
 #include "input/SwitchPressFilter.h"
+#include "media/SpeechCache.h"
 #include "player/ScanProgressBar.h"
 #include "usage/UseRecorder.h"
 
@@ -22,7 +22,6 @@ class QMenu;
 class QTimer;
 class QWindow;
 class TIRDialog;
-class TMediaDialog;
 class TPMultiImage;
 
 namespace Tonlyra {
@@ -31,13 +30,15 @@ class CellPanel;
 class FirstStartPanel;
 class FocusKeeper;
 class PictureLoader;
+class PlaybackService;
 class Session;
+class VideoWindow;
 } // namespace Tonlyra
 
 // The player window: the program's main window and the only screen a user normally sees. It
 // holds no document: it shows the session's overlay in force with its applied user settings
-// (rebuilding the grid when another window puts a new one in force), plays everything through
-// MediaDialog and sends IR commands through IRDialog.
+// (rebuilding the grid when another window puts a new one in force), plays everything through the
+// playback service it is given and sends IR commands through IRDialog.
 class TPlayerForm : public QMainWindow
 {
     Q_OBJECT
@@ -49,8 +50,18 @@ public:
     // Set by whoever creates the player, before it is shown. Without Carer, the commands that
     // open the carer's windows do nothing; without IRDialog, IR cells send nothing.
     Tonlyra::CarerWindows* Carer = nullptr;
-    TMediaDialog* MediaDialog = nullptr;
     TIRDialog* IRDialog = nullptr;
+    // The service the player plays through (shared with the carer's windows, which play while
+    // the player does not listen) and the full-screen window its videos play in. Set once, by
+    // whoever creates the player, before it is shown.
+    void PlayThrough(Tonlyra::PlaybackService& playback, Tonlyra::VideoWindow* video);
+    Tonlyra::PlaybackService* Playback = nullptr;
+    Tonlyra::VideoWindow* Video = nullptr;
+    // Whether the end of the medium playing ends a choice's play (not while an introduction
+    // plays or a carer's window uses the service).
+    bool HearsEndOfPlay = false;
+    // Whether keys and clicks on a full-screen video are the user's presses in the grid.
+    bool TakesVideoInput = false;
 
     // How long a hint stays on screen.
     static constexpr int HintHidePause = 6000;
@@ -247,8 +258,7 @@ private:
     void DestroyCells();
     void ShowLoadingPanel();
     void CentreLoadingPanel();
-    void RegisterWithMediaDialog();
-    void ClearMediaDialogEvents();
+    void StopListeningToPlayback();
     void ApplyTitleBarChoice();
     void SetFullScreen(bool on);
     // What waits until the window is on the screen: activating it, the first rebuild.
@@ -357,4 +367,3 @@ private:
     // overlay cells open.
     void FillThumbnailsOfLinkedOverlays();
 };
-

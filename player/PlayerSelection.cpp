@@ -5,9 +5,8 @@
 #include "player/PlayerFormUnit.h"
 
 #include "media/IRDialogUnit.h"
-#include "media/IRDialogUnit.h"
-#include "media/MediaDialogUnit.h"
 #include "media/PlaybackEngine.h"
+#include "media/PlaybackService.h"
 #include "picture/TMultiP.h"
 #include "platform/Logging.h"
 #include "player/CellPanel.h"
@@ -29,21 +28,20 @@ constexpr int WaitPollMs = 10;
 
 QString TwoDigitMinutesSeconds(int ms)
 {
-    int hours, minutes, seconds, milliseconds;
-    TMediaDialog::SplitMilliseconds(ms, hours, minutes, seconds, milliseconds);
-    return QString::asprintf("%.2d:%.2d", minutes, seconds);
+    const int seconds = std::max(0, ms) / 1000;
+    return QString::asprintf("%.2d:%.2d", seconds / 60 % 60, seconds % 60);
 }
 
 } // namespace
 
 bool TPlayerForm::IsBusy() const
 {
-    return MediaDialog->PlayState() > 2;
+    return Playback->PlayState() > 2;
 }
 
 bool TPlayerForm::WaitWhileBusy(bool whilePlaying, bool userInput)
 {
-    const int now = MediaDialog->PlayState();
+    const int now = Playback->PlayState();
     if (now <= 2 || (now == Tonlyra::PlaybackEngine::Playing && !whilePlaying))
         return true;
     ++SelectionWaits;
@@ -51,7 +49,7 @@ bool TPlayerForm::WaitWhileBusy(bool whilePlaying, bool userInput)
     QElapsedTimer settling; // time spent loading or passing, not playing
     settling.start();
     auto check = [&] {
-        const int state = MediaDialog->PlayState();
+        const int state = Playback->PlayState();
         if (state <= 2 || (state == Tonlyra::PlaybackEngine::Playing && !whilePlaying)) {
             loop.exit(1);
         } else if (state == Tonlyra::PlaybackEngine::Playing) {
@@ -64,7 +62,7 @@ bool TPlayerForm::WaitWhileBusy(bool whilePlaying, bool userInput)
     poll.setInterval(WaitPollMs);
     QObject::connect(&poll, &QTimer::timeout, &loop, check);
     QMetaObject::Connection reports;
-    if (Tonlyra::PlaybackEngine* engine = MediaDialog->Engine())
+    if (Tonlyra::PlaybackEngine* engine = Playback->Engine())
         reports = QObject::connect(
             engine, &Tonlyra::PlaybackEngine::PlayStateChange, &loop, [&](int) { check(); },
             Qt::QueuedConnection);
@@ -87,12 +85,12 @@ bool TPlayerForm::IsCellPlayable(int cell)
     if (media.isEmpty())
         return false;
     if (Session.Overlay().IsCDTrackCell(cell)) {
-        if (!(MediaDialog->LocateCD() && Session.Overlay().IsArbitraryCDCell(cell)))
+        if (!(Playback->LocateCD() && Session.Overlay().IsArbitraryCDCell(cell)))
             return false;
         bool isNumber = false;
         const int track = media.toInt(&isNumber);
         // Tracks count from 1; a reference that is no track number cannot be played.
-        return isNumber && track >= 1 && track <= MediaDialog->TrackCount();
+        return isNumber && track >= 1 && track <= Playback->TrackCount();
     }
     return Session.Overlay().IsSoundFileCell(cell) || Session.Overlay().IsVideoFileCell(cell) ||
            Session.Overlay().IsOverlayFileCell(cell) || Session.Overlay().IsIRCell(cell) ||
@@ -139,17 +137,17 @@ void TPlayerForm::ExecuteCell(int cell)
 
     auto play = [&](int kind) {
         IntroPlaying = false;
-        MediaDialog->Stop();
+        Playback->Stop();
         PlayedCell = kind == CDKind ? 0 : cell;
-        MediaDialog->OnEndOfPlay = [this](QObject* sender) { EndOfPlay(sender); };
-        MediaDialog->SelectKind(kind);
+        HearsEndOfPlay = true;
+        Playback->SelectKind(kind);
         if (kind == CDKind)
-            MediaDialog->SelectTrack(media.toInt());
+            Playback->SelectTrack(media.toInt());
         else
-            MediaDialog->OpenMediaFile(media);
-        MediaDialog->SetStartPosition(Session.Overlay().GetCellStart(cell));
-        MediaDialog->SetStopPosition(Session.Overlay().GetCellStop(cell));
-        MediaDialog->Play();
+            Playback->LoadFile(media, kind);
+        Playback->SetStartPosition(Session.Overlay().GetCellStart(cell));
+        Playback->SetStopPosition(Session.Overlay().GetCellStop(cell));
+        Playback->Play();
     };
 
     if (Session.Overlay().IsCDTrackCell(cell)) {
@@ -206,20 +204,20 @@ void TPlayerForm::PlayIntro(int cell)
     // stop an introduction that it turned out to be, as the caller meant to.
     WaitWhileBusy(false, false);
     if (IntroPlaying && IsBusy())
-        MediaDialog->Stop();
+        Playback->Stop();
 
     auto start = [&](int kind, const QString& file, int track, int from, int to) {
         IntroPlaying = true;
-        MediaDialog->Stop();
-        MediaDialog->OnEndOfPlay = nullptr;
-        MediaDialog->SelectKind(kind);
+        Playback->Stop();
+        HearsEndOfPlay = false;
+        Playback->SelectKind(kind);
         if (kind == CDKind)
-            MediaDialog->SelectTrack(track);
+            Playback->SelectTrack(track);
         else
-            MediaDialog->OpenMediaFile(file);
-        MediaDialog->SetStartPosition(from);
-        MediaDialog->SetStopPosition(to);
-        MediaDialog->Play();
+            Playback->LoadFile(file, kind);
+        Playback->SetStartPosition(from);
+        Playback->SetStopPosition(to);
+        Playback->Play();
     };
 
     const int from = Session.Overlay().GetCellIntroStart(cell);
@@ -253,8 +251,8 @@ void TPlayerForm::EndOfPlay(QObject*)
     if (Paus->isChecked())
         return;
     // A file that would not play is marked on its cell, so that nobody waits for it again.
-    if (PlayedCell > 0 && !MediaDialog->LastError().isEmpty())
-        MediaFailed(PlayedCell, MediaDialog->LastError());
+    if (PlayedCell > 0 && !Playback->LastError().isEmpty())
+        MediaFailed(PlayedCell, Playback->LastError());
     PlayedCell = 0;
     // Pictures hidden for a video come back (not those that could not be read: their cells
     // show the sign of a missing picture).
@@ -264,7 +262,7 @@ void TPlayerForm::EndOfPlay(QObject*)
             picture->setVisible(!picture->ImageName().isEmpty() && !panel->Face()->Crossed());
         }
     }
-    if (MediaDialog->PlayState() == Tonlyra::PlaybackEngine::Stopped)
+    if (Playback->PlayState() == Tonlyra::PlaybackEngine::Stopped)
         SetPausEnabled(false);
     activateWindow();
     setFocus();
@@ -294,12 +292,12 @@ void TPlayerForm::PausClick()
     // end of play) before Pause returns, and the end of play must see that it was a pause.
     if (Paus->isChecked()) {
         SetPaused(false);
-        MediaDialog->Play();
-    } else if (MediaDialog->PlayState() == Tonlyra::PlaybackEngine::Playing) {
+        Playback->Play();
+    } else if (Playback->PlayState() == Tonlyra::PlaybackEngine::Playing) {
         // Only what plays is paused. A pause of nothing left every key and click ignored, and
         // its end started whatever was merely loaded (the CD track a rebuild probes).
         SetPaused(true);
-        MediaDialog->Pause();
+        Playback->Pause();
     }
 }
 
@@ -313,8 +311,8 @@ void TPlayerForm::DisplayTimerTimer()
     if (IsBusy() || Session.Settings().ControlMode != ControlMode::MouseControl) {
         track = Session.Overlay().GetCellMedia(CurrentCell);
         if (!IntroPlaying) {
-            played = TwoDigitMinutesSeconds(MediaDialog->GetPlayPosition());
-            length = TwoDigitMinutesSeconds(MediaDialog->GetSelectionLength());
+            played = TwoDigitMinutesSeconds(Playback->PlayPosition());
+            length = TwoDigitMinutesSeconds(Playback->SelectionLength());
         }
     }
     const QString gap(10, QLatin1Char(' '));

@@ -8,9 +8,9 @@
 #include "picture/TMultiP.h"
 #include "platform/KeyCodes.h"
 #include "platform/ProfileFile.h"
-#include "tests/support/ApplicationUnderTest.h"
 #include "player/CellPanel.h"
 #include "player/PlayerFormUnit.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "tests/support/ScriptedEngine.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
@@ -29,7 +29,6 @@
 #include <memory>
 
 namespace Tonlyra::Test {
-
 
 // One cell of an overlay the test writes.
 struct CellSpec
@@ -106,21 +105,33 @@ protected:
         return file.Path();
     }
 
-    // Creates the windows on the scripted engine (or the real one) with the overlay, sets the
-    // settings, shows and activates the player and waits for the grid.
-    void Start(const QString& overlay, const UserSettings& settings, bool realEngine = false)
+    // The player alone, or the program's whole set of windows (for what asks the carer).
+    enum class Windows
+    {
+        Player,
+        All
+    };
+
+    // Creates the player (or every window) on the scripted engine (or the real one) with the
+    // overlay, sets the settings, shows and activates the player and waits for the grid.
+    void Start(const QString& overlay, const UserSettings& settings, bool realEngine = false,
+               Windows windows = Windows::Player)
     {
         if (!realEngine)
-            TMediaDialog::SetEngineFactory([] {
+            PlaybackService::SetEngineFactory([] {
                 auto engine = std::make_unique<ScriptedEngine>();
                 engine->AutoLoad = true;
                 return engine;
             });
-        Create(QStringList{overlay});
-        TMediaDialog::SetEngineFactory({});
-        Engine = realEngine ? nullptr : static_cast<ScriptedEngine*>(MediaDialog->Engine());
+        if (windows == Windows::All)
+            Create(QStringList{overlay});
+        else
+            CreatePlayer(overlay);
+        PlaybackService::SetEngineFactory({});
+        Engine = realEngine ? nullptr : static_cast<ScriptedEngine*>(Playback->Engine());
         ApplySettings(settings);
-        UserSettingsForm->EditedSettings = settings;
+        if (UserSettingsForm)
+            UserSettingsForm->EditedSettings = settings;
         PlayerForm->setGeometry(0, 0, 640, 480);
         PlayerForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
@@ -140,7 +151,7 @@ protected:
 
     // Keys as the keyboard sends them to the player window.
     void Key(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                    bool autoRepeat = false)
+             bool autoRepeat = false)
     {
         QKeyEvent event(type, qtKey, modifiers, QString(), autoRepeat);
         QApplication::sendEvent(PlayerForm, &event);
@@ -171,9 +182,9 @@ protected:
     // The cells whose frame shows the scanning colour.
     QList<int> Marked()
     {
-        const QColor scan = ColorFromBgr(UserSettingsForm->UserSettings().ScanColor);
+        const QColor scan = ColorFromBgr(Session->Settings().ScanColor);
         QList<int> cells;
-        for (int k = 1; k <= SettingsForm->CellCount(); ++k)
+        for (int k = 1; k <= Session->Overlay().CellCount(); ++k)
             if (CellPanel* panel = PlayerForm->CellPanelOf(k); panel && panel->Color() == scan)
                 cells.append(k);
         return cells;
@@ -186,7 +197,7 @@ protected:
     // Waits until the service plays (after its load and probe).
     bool WaitPlaying()
     {
-        return QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Playing; },
+        return QTest::qWaitFor([this] { return Playback->PlayState() == PlaybackEngine::Playing; },
                                3000);
     }
 

@@ -140,15 +140,15 @@ TEST_F(PlayerControlTest, ScanningSpeedKeysKeepTheirLimitsAndStoreOnlyAbove200)
         ASSERT_TRUE(PlayerForm->ScanTimer->isActive());
         Click(c.QtKey, Qt::KeypadModifier);
         EXPECT_EQ(PlayerForm->ScanTimer->interval(), c.NewPeriod);
-        EXPECT_EQ(UserSettingsForm->UserSettings().ScanDelayTime, c.Stored);
-        EXPECT_EQ(UserSettingsForm->ChangedOutside(), c.Stored != c.Period);
+        EXPECT_EQ(Session->Settings().ScanDelayTime, c.Stored);
+        EXPECT_EQ(Session->SettingsUnsaved(), c.Stored != c.Period);
         Destroy();
     }
 
     // Without scanning the keys do nothing.
     Start(overlay, Settings(ControlMode::TwoSwitchScanControl));
     Click(Qt::Key_Plus, Qt::KeypadModifier);
-    EXPECT_FALSE(UserSettingsForm->ChangedOutside());
+    EXPECT_FALSE(Session->SettingsUnsaved());
 }
 
 TEST_F(PlayerControlTest, ActingOnReleaseStepsOncePerRelease)
@@ -191,7 +191,7 @@ TEST_F(PlayerControlTest, ChoosingOnReleaseChoosesTheMarkedCellUnlessItsIntroduc
 
     // Esc stops it; its release chooses nothing.
     Press(Qt::Key_Escape);
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Stopped);
     EXPECT_FALSE(IsEnlarged(1));
     const int loads = Engine->Urls.size();
     Release(Qt::Key_Escape);
@@ -276,7 +276,7 @@ TEST_F(PlayerControlTest, ClickOnAPlayingVideoStopsItAndTheNextClickPlaysACell)
     // The click lands on the full-screen video, which passes it on.
     emit Engine->MouseDown(Qt::LeftButton, Qt::NoModifier, 10, 10);
     emit Engine->MouseUp(Qt::LeftButton, Qt::NoModifier, 10, 10);
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Stopped);
     EXPECT_FALSE(IsEnlarged(1));
     EXPECT_TRUE(pictureOfCell->isVisible());
     EXPECT_FALSE(PlayerForm->IsPausEnabled());
@@ -304,8 +304,8 @@ TEST_F(PlayerControlTest, NoModeShowsNothingAndOnlyStopsPlayback)
     // Playback started some other way stops with Esc, on the window or on the full-screen
     // video, and with a click on the video.
     for (int way = 0; way < 3; ++way) {
-        MediaDialog->OpenMediaFile(sound);
-        MediaDialog->Play();
+        Playback->LoadFile(sound, SoundFileKind);
+        Playback->Play();
         ASSERT_TRUE(WaitPlaying());
         if (way == 0) {
             Click(Qt::Key_Escape);
@@ -315,7 +315,7 @@ TEST_F(PlayerControlTest, NoModeShowsNothingAndOnlyStopsPlayback)
         } else {
             emit Engine->MouseDown(Qt::LeftButton, Qt::NoModifier, 1, 1);
         }
-        EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped) << way;
+        EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Stopped) << way;
     }
 }
 
@@ -390,7 +390,7 @@ TEST_F(PlayerControlTest, OneSwitchScanStepsOnTicksOnlyWhileActiveAndIdle)
     PlayerForm->ScanTimerTimer();
     EXPECT_EQ(PlayerForm->CurrentCell, 2);
     Click(Qt::Key_Return);
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Stopped);
     EXPECT_FALSE(IsEnlarged(2));
     PlayerForm->ScanTimerTimer();
     EXPECT_EQ(Marked(), QList<int>({3}));

@@ -167,8 +167,7 @@ TEST_F(PlayerFormTest, FirstActivationBuildsTheGridOnceWithTheTitleBarShown)
     EXPECT_TRUE(PlayerForm->VisaInfo->isEnabled());
     EXPECT_TRUE(PlayerForm->isMaximized());
     // The forwarded keys and clicks of a playing video reach the player.
-    EXPECT_TRUE(MediaDialog->OnPlayerKeyDown && MediaDialog->OnPlayerKeyUp);
-    EXPECT_TRUE(MediaDialog->OnPlayerMouseDown && MediaDialog->OnPlayerMouseUp);
+    EXPECT_TRUE(PlayerForm->TakesVideoInput);
 
     PlayerForm->FormActivate();
     EXPECT_EQ(Rebuilds, 1);
@@ -431,7 +430,7 @@ TEST_F(PlayerFormTest, VisaInfoIsEnabledOnlyForAnOverlayWithCells)
     PlayerForm->OpenMenu->trigger();
     EXPECT_EQ(SettingsForm->FileName, full);
     EXPECT_TRUE(PlayerForm->VisaInfo->isEnabled());
-    EXPECT_TRUE(MediaDialog->OnEndOfPlay != nullptr);
+    EXPECT_TRUE(PlayerForm->HearsEndOfPlay);
 
     PlayerForm->setWindowTitle(QStringLiteral("något annat"));
     PlayerForm->VisaInfo->trigger();
@@ -465,9 +464,9 @@ TEST_F(PlayerFormTest, CancelledEditorKeepsTheGridButTakesTheStoredTitleBarChoic
     EXPECT_FALSE(PlayerForm->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(PlayerForm->CurrentCell, 0);
     EXPECT_TRUE(PlayerForm->NumberEntry.isEmpty());
-    EXPECT_FALSE(MediaDialog->OnEndOfPlay);
+    EXPECT_FALSE(PlayerForm->HearsEndOfPlay);
     // Keys and clicks on a video played later still reach the grid.
-    EXPECT_TRUE(MediaDialog->OnPlayerKeyDown && MediaDialog->OnPlayerMouseDown);
+    EXPECT_TRUE(PlayerForm->TakesVideoInput);
 }
 
 TEST_F(PlayerFormTest, UserSettingsWindowRebuildsWhenAcceptedOrAnOverlayIsLoaded)

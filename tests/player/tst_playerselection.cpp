@@ -38,11 +38,10 @@ TEST_F(PlayerSelectionTest, OneSwitchStepPlaysTheIntroductionThenTheMediaBetween
     QList<Seen> seen;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (MediaDialog->PlayState() != PlaybackEngine::Playing ||
+        if (Playback->PlayState() != PlaybackEngine::Playing ||
             (!seen.isEmpty() && seen.last().Url == Engine->Url))
             return;
-        seen.append({Engine->Url, MediaDialog->StartTrackBar->value() * MediaDialog->Scale,
-                     MediaDialog->StopTrackBar->value() * MediaDialog->Scale,
+        seen.append({Engine->Url, Playback->StartPosition(), Playback->StopPosition(),
                      PlayerForm->IsPausEnabled(), PlayerForm->IntroPlaying});
         if (Engine->Url == intro)
             Engine->Finish();
@@ -83,11 +82,11 @@ TEST_F(PlayerSelectionTest, RealEnginePlaysTheCellsStretchAndRestoresTheCellAtIt
     ClickCell(2);
     clock.start();
     EXPECT_TRUE(IsEnlarged(2));
-    ASSERT_TRUE(WaitPlaying()) << MediaDialog->LastError().toStdString();
-    EXPECT_EQ(MediaDialog->StartTrackBar->value() * MediaDialog->Scale, 500);
-    EXPECT_EQ(MediaDialog->StopTrackBar->value() * MediaDialog->Scale, 900);
+    ASSERT_TRUE(WaitPlaying()) << Playback->LastError().toStdString();
+    EXPECT_EQ(Playback->StartPosition(), 500);
+    EXPECT_EQ(Playback->StopPosition(), 900);
     ASSERT_TRUE(
-        QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 5000));
+        QTest::qWaitFor([this] { return Playback->PlayState() == PlaybackEngine::Stopped; }, 5000));
     // It played the stretch of 0.4 s, not the whole second and a half.
     EXPECT_LT(clock.elapsed(), 1400);
     EXPECT_EQ(PlayerForm->CellPanelOf(2)->geometry(), home);
@@ -96,13 +95,35 @@ TEST_F(PlayerSelectionTest, RealEnginePlaysTheCellsStretchAndRestoresTheCellAtIt
     qunsetenv("TONLYRA_MPV_VO");
 }
 
+TEST_F(PlayerSelectionTest, TheOverlaySaysWhatKindOfMediumACellPlaysWhateverItsFileIsCalled)
+{
+    Start(WriteOverlay(QStringLiteral("Slag.cdu"), 1, 2,
+                       {{1, {QStringLiteral("SoundFile"), MediaFile(QStringLiteral("ljud.mp4"))}},
+                        {2, {QStringLiteral("VideoFile"), MediaFile(QStringLiteral("film.wav"))}}}),
+          Settings(ControlMode::MouseControl));
+    struct Case
+    {
+        int Cell, Kind;
+        bool FullScreen;
+    } cases[] = {{1, SoundFileKind, false}, {2, VideoFileKind, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Cell);
+        ClickCell(c.Cell);
+        ASSERT_TRUE(WaitPlaying());
+        EXPECT_EQ(Playback->Kind(), c.Kind);
+        EXPECT_EQ(Engine->FullScreen(), c.FullScreen);
+        Engine->Finish();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !IsEnlarged(c.Cell); }, 2000));
+    }
+}
+
 TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsTheProgram)
 {
     Start(WriteOverlay(QStringLiteral("Slut.cdu"), 1, 2,
                        {{1, {QStringLiteral("Exit"), QStringLiteral("Avsluta")}}}),
-          Settings(ControlMode::MouseControl));
+          Settings(ControlMode::MouseControl), false, Windows::All);
     const QRect home = PlayerForm->CellPanelOf(1)->geometry();
-    UserSettingsForm->Session.SetSettingsUnsaved(true);
+    Session->SetSettingsUnsaved(true);
     {
         ScriptedPrompts prompts;
         prompts.Button(QMessageBox::Cancel);
@@ -133,16 +154,16 @@ TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCan
     } cases[] = {{QMessageBox::Cancel, first, 2}, {QMessageBox::No, other, 6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Answer);
-        Start(first, Settings(ControlMode::TwoSwitchScanControl));
+        Start(first, Settings(ControlMode::TwoSwitchScanControl), false, Windows::All);
         const QRect home = PlayerForm->CellPanelOf(1)->geometry();
-        SettingsForm->Session.SetOverlayUnsaved(true);
+        Session->SetOverlayUnsaved(true);
         ScriptedPrompts prompts;
         prompts.Button(c.Answer);
         Click(Qt::Key_Space);
         Click(Qt::Key_Return); // the rebuild runs inside this key's handling
         EXPECT_EQ(prompts.Asked().size(), 1u);
-        EXPECT_EQ(SettingsForm->FileName, c.FileName);
-        EXPECT_EQ(SettingsForm->CellCount(), c.Cells);
+        EXPECT_EQ(Session->OverlayFile(), c.FileName);
+        EXPECT_EQ(Session->Overlay().CellCount(), c.Cells);
         QTest::qWait(10); // the old cells are deleted once the handler has returned
         EXPECT_NE(PlayerForm->CellPanelOf(c.Cells), nullptr);
         EXPECT_EQ(PlayerForm->CellPanelOf(c.Cells + 1), nullptr);
@@ -172,7 +193,8 @@ TEST_F(PlayerSelectionTest, ContinuousIRCommandIsSentWhileTheSwitchIsClosed)
           Settings(ControlMode::ArrowControl));
 
     // A click: sent on press, stopped on release; the cell stays in its place.
-    ChangeAppliedSettings(*Session, [](UserSettings& s) { s.ControlMode = ControlMode::MouseControl; });
+    ChangeAppliedSettings(*Session,
+                          [](UserSettings& s) { s.ControlMode = ControlMode::MouseControl; });
     QTest::mousePress(Face(1), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_EQ(port.Read(9), command);
     EXPECT_TRUE(PlayerForm->IRStopPending);
@@ -182,7 +204,8 @@ TEST_F(PlayerSelectionTest, ContinuousIRCommandIsSentWhileTheSwitchIsClosed)
     EXPECT_FALSE(PlayerForm->IRStopPending);
 
     // A switch: the same with Enter; a command with a pulse count needs no stop.
-    ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = ControlMode::ArrowControl; });
+    ChangeAppliedSettings(*Session,
+                          [&](UserSettings& s) { s.ControlMode = ControlMode::ArrowControl; });
     Click(Qt::Key_Right); // to cell 1
     Press(Qt::Key_Return);
     EXPECT_EQ(port.Read(9), command);
@@ -206,14 +229,14 @@ TEST_F(PlayerSelectionTest, InformationCaptionShowsTrackLengthAndPlayedTime)
     const QString head = QStringLiteral("Tonlyran          Cd.cdu          ");
 
     // The rebuild probes the disc; once that is done the service is idle.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return MediaDialog->PlayState() <= 2; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Playback->PlayState() <= 2; }, 2000));
     PlayerForm->VisaInfo->trigger();
     PlayerForm->DisplayTimerTimer();
     EXPECT_EQ(PlayerForm->windowTitle().toStdString(),
               (head + QStringLiteral("Spår: 0   Längd: 00:00   Spelad tid: 00:00")).toStdString());
 
     ClickCell(1);
-    ASSERT_TRUE(WaitPlaying()) << MediaDialog->PlayState() << " " << Engine->Url.toStdString();
+    ASSERT_TRUE(WaitPlaying()) << Playback->PlayState() << " " << Engine->Url.toStdString();
     Engine->Pos = 185.0; // 3 min 5 s
     const QString expected = head + QStringLiteral("Spår: 7   Längd: 04:30   Spelad tid: 03:05");
     EXPECT_TRUE(QTest::qWaitFor([&] { return PlayerForm->windowTitle() == expected; }, 2000))
@@ -242,7 +265,7 @@ TEST_F(PlayerSelectionTest, PauseKeyWithTheMenuBarHiddenPausesAndResumes)
     const QRect enlarged = PlayerForm->CellPanelOf(1)->geometry();
 
     Click(Qt::Key_Pause);
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Paused);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Paused);
     EXPECT_TRUE(PlayerForm->Paus->isChecked());
     EXPECT_EQ(PlayerForm->Paus->text(), QStringLiteral("&Fortsätt"));
     // The pause is no end of play: the cell stays enlarged, and clicks and Esc are ignored;
@@ -253,10 +276,10 @@ TEST_F(PlayerSelectionTest, PauseKeyWithTheMenuBarHiddenPausesAndResumes)
     EXPECT_TRUE(PlayerForm->KnappYta->geometry().contains(PlayerForm->PauseSign->geometry()));
     ClickCell(1);
     Click(Qt::Key_Escape);
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Paused);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Paused);
 
     Click(Qt::Key_Pause);
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Playing);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Playing);
     EXPECT_FALSE(PlayerForm->Paus->isChecked());
     EXPECT_EQ(PlayerForm->Paus->text(), QStringLiteral("&Gör paus"));
     EXPECT_EQ(PlayerForm->CellPanelOf(1)->geometry(), enlarged);
@@ -264,10 +287,10 @@ TEST_F(PlayerSelectionTest, PauseKeyWithTheMenuBarHiddenPausesAndResumes)
 
     // With nothing playing there is nothing to pause: the key changes nothing.
     Engine->Finish();
-    ASSERT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    ASSERT_EQ(Playback->PlayState(), PlaybackEngine::Stopped);
     PlayerForm->PausClick();
     EXPECT_FALSE(PlayerForm->Paus->isChecked());
-    EXPECT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    EXPECT_EQ(Playback->PlayState(), PlaybackEngine::Stopped);
 }
 
 TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
@@ -281,9 +304,8 @@ TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
     ASSERT_TRUE(script.waitForFinished(10000));
     ASSERT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
 
-    Create(
-        QStringList{overlay, demo + QStringLiteral("/Users/Skanning.usr")});
-    const UserSettings& settings = UserSettingsForm->UserSettings();
+    Create(QStringList{overlay, demo + QStringLiteral("/Users/Skanning.usr")});
+    const UserSettings& settings = Session->Settings();
     EXPECT_EQ(settings.ControlMode, ControlMode::OneSwitchScanXYControl);
     EXPECT_TRUE(settings.PlaySound);
     EXPECT_EQ(settings.ScanDelayTime, 2000);
@@ -311,12 +333,12 @@ TEST_F(PlayerSelectionTest, DemoScanningUserScansRowsAndPlaysTheDemoSounds)
     EXPECT_TRUE(IsEnlarged(4));
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {
-            return MediaDialog->PlayState() == PlaybackEngine::Playing && !PlayerForm->IntroPlaying;
+            return Playback->PlayState() == PlaybackEngine::Playing && !PlayerForm->IntroPlaying;
         },
         3000));
-    EXPECT_TRUE(MediaDialog->GetMediaFileName().endsWith(QStringLiteral("bil.wav")));
+    EXPECT_TRUE(Playback->MediaFile().endsWith(QStringLiteral("bil.wav")));
     ASSERT_TRUE(
-        QTest::qWaitFor([this] { return MediaDialog->PlayState() == PlaybackEngine::Stopped; }, 4000));
+        QTest::qWaitFor([this] { return Playback->PlayState() == PlaybackEngine::Stopped; }, 4000));
     // The scan starts again from the first row.
     EXPECT_FALSE(IsEnlarged(4));
     EXPECT_EQ(Marked(), QList<int>({1, 2, 3}));

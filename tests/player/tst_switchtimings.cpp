@@ -90,7 +90,7 @@ protected:
                 if (m.Playing == 1) {
                     EXPECT_TRUE(WaitPlaying());
                 } else if (m.Playing == 0) {
-                    EXPECT_NE(MediaDialog->PlayState(), PlaybackEngine::Playing);
+                    EXPECT_NE(Playback->PlayState(), PlaybackEngine::Playing);
                 }
             } else if (m.Cell > 0) {
                 if (m.What == 'v')
@@ -382,7 +382,7 @@ TEST_F(SwitchTimingsTest, ACellWithoutAnIntroductionSpeaksItsTextWhereTheIntrodu
             EXPECT_EQ(QFileInfo(Engine->Url).absolutePath(), folder);
             EXPECT_TRUE(PlayerForm->IntroPlaying);
             // Whole, not between the positions of some other introduction.
-            EXPECT_EQ(MediaDialog->StartTrackBar->value(), 0);
+            EXPECT_EQ(Playback->StartPosition(), 0);
             const QString spoken = Engine->Url;
             Click(Qt::Key_Space);
             EXPECT_NE(Engine->Url, spoken); // each cell its own text

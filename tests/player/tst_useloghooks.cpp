@@ -30,7 +30,7 @@ protected:
     }
     void Start(const QString& overlay, const UserSettings& settings)
     {
-        PlayerFixture::Start(overlay, settings);
+        PlayerFixture::Start(overlay, settings, false, Windows::All);
         PlayerForm->SwitchPresses.SetClock(&Clock);
     }
     QString LogFile() const { return UseLogFileFor(Session->SettingsFile()); }
