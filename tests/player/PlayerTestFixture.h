@@ -105,17 +105,18 @@ protected:
         return file.Path();
     }
 
-    // The player alone, or the program's whole set of windows (for what asks the carer).
+    // The player alone, or the program's whole set of windows (for what asks the carer or
+    // shows the carer's windows).
     enum class Windows
     {
         Player,
         All
     };
+    Windows Built = Windows::Player;
 
     // Creates the player (or every window) on the scripted engine (or the real one) with the
     // overlay, sets the settings, shows and activates the player and waits for the grid.
-    void Start(const QString& overlay, const UserSettings& settings, bool realEngine = false,
-               Windows windows = Windows::Player)
+    void Start(const QString& overlay, const UserSettings& settings, bool realEngine = false)
     {
         if (!realEngine)
             PlaybackService::SetEngineFactory([] {
@@ -123,7 +124,7 @@ protected:
                 engine->AutoLoad = true;
                 return engine;
             });
-        if (windows == Windows::All)
+        if (Built == Windows::All)
             Create(QStringList{overlay});
         else
             CreatePlayer(overlay);

@@ -1,6 +1,7 @@
 // The real program's windows on the offscreen platform: start-up, the rebuild with its loading
 // panel, the title bar, the menus, closing with the two save questions, and the demo overlay.
 
+#include "help/HelpWindow.h"
 #include "media/IRDialogUnit.h"
 #include "media/MediaDialogUnit.h"
 #include "media/VideoWindow.h"
@@ -11,10 +12,9 @@
 #include "overlay/SettingsFormUnit.h"
 #include "platform/PictureReader.h"
 #include "platform/ProfileFile.h"
-#include "tests/support/ApplicationUnderTest.h"
 #include "player/FirstStartPanel.h"
-#include "help/HelpWindow.h"
 #include "player/PlayerFormUnit.h"
+#include "tests/support/ApplicationUnderTest.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -119,8 +119,9 @@ TEST_F(PlayerFormTest, CreatesTheNineWindowsInOrderAndHandsThemTheCommandLine)
 
     EXPECT_EQ(PlayerForm->windowTitle(), QStringLiteral("Tonlyran"));
     EXPECT_EQ(Windows->PlayerForm(), PlayerForm);
-    // The other windows are owned by the player window, in the order they were created, and
-    // the editor's own dialogs by the editor.
+    // The other windows are owned by the player window, in the order they were created (the
+    // full-screen video window the media dialog shows its service's videos in first), and the
+    // editor's own dialogs by the editor.
     const auto windowsOf = [](QObject* owner) {
         std::vector<QObject*> created;
         for (QObject* child : owner->children())
@@ -129,7 +130,8 @@ TEST_F(PlayerFormTest, CreatesTheNineWindowsInOrderAndHandsThemTheCommandLine)
         return created;
     };
     EXPECT_EQ(windowsOf(PlayerForm),
-              (std::vector<QObject*>{MediaDialog, SettingsForm, UserSettingsForm, IRDialog}));
+              (std::vector<QObject*>{MediaDialog->VideoWindow, MediaDialog, SettingsForm,
+                                     UserSettingsForm, IRDialog}));
     for (QWidget* dialog : std::initializer_list<QWidget*>{
              SettingsForm->NumberDialog, SettingsForm->RowsColsDialog, SettingsForm->PreviewForm,
              SettingsForm->PictureBaseDialog})
@@ -189,7 +191,8 @@ TEST_F(PlayerFormTest, LoadingPanelNamesTheOverlayIsCentredAndShownWhileTheGridI
         SCOPED_TRACE(c.Caption.toStdString());
         Start(c.Arguments);
         PlayerForm->setGeometry(50, 50, 700, 500);
-        ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
+        ChangeAppliedSettings(
+            *Session, [&](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
         PlayerForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(PlayerForm));
 
@@ -524,19 +527,19 @@ TEST_F(PlayerFormTest, FocusIsWonBackOnlyForASwitchUserAndNeverOverTheProgramsOw
     ShowPlayer();
     QWindow* player = PlayerForm->windowHandle();
     const std::pair<ControlMode, bool> modes[] = {
-        {ControlMode::OneSwitchControl, true},        {ControlMode::TwoSwitchControl, true},
-        {ControlMode::OneSwitchScanControl, true},    {ControlMode::TwoSwitchScanControl, true},
-        {ControlMode::OneSwitchScanXYControl, true},  {ControlMode::TwoSwitchScanXYControl, true},
-        {ControlMode::MouseControl, false},           {ControlMode::KeyboardControl, false},
-        {ControlMode::ArrowControl, false},           {ControlMode::None, false}};
+        {ControlMode::OneSwitchControl, true},       {ControlMode::TwoSwitchControl, true},
+        {ControlMode::OneSwitchScanControl, true},   {ControlMode::TwoSwitchScanControl, true},
+        {ControlMode::OneSwitchScanXYControl, true}, {ControlMode::TwoSwitchScanXYControl, true},
+        {ControlMode::MouseControl, false},          {ControlMode::KeyboardControl, false},
+        {ControlMode::ArrowControl, false},          {ControlMode::None, false}};
     for (const auto& [mode, wins] : modes) {
         ChangeAppliedSettings(*Session, [&](UserSettings& s) { s.ControlMode = mode; });
         EXPECT_EQ(PlayerForm->WindowToWinFocusFor(player), wins ? player : nullptr) << int(mode);
         EXPECT_EQ(PlayerForm->WindowToWinFocusFor(nullptr), wins ? player : nullptr) << int(mode);
     }
 
-    ChangeAppliedSettings(*Session,
-                          [](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
+    ChangeAppliedSettings(
+        *Session, [](UserSettings& s) { s.ControlMode = ControlMode::OneSwitchScanControl; });
     // The help window had the focus last: the carer's, left alone.
     PlayerForm->HelpMenuRun->trigger();
     ASSERT_NE(CurrentHelpWindow(), nullptr);

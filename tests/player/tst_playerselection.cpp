@@ -41,8 +41,9 @@ TEST_F(PlayerSelectionTest, OneSwitchStepPlaysTheIntroductionThenTheMediaBetween
         if (Playback->PlayState() != PlaybackEngine::Playing ||
             (!seen.isEmpty() && seen.last().Url == Engine->Url))
             return;
-        seen.append({Engine->Url, Playback->StartPosition(), Playback->StopPosition(),
-                     PlayerForm->IsPausEnabled(), PlayerForm->IntroPlaying});
+        seen.append({Engine->Url, Playback->StartStepValue() * Playback->StepMs(),
+                     Playback->StopStepValue() * Playback->StepMs(), PlayerForm->IsPausEnabled(),
+                     PlayerForm->IntroPlaying});
         if (Engine->Url == intro)
             Engine->Finish();
     });
@@ -83,8 +84,8 @@ TEST_F(PlayerSelectionTest, RealEnginePlaysTheCellsStretchAndRestoresTheCellAtIt
     clock.start();
     EXPECT_TRUE(IsEnlarged(2));
     ASSERT_TRUE(WaitPlaying()) << Playback->LastError().toStdString();
-    EXPECT_EQ(Playback->StartPosition(), 500);
-    EXPECT_EQ(Playback->StopPosition(), 900);
+    EXPECT_EQ(Playback->StartStepValue() * Playback->StepMs(), 500);
+    EXPECT_EQ(Playback->StopStepValue() * Playback->StepMs(), 900);
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return Playback->PlayState() == PlaybackEngine::Stopped; }, 5000));
     // It played the stretch of 0.4 s, not the whole second and a half.
@@ -113,15 +114,16 @@ TEST_F(PlayerSelectionTest, TheOverlaySaysWhatKindOfMediumACellPlaysWhateverItsF
         EXPECT_EQ(Playback->Kind(), c.Kind);
         EXPECT_EQ(Engine->FullScreen(), c.FullScreen);
         Engine->Finish();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !IsEnlarged(c.Cell); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !IsEnlarged(c.Cell); }, 2000));
     }
 }
 
 TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsTheProgram)
 {
+    Built = Windows::All; // the settings window asks
     Start(WriteOverlay(QStringLiteral("Slut.cdu"), 1, 2,
                        {{1, {QStringLiteral("Exit"), QStringLiteral("Avsluta")}}}),
-          Settings(ControlMode::MouseControl), false, Windows::All);
+          Settings(ControlMode::MouseControl));
     const QRect home = PlayerForm->CellPanelOf(1)->geometry();
     Session->SetSettingsUnsaved(true);
     {
@@ -143,6 +145,7 @@ TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsThePr
 
 TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCancelled)
 {
+    Built = Windows::All; // the editor asks
     const QString other = WriteOverlay(QStringLiteral("Annan.cdu"), 2, 3, {});
     const QString first = WriteOverlay(QStringLiteral("Forsta.cdu"), 1, 2,
                                        {{1, {QStringLiteral("OverlayFile"), other}}});
@@ -154,7 +157,7 @@ TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCan
     } cases[] = {{QMessageBox::Cancel, first, 2}, {QMessageBox::No, other, 6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Answer);
-        Start(first, Settings(ControlMode::TwoSwitchScanControl), false, Windows::All);
+        Start(first, Settings(ControlMode::TwoSwitchScanControl));
         const QRect home = PlayerForm->CellPanelOf(1)->geometry();
         Session->SetOverlayUnsaved(true);
         ScriptedPrompts prompts;

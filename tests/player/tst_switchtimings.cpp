@@ -382,7 +382,7 @@ TEST_F(SwitchTimingsTest, ACellWithoutAnIntroductionSpeaksItsTextWhereTheIntrodu
             EXPECT_EQ(QFileInfo(Engine->Url).absolutePath(), folder);
             EXPECT_TRUE(PlayerForm->IntroPlaying);
             // Whole, not between the positions of some other introduction.
-            EXPECT_EQ(Playback->StartPosition(), 0);
+            EXPECT_EQ(Playback->StartStepValue(), 0);
             const QString spoken = Engine->Url;
             Click(Qt::Key_Space);
             EXPECT_NE(Engine->Url, spoken); // each cell its own text

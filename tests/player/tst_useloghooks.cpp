@@ -30,7 +30,8 @@ protected:
     }
     void Start(const QString& overlay, const UserSettings& settings)
     {
-        PlayerFixture::Start(overlay, settings, false, Windows::All);
+        Built = Windows::All; // the settings window turns the log on
+        PlayerFixture::Start(overlay, settings);
         PlayerForm->SwitchPresses.SetClock(&Clock);
     }
     QString LogFile() const { return UseLogFileFor(Session->SettingsFile()); }
