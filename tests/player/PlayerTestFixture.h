@@ -107,12 +107,12 @@ protected:
 
     // The player alone, or the program's whole set of windows (for what asks the carer or
     // shows the carer's windows).
-    enum class Windows
+    enum class Parts
     {
         Player,
         All
     };
-    Windows Built = Windows::Player;
+    Parts Built = Parts::Player;
 
     // Creates the player (or every window) on the scripted engine (or the real one) with the
     // overlay, sets the settings, shows and activates the player and waits for the grid.
@@ -124,7 +124,7 @@ protected:
                 engine->AutoLoad = true;
                 return engine;
             });
-        if (Built == Windows::All)
+        if (Built == Parts::All)
             Create(QStringList{overlay});
         else
             CreatePlayer(overlay);

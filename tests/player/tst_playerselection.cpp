@@ -120,7 +120,7 @@ TEST_F(PlayerSelectionTest, TheOverlaySaysWhatKindOfMediumACellPlaysWhateverItsF
 
 TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsTheProgram)
 {
-    Built = Windows::All; // the settings window asks
+    Built = Parts::All; // the settings window asks
     Start(WriteOverlay(QStringLiteral("Slut.cdu"), 1, 2,
                        {{1, {QStringLiteral("Exit"), QStringLiteral("Avsluta")}}}),
           Settings(ControlMode::MouseControl));
@@ -145,7 +145,7 @@ TEST_F(PlayerSelectionTest, ExitCellAsksToSaveChangedSettingsAndCancelKeepsThePr
 
 TEST_F(PlayerSelectionTest, OverlayCellOpensItsOverlayUnlessTheSaveQuestionIsCancelled)
 {
-    Built = Windows::All; // the editor asks
+    Built = Parts::All; // the editor asks
     const QString other = WriteOverlay(QStringLiteral("Annan.cdu"), 2, 3, {});
     const QString first = WriteOverlay(QStringLiteral("Forsta.cdu"), 1, 2,
                                        {{1, {QStringLiteral("OverlayFile"), other}}});

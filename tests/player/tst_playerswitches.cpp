@@ -200,6 +200,7 @@ TEST_F(PlayerSwitchesTest, AVirtualGamepadHeldForTheAcceptanceTimeAndPulledOutWh
     settings.Switch1 = ParseSwitchInputs(QStringLiteral("key:Space;joystick:1"));
     settings.Switch2 = ParseSwitchInputs(QStringLiteral("key:Return;joystick:2"));
     settings.AcceptanceTime = 150;
+    Built = Parts::All; // the application wires the joysticks to the player
     Start(WriteOverlay(QStringLiteral("Fyra.cdu"), 2, 2, cells), settings);
     Joysticks& joysticks = *Windows->Joysticks();
     ASSERT_TRUE(joysticks.Running());
@@ -233,8 +234,8 @@ TEST_F(PlayerSwitchesTest, AVirtualGamepadHeldForTheAcceptanceTimeAndPulledOutWh
     EXPECT_EQ(Engine->Url, cells[2].Media);
     set(2, false);
     ASSERT_TRUE(WaitPlaying());
-    MediaDialog->Stop();
-    ASSERT_EQ(MediaDialog->PlayState(), PlaybackEngine::Stopped);
+    Playback->Stop();
+    ASSERT_EQ(Playback->PlayState(), PlaybackEngine::Stopped);
 
     // Held while it is pulled out: the scan, which waits while a switch is held, goes on.
     set(1, true);

@@ -30,7 +30,7 @@ protected:
     }
     void Start(const QString& overlay, const UserSettings& settings)
     {
-        Built = Windows::All; // the settings window turns the log on
+        Built = Parts::All; // the settings window turns the log on
         PlayerFixture::Start(overlay, settings);
         PlayerForm->SwitchPresses.SetClock(&Clock);
     }

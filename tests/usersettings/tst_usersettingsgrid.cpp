@@ -16,7 +16,7 @@ namespace {
 class UserSettingsGridTest : public PlayerFixture
 {
 protected:
-    UserSettingsGridTest() { Built = Windows::All; }
+    UserSettingsGridTest() { Built = Parts::All; }
     // The colours the user sees on cell 1: the ring around it and its face.
     std::pair<QColor, QColor> CellColours()
     {
