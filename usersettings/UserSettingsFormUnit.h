@@ -14,6 +14,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QFrame;
 class QGroupBox;
+class QGridLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -101,8 +102,8 @@ public:
     // Sets the caption and the enabled state of "&Spara brukarfil" from SettingsFileName.
     void UpdateSettingsTitle();
 
-    // Every showing starts here: copies the applied settings into the controls (the mode rules and the
-    // repeat rule run as the window's controls would), gives the focus to "Välj &typsnitt",
+    // Every showing starts here: copies the applied settings into the controls (the mode rules and
+    // the repeat rule run as the window's controls would), gives the focus to "Välj &typsnitt",
     // clears ChangedInWindow and centres the window on the screen.
     void FormShow();
     // The two views: the normal view hides "Utökade inställningar".
@@ -163,10 +164,10 @@ public:
     QCheckBox* TextCheckBox = nullptr;
     QCheckBox* SoundCheckBox = nullptr;
 
-    // Group "Utökade inställningar", shown in the advanced view only. Its sub-groups stand side
-    // by side in ExtendedLayout; a further group of settings is added there.
+    // Group "Utökade inställningar", shown in the advanced view only: appearance and input side
+    // by side with the switches below them, and the timings beside all three (ExtendedLayout).
     QGroupBox* ExtendedGroupBox = nullptr;
-    QHBoxLayout* ExtendedLayout = nullptr;
+    QGridLayout* ExtendedLayout = nullptr;
     QGroupBox* AppearanceGroupBox = nullptr; // "&Utseende"
     QFrame* ButtonColorPanel = nullptr;
     QPushButton* ButtonColorButton = nullptr;
@@ -312,4 +313,3 @@ private:
     ::UserSettings SettingsAtLastCheckpoint;
     bool Advanced = false;
 };
-

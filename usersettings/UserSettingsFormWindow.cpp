@@ -3,9 +3,9 @@
 
 #include "usersettings/UserSettingsFormUnit.h"
 
+#include "help/HelpWindow.h"
 #include "platform/KeyCodes.h"
 #include "platform/UserPrompt.h"
-#include "help/HelpWindow.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -342,10 +342,10 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
 {
     ExtendedGroupBox =
         Named(new QGroupBox(QStringLiteral("Utökade inställningar"), this), "ExtendedGroupBox");
-    // The groups side by side, and the switches in a row of their own below them.
-    auto* rows = new QVBoxLayout(ExtendedGroupBox);
-    ExtendedLayout = new QHBoxLayout;
-    rows->addLayout(ExtendedLayout);
+    // Appearance and input side by side, the switches below them, and the timings beside all
+    // three, ending in the square to try the switches on at the window's lower right: the
+    // window stays low enough for a small laptop screen.
+    ExtendedLayout = new QGridLayout(ExtendedGroupBox);
 
     AppearanceGroupBox =
         Named(new QGroupBox(QStringLiteral("&Utseende"), ExtendedGroupBox), "AppearanceGroupBox");
@@ -444,10 +444,10 @@ QGroupBox* TUserSettingsForm::CreateExtendedGroup()
     input->addLayout(keyOptions, 1);
     input->addLayout(repetition);
 
-    ExtendedLayout->addWidget(AppearanceGroupBox);
-    ExtendedLayout->addWidget(InputGroupBox);
-    ExtendedLayout->addWidget(CreateTimingGroup());
-    rows->addWidget(CreateSwitchesGroup());
+    ExtendedLayout->addWidget(AppearanceGroupBox, 0, 0);
+    ExtendedLayout->addWidget(InputGroupBox, 0, 1);
+    ExtendedLayout->addWidget(CreateSwitchesGroup(), 1, 0, 1, 2);
+    ExtendedLayout->addWidget(CreateTimingGroup(), 0, 2, 2, 1);
     return ExtendedGroupBox;
 }
 
@@ -532,11 +532,11 @@ QGroupBox* TUserSettingsForm::CreateTimingGroup()
     auto* tryLabel = new QLabel(QStringLiteral("&Prova"), TimingGroupBox);
     tryLabel->setBuddy(PressTestSquare);
     tryLabel->setToolTip(tryHint);
+    grid->setRowStretch(grid->rowCount(), 1);
     const int at = grid->rowCount();
     grid->addWidget(tryLabel, at, 0);
     grid->addWidget(PressTestSquare, at, 1);
     SetPanelColor(PressTestSquare, palette().color(QPalette::Button));
-    grid->setRowStretch(grid->rowCount(), 1);
     return TimingGroupBox;
 }
 

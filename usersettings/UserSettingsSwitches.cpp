@@ -50,8 +50,7 @@ QString TUserSettingsForm::SwitchInputCaption(const SwitchInput& input)
     switch (input.Type) {
     case SwitchInput::Kind::Key: {
         const bool keypad = input.Key.keyboardModifiers().testFlag(Qt::KeypadModifier);
-        const QString name =
-            QKeySequence(input.Key.key()).toString(QKeySequence::NativeText);
+        const QString name = QKeySequence(input.Key.key()).toString(QKeySequence::NativeText);
         return keypad ? QStringLiteral("Tangent %1 på numeriska tangentbordet").arg(name)
                       : QStringLiteral("Tangent %1").arg(name);
     }
@@ -79,7 +78,7 @@ QGroupBox* TUserSettingsForm::CreateSwitchesGroup()
                        "eller rad. Mellanslag om inget annat valts."),
         QStringLiteral("Tangenter, musknappar och styrspaksknappar som väljer den markerade "
                        "rutan eller raden. Enter om inget annat valts.")};
-    // A column for each switch (its list and buttons), and one for the hint and the bar option.
+    // A column for each switch (its list and buttons), the hint and the bar option below.
     for (int k = 0; k < 2; ++k) {
         const int number = k + 1;
         auto* label = new QLabel(captions[k], SwitchesGroupBox);
@@ -87,6 +86,10 @@ QGroupBox* TUserSettingsForm::CreateSwitchesGroup()
         list->setObjectName(QStringLiteral("Switch%1List").arg(number));
         list->setToolTip(hints[k]);
         label->setBuddy(list);
+        // Room for a few inputs; a switch rarely has more, and the list scrolls if it does.
+        list->setMaximumHeight(
+            std::max(list->minimumSizeHint().height(),
+                     4 * list->fontMetrics().height() + 2 * list->frameWidth() + 4));
         auto* add = new QPushButton(QStringLiteral("Lägg till..."), SwitchesGroupBox);
         add->setObjectName(QStringLiteral("AddSwitch%1Button").arg(number));
         add->setToolTip(QStringLiteral("Tryck sedan på den tangent, musknapp eller "
@@ -112,22 +115,20 @@ QGroupBox* TUserSettingsForm::CreateSwitchesGroup()
     SwitchHint = new QLabel(SwitchesGroupBox);
     SwitchHint->setObjectName(QStringLiteral("SwitchHint"));
     SwitchHint->setWordWrap(true);
-    grid->addWidget(SwitchHint, 1, 4);
+    grid->addWidget(SwitchHint, 3, 0, 1, 4);
     ScanProgressCheckBox =
         new QCheckBox(QStringLiteral("Visa &tid kvar i scanningsramen"), SwitchesGroupBox);
     ScanProgressCheckBox->setObjectName(QStringLiteral("ScanProgressCheckBox"));
     ScanProgressCheckBox->setToolTip(
         QStringLiteral("En list längs scanningsramens nederkant visar hur lång tid som är kvar "
                        "innan ramen flyttas, så att brukaren ser när det är dags att trycka."));
-    grid->addWidget(ScanProgressCheckBox, 2, 4);
-    grid->setColumnStretch(4, 1);
+    grid->addWidget(ScanProgressCheckBox, 4, 0, 1, 4);
     return SwitchesGroupBox;
 }
 
 void TUserSettingsForm::ShowSwitches()
 {
-    const Tonlyra::SwitchInputList* inputs[2] = {&EditedSettings.Switch1,
-                                                 &EditedSettings.Switch2};
+    const Tonlyra::SwitchInputList* inputs[2] = {&EditedSettings.Switch1, &EditedSettings.Switch2};
     for (int k = 0; k < 2; ++k) {
         QListWidget* list = SwitchLists[k];
         const int selected = list->currentRow();
