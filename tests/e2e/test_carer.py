@@ -15,15 +15,6 @@ QUESTION = "Spara ändringar"
 
 class CarerTest(PlayerCase):
 
-    def window_named(self, caption, timeout=10):
-        """The program's window whose caption starts with caption, once it is on screen."""
-        def found():
-            for window in self.player.windows():
-                if self.desktop.window_name(window).startswith(caption):
-                    return window
-            return None
-        return wait_until(found, timeout)
-
     def names(self):
         return [self.desktop.window_name(w) for w in self.player.windows()]
 

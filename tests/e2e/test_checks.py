@@ -26,16 +26,6 @@ def write_broken_mp3(path):
 
 class CarerCase(PlayerCase):
 
-    def window_named(self, caption, timeout=10, exact=False):
-        """The program's window whose caption starts with (or is) caption, once on screen."""
-        def found():
-            for window in self.player.windows():
-                name = self.desktop.window_name(window)
-                if name == caption or (not exact and name.startswith(caption)):
-                    return window
-            return None
-        return wait_until(found, timeout)
-
     def box(self, timeout=10):
         """A message box of the program: a window of its own named "Tonlyran"."""
         def found():

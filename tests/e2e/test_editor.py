@@ -17,15 +17,6 @@ STAND_IN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness",
 
 class OverlayEditorTest(PlayerCase):
 
-    def window_named(self, caption, timeout=10):
-        """The program's window whose caption starts with caption, once it is on screen."""
-        def found():
-            for window in self.player.windows():
-                if self.desktop.window_name(window).startswith(caption):
-                    return window
-            return None
-        return wait_until(found, timeout)
-
     def in_one_row(self, grid):
         """Whether the four pictures stand side by side in cell order."""
         boxes = [grid.picture_box(k) for k in range(1, 5)]

@@ -26,14 +26,6 @@ class UseLogTest(PlayerCase):
         except FileNotFoundError:
             return []
 
-    def window_named(self, caption, timeout=10):
-        def found():
-            for window in self.player.windows():
-                if self.desktop.window_name(window).startswith(caption):
-                    return window
-            return None
-        return wait_until(found, timeout)
-
     def test_a_scanning_session_writes_its_rows_and_the_window_shows_them(self):
         overlay = self.tone_grid(2, 2, tone_seconds=0.5)
         settings = self.settings("One-switch scan", scan_delay=SCAN_MS, sound=False,

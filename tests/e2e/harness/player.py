@@ -313,6 +313,16 @@ class PlayerCase(unittest.TestCase):
             return g if condition(g) else None
         return wait_until(check, timeout, interval=0.1)
 
+    def window_named(self, caption, timeout=10, exact=False):
+        """The program's window whose caption starts with (or is) caption, once on screen."""
+        def found():
+            for window in self.player.windows():
+                name = self.desktop.window_name(window)
+                if name == caption or (not exact and name.startswith(caption)):
+                    return window
+            return None
+        return wait_until(found, timeout)
+
     def wait_marked(self, cells, timeout=10.0):
         """Waits until exactly these cells are framed."""
         return self.wait_grid(lambda g: g.marked() == list(cells), timeout)
