@@ -3,6 +3,7 @@
 // the "Prova" square lighting for either switch, and the scan progress box.
 
 #include "tests/support/ApplicationUnderTest.h"
+#include "tests/usersettings/AdvancedView.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -23,21 +24,10 @@
 
 using namespace Tonlyra;
 using Tonlyra::Test::ChangeAppliedSettings;
+using Tonlyra::Test::Open;
 using Tonlyra::Test::ScriptedPrompts;
 
 namespace {
-
-bool Open(TUserSettingsForm& form, const std::function<bool(TUserSettingsForm&)>& steps)
-{
-    ScriptedPrompts prompts;
-    prompts.Dialog([&](QDialog&) {
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-        form.AdvancedViewMenu->trigger();
-        return steps(form);
-    });
-    return form.ShowUserSettingsWindow();
-}
 
 // A key as the keyboard sends it to the widget with the focus.
 void Key(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

@@ -4,6 +4,7 @@
 
 #include "tests/support/ManualClock.h"
 #include "tests/support/ApplicationUnderTest.h"
+#include "tests/usersettings/AdvancedView.h"
 #include "tests/support/TestSupport.h"
 #include "usersettings/UserSettingsFormUnit.h"
 
@@ -25,26 +26,13 @@
 #include <functional>
 
 using Tonlyra::Test::ManualClock;
+using Tonlyra::Test::Open;
 using Tonlyra::Test::ScriptedPrompts;
 using Tonlyra::Test::TempDir;
 
 using Tonlyra::Test::ChangeAppliedSettings;
 
 namespace {
-
-// Shows the window in its advanced view, works it with steps and returns whether it was
-// accepted (steps return true to accept).
-bool Open(TUserSettingsForm& form, const std::function<bool(TUserSettingsForm&)>& steps)
-{
-    ScriptedPrompts prompts;
-    prompts.Dialog([&](QDialog&) {
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-        form.AdvancedViewMenu->trigger();
-        return steps(form);
-    });
-    return form.ShowUserSettingsWindow();
-}
 
 bool Lit(const TUserSettingsForm& w)
 {
