@@ -88,7 +88,11 @@ class SwitchesTest(PlayerCase):
             partial = [n for n in lengths if 0 < n < inner[1] * 0.97]
             return max(partial, default=0), inner[1]
 
-        first, width = bar_length()
+        # A bar within a few per cent of the whole width looks like a row of the ring: the
+        # first look waits until the bar is clearly shorter than that (a tenth of a second into
+        # the step of four).
+        width = bar_length()[1]
+        first = wait_until(lambda: bar_length()[0], 2.0) or 0
         self.sleep(1.5)
         second, _ = bar_length()
         self.assertGreater(first, width * 0.3, "no bar at the step's start")
