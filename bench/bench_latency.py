@@ -11,6 +11,15 @@ server reports (that calibration is checked again at the end); on PipeWire each 
 recorder hands over is time-stamped as it arrives, an upper bound on when it left the sink (up
 to one stretch, ~46 ms, late: the same for the program and the baseline).
 
+On PulseAudio the recorded sink does not rewind (Desktop(rewinds=False)): a rewinding sink
+mixes a starting stream into what it has rendered ahead, and its monitor has by then handed
+that stretch to the recorder, so the recording lacks the first part of a sound (up to the
+sink's latency, ~60 ms) while its end comes when it should. A sound resumed from a paused
+stream, as the program's are, always starts that way, and lost ~45 ms in every press; plain
+libmpv's, written into a stream that ran dry, only now and then. Without rewinds each new
+sound starts where the sink has rendered up to, the same for both, and all of it is recorded.
+--rewinds measures on the suite's usual sink instead.
+
 The baseline is plain libmpv in this process, on the same sink, loading and playing a tone file
 of the same length at each "press" (a handle kept open with keep-open, so that its audio output
 stays open as well, and not paused at the end): what the program adds is the ratio against it.
@@ -22,7 +31,8 @@ The first press of each run comes soon after the program has started, while the 
 may still be taking on the program's new stream: it may come late, or (for a short stretch) go
 unheard; the list of presses not heard says so.
 
-    python3 bench/bench_latency.py [--presses N] [--quick] [--server pulseaudio|pipewire ...]
+    python3 bench/bench_latency.py [--presses N] [--quick] [--rewinds]
+                                   [--server pulseaudio|pipewire ...]
                                                        (TONLYRA_BIN: default build/bin/tonlyra)
 """
 
@@ -242,11 +252,11 @@ def measure_the_rest(bench, run, n):
     run("Esc -> silence", lambda: bench.escapes(n), TARGET_SILENCE_MS, baseline=False)
 
 
-def measure(server, n, quick=False):
+def measure(server, n, quick=False, rewinds=False):
     """Every figure on one sound server (with quick, only the baseline and the sound cells);
     returns [(name, times, target, baseline)]."""
     results = []
-    with Desktop(sound_server=server) as desktop:
+    with Desktop(sound_server=server, rewinds=rewinds) as desktop:
         Bench.desktop = desktop
         bench = Bench()
         bench.outputs = set()
@@ -290,6 +300,8 @@ def main():
     parser.add_argument("--presses", type=int, default=12)
     parser.add_argument("--quick", action="store_true",
                         help="only the baseline and the clicks on sound cells")
+    parser.add_argument("--rewinds", action="store_true",
+                        help="PulseAudio's recorded sink rewinds, as the suite's does")
     parser.add_argument("--server", action="append", choices=sorted(SOUND_SERVERS),
                         help="the sound server to measure on (again for both; default: both)")
     args = parser.parse_args()
@@ -298,7 +310,7 @@ def main():
     figures = []
     for server in servers:
         print("-- %s" % server, flush=True)
-        figures.append((server,) + measure(server, n, args.quick))
+        figures.append((server,) + measure(server, n, args.quick, args.rewinds))
 
     for server, results, notes in figures:
         base = statistics.median([t for t in results[0][1] if t is not None] or [0])
@@ -308,6 +320,14 @@ def main():
             print(summary(name, times, base if baseline and name != results[0][0] else None,
                           target))
             print("    each: " + " ".join("-" if t is None else "%.0f" % t for t in times))
+        # The clicks alternate with the baseline's presses, each pair meeting the sink at much
+        # the same point of its cycle: their differences are steadier than either median.
+        pairs = [c - b for c, b in zip(results[1][1], results[0][1])
+                 if c is not None and b is not None]
+        if pairs:
+            print("click on a sound cell, added to the baseline's press before it: "
+                  "median %.1f ms (%.0f to %.0f)" % (statistics.median(pairs), min(pairs),
+                                                     max(pairs)))
         for note in notes:
             print(note)
 

@@ -230,10 +230,17 @@ class Desktop:
 
     Use as a context manager, or call start() and stop(). env is what a program started on the
     desktop needs in its environment. sound_server: "pulseaudio" or "pipewire"; with
-    sound=False the desktop starts without one (start_sound_server() starts it later)."""
+    sound=False the desktop starts without one (start_sound_server() starts it later).
+
+    rewinds=False gives PulseAudio's recorded sink no rewinds. A PulseAudio sink mixes a stream
+    that starts into what it has already rendered ahead, by rewinding; the null sink's monitor
+    has by then handed that stretch to the recorder, so the recording lacks the first part of
+    every sound that starts that way (up to the sink's latency, ~60 ms), though the sink played
+    it. Without rewinds a sound starts where the sink has rendered up to, and the recording
+    holds all of it: what timings of a sound's start need."""
 
     def __init__(self, width=1280, height=800, window_manager=True, sound_server="pulseaudio",
-                 sound=True):
+                 sound=True, rewinds=True):
         if sound_server not in SOUND_SERVERS:
             raise ValueError("no sound server " + sound_server)
         self.width = width
@@ -241,6 +248,7 @@ class Desktop:
         self.window_manager = window_manager
         self.sound_server = sound_server
         self.sound = sound
+        self.rewinds = rewinds
         self.folder = None
         self.display = None
         self.env = None
@@ -407,8 +415,8 @@ class Desktop:
         socket = self.pulse_server[len("unix:"):]
         with open(config, "w") as f:
             f.write("load-module module-native-protocol-unix auth-anonymous=1 socket=%s\n"
-                    "load-module module-null-sink sink_name=rec rate=44100 channels=2\n"
-                    "set-default-sink rec\n" % socket)
+                    "load-module module-null-sink sink_name=rec rate=44100 channels=2%s\n"
+                    "set-default-sink rec\n" % (socket, "" if self.rewinds else " norewinds=1"))
         self._spawn("pulseaudio", ["pulseaudio", "-n", "-F", config, "--exit-idle-time=-1",
                                    "--daemonize=no", "--log-target=stderr"])
         if not wait_until(lambda: self._run(["pactl", "info"], check=True) is not None, 10):
