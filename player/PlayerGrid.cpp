@@ -419,7 +419,9 @@ void TPlayerForm::EnlargeCell(int cell)
         FitPicture(cell);
         panel->show();
         panel->raise();
-        panel->repaint();
+        // Painted when the event loop next runs, not here: the cell's media is asked for first,
+        // and the sound server starts on it while the picture is scaled and drawn.
+        panel->update();
     }
     CurrentCell = cell;
 }
