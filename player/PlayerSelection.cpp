@@ -163,6 +163,10 @@ void TPlayerForm::ExecuteCell(int cell)
     } else {
         // Nothing of these cells plays, so there is nothing to pause.
         SetPausEnabled(false);
+        // The chosen cell is on screen at once, as the sign that the choice was taken, while what
+        // it does takes its time (the next overlay's grid is built).
+        if (Tonlyra::CellPanel* panel = CellPanelOf(cell))
+            panel->repaint();
         if (Session.Overlay().IsOverlayFileCell(cell)) {
             if (!ConfirmSaveOverlay()) {
                 GiveUpChoice();
