@@ -44,10 +44,9 @@ class SelectionTest(PlayerCase):
         for _ in range(2):
             since = self.recording_mark()
             self.click_cell(1)
-            self.assertTrue(recording.wait_for(
-                lambda sounds: any(s.tone() == media.TONES[0] for s in sounds), since))
+            playing, = self.wait_tones(since, [media.TONES[0]], settle=0)
             pressed = self.desktop.key("Escape")
-            sound, = self.wait_tones(since, [media.TONES[0]], settle=0.5)
+            sound = self.wait_cut(playing, since)
             self.assertLess(recording.time_of(sound.end) - pressed, SILENCE_WITHIN, sound)
             self.assertLess(sound.duration, 3.5, sound)
             self.assertTrue(self.wait_grid(lambda g: len(g.picture_areas()) == 4))
@@ -135,7 +134,7 @@ class SelectionTest(PlayerCase):
                 self.assertLess(recording.time_of(sound.start) - pressed, SOUND_WITHIN, sound)
             # A click on the video stops it: silence at once, and the grid back.
             stopped = self.desktop.click(640, 400)
-            sound, = self.wait_tones(since, [media.TONES[7]], settle=0.5)
+            sound = self.wait_cut(sound, since)
             self.assertLess(recording.time_of(sound.end) - stopped, SILENCE_WITHIN, sound)
             self.assertTrue(self.wait_grid(lambda g: len(g.picture_areas()) == 4),
                             "the grid did not come back")

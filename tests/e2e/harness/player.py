@@ -350,6 +350,21 @@ class PlayerCase(unittest.TestCase):
                       (list(tones), self.desktop.recording.sounds(since)))
         return match(sounds)
 
+    def wait_cut(self, sound, since, timeout=15.0, settle=0.5):
+        """Waits until the sound heard (a Sound from wait_tones) has ended and the recording
+        has gone on for settle seconds; returns it whole. It is found by where it began, not
+        by its pitch: a sound cut off after a moment (Esc, a click on a video) is too short for
+        its pitch to be read reliably (a 400 Hz tone stopped after 0.15 s read as 430 Hz)."""
+        def same(s):
+            return abs(s.start - sound.start) < 0.05
+
+        sounds = self.desktop.recording.wait_for(lambda heard: any(same(s) for s in heard),
+                                                 since, timeout, settle)
+        if sounds is None:
+            self.fail("the sound %s was not heard to its end: %s" %
+                      (sound, self.desktop.recording.sounds(since)))
+        return next(s for s in sounds if same(s))
+
     def heard(self, since):
         return self.desktop.recording.sounds(since)
 
