@@ -232,12 +232,9 @@ class Desktop:
     desktop needs in its environment. sound_server: "pulseaudio" or "pipewire"; with
     sound=False the desktop starts without one (start_sound_server() starts it later).
 
-    rewinds=False gives PulseAudio's recorded sink no rewinds. A PulseAudio sink mixes a stream
-    that starts into what it has already rendered ahead, by rewinding; the null sink's monitor
-    has by then handed that stretch to the recorder, so the recording lacks the first part of
-    every sound that starts that way (up to the sink's latency, ~60 ms), though the sink played
-    it. Without rewinds a sound starts where the sink has rendered up to, and the recording
-    holds all of it: what timings of a sound's start need."""
+    rewinds=False gives PulseAudio's recorded sink no rewinds, so that the recording holds every
+    sound from its first sample: what timings of a sound's start need (tests/e2e/README.md, "Two
+    sound servers", says why the usual sink loses it)."""
 
     def __init__(self, width=1280, height=800, window_manager=True, sound_server="pulseaudio",
                  sound=True, rewinds=True):
